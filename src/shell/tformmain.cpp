@@ -1,0 +1,184 @@
+#include "tformmain.h"
+
+#include "animation.h"
+#include "settingsstore.h"
+#include "statusbar.h"
+#include "storedwindow.h"
+#include "viewer/previewpane.h"
+#include "disksearch/resultlistpane.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QFrame>
+#include <QLabel>
+#include <QListView>
+#include <QPlainTextEdit>
+#include <QStringListModel>
+#include <QStyle>
+#include <QTabWidget>
+#include <QToolButton>
+
+namespace {
+const QString Prefix = QStringLiteral("fmTarnvale");
+
+QString key(const char *item)
+{
+    return Prefix + QLatin1Char('.') + QLatin1String(item);
+}
+
+void clearListModel(QListView *view)
+{
+    if (auto *model = qobject_cast<QStringListModel *>(view->model()))
+        model->setStringList({});
+}
+} // namespace
+
+TFormMain::TFormMain(QWidget *parent) : QMainWindow(parent)
+{
+    setObjectName(QStringLiteral("TFormMain"));
+    setWindowTitle(QStringLiteral("ヴェリスク   (Vellisk)   Ver 1.0"));
+    QFont uiFont(QStringLiteral("ＭＳ Ｐゴシック"));
+    uiFont.setPixelSize(12);
+    setFont(uiFont);
+    move(343, 106);
+    resize(672, 569);
+
+    buildToolBars();
+    buildMenus();
+    buildTabs();
+    buildStatusBars();
+    buildTimers();
+
+    readStoredValues();
+    InitMainWindow();
+}
+
+TFormMain::~TFormMain() = default;
+
+void TFormMain::readStoredValues()
+{
+    SettingsStore store;
+    readWindowPosition(store, this, Prefix);
+    readWindowSize(store, this, Prefix);
+    m_comboDirectory->setEditText(store.ReadString(WindowSection, key("Directory"), QString()));
+    m_comboURL->setEditText(store.ReadString(WindowSection, key("URL"), QString()));
+    m_www = store.ReadFlag(SettingSection, key("ToolBtWWW"), SettingsStore::FlagOff);
+    m_preview->setAutoDisplay(
+        store.ReadFlag(SettingSection, key("AutoDisp"), SettingsStore::FlagOn));
+}
+
+void TFormMain::writeStoredValues()
+{
+    SettingsStore store;
+    writeWindowGeometry(store, this, Prefix);
+    store.WriteString(WindowSection, key("Directory"), m_comboDirectory->currentText());
+    store.WriteString(WindowSection, key("URL"), m_comboURL->currentText());
+    store.WriteFlag(SettingSection, key("ToolBtWWW"), m_toolBtWWW->isChecked());
+    store.WriteFlag(SettingSection, key("AutoDisp"), m_preview->autoDisplay());
+}
+
+void TFormMain::InitMainWindow()
+{
+    m_pageCrawling = true;
+    m_collectMode = false;
+    const QString program = QCoreApplication::applicationFilePath();
+    const QFileInfo info(program);
+    m_helpFile = info.absolutePath() + QLatin1Char('/') + info.completeBaseName()
+                 + QStringLiteral(".HLP");
+    m_pages->setCurrentWidget(m_tabURL);
+    m_pages->setCurrentWidget(m_tabList);
+    m_pages->setTabVisible(m_pages->indexOf(m_tabHTTP), false);
+    m_pages->setTabVisible(m_pages->indexOf(m_tabLog), false);
+    m_sta->hide();
+    m_panelSystem->setFixedHeight(4);
+    m_panelBottom->setFixedHeight(0);
+    m_statusWords = {QStringLiteral("----"), QStringLiteral("開始"), QStringLiteral("エラー"),
+                     QStringLiteral("終了")};
+    m_animate->setFileName(QCoreApplication::applicationDirPath() + QStringLiteral("/cool.avi"));
+    ClearAll();
+    m_pageCursor = 0;
+    m_imageCursor = 0;
+    m_downloadedCount = 0;
+    m_urlHistory.clear();
+    m_dirHistory.clear();
+    UpdateTargetMode();
+}
+
+void TFormMain::setWWWMode(bool www)
+{
+    m_www = www;
+}
+
+void TFormMain::switchMode(bool www)
+{
+    m_www = www;
+    UpdateTargetMode();
+}
+
+void TFormMain::UpdateTargetMode()
+{
+    if (!m_www)
+        m_pages->setCurrentWidget(m_tabList);
+    m_comboDirectory->setVisible(!m_www);
+    m_comboURL->setVisible(m_www);
+    m_labelTaishou->setText(m_www ? QStringLiteral("　ＵＲＬ") : QStringLiteral("ﾃﾞｨﾚｸﾄﾘ"));
+    m_btDirectory->setEnabled(!m_www);
+    m_btWeb->setEnabled(m_www);
+    m_btBack->setEnabled(m_www);
+    m_btForward->setEnabled(m_www);
+    setBusyIndicator(ImageIdle);
+    m_toolBtHard->setChecked(!m_www);
+    m_toolBtWWW->setChecked(m_www);
+    m_menuHard->setChecked(!m_www);
+    m_menuWWW->setChecked(m_www);
+}
+
+int TFormMain::busyIndicator() const
+{
+    return m_btStop->property("imageIndex").toInt();
+}
+
+void TFormMain::setBusyIndicator(int imageIndex)
+{
+    m_btStop->setProperty("imageIndex", imageIndex);
+    m_btStop->setIcon(style()->standardIcon(imageIndex == ImageBusy ? QStyle::SP_BrowserStop
+                                                                    : QStyle::SP_MediaStop));
+}
+
+void TFormMain::LogNormal(const QString &line)
+{
+    m_memoLog->appendPlainText(line);
+}
+
+void TFormMain::LogError(const QString &line)
+{
+    m_memoError->appendPlainText(line);
+}
+
+void TFormMain::ClearStatusAndLogs()
+{
+    m_stb->clearAll();
+    m_sta->clearAll();
+    m_memoLog->clear();
+    m_memoError->clear();
+}
+
+void TFormMain::ClearAll()
+{
+    ClearStatusAndLogs();
+    clearListModel(m_memoLink);
+    clearListModel(m_imageLink);
+    m_resultList->erase();
+    m_downloadedCount = 0;
+    m_pageCursor = 0;
+    m_imageCursor = 0;
+}
+
+void TFormMain::closeEvent(QCloseEvent *event)
+{
+    writeStoredValues();
+    event->accept();
+    emit programEnd();
+}

@@ -1,0 +1,196 @@
+#pragma once
+
+#include "directoryhistory.h"
+
+#include <QElapsedTimer>
+#include <QMainWindow>
+
+#include <array>
+
+class QAction;
+class QComboBox;
+class QFrame;
+class QLabel;
+class QListView;
+class QMenu;
+class QPlainTextEdit;
+class QPushButton;
+class QTabWidget;
+class QTimer;
+class QToolBar;
+class QToolButton;
+
+class HelpWindow;
+class PreviewPane;
+class ResultListPane;
+class StatusPanels;
+class TAnimate;
+class THTML;
+class THTTP;
+class TFormMulti;
+class TFormSelectDir;
+class TFormSetteiMulti;
+class TFormSetting;
+class TFormVersion;
+class TFormView;
+
+// The other windows, created after the main window; the main window only
+// reaches them through this set once start-up has finished.
+struct PeerWindows
+{
+    TFormSelectDir *selectDir = nullptr;
+    TFormView *view = nullptr;
+    TFormSetting *setting = nullptr;
+    TFormMulti *multi = nullptr;
+    TFormSetteiMulti *setteiMulti = nullptr;
+    TFormVersion *version = nullptr;
+};
+
+// The main window: tool bars, menus, the five tabs, the two status bars and
+// the log panes, the search-target mode and the start and stop of work. The
+// work itself lives in the subsystems; this class wires commands to them.
+class TFormMain : public QMainWindow
+{
+    Q_OBJECT
+public:
+    static constexpr int ImageBusy = 8;
+    static constexpr int ImageIdle = 9;
+
+    explicit TFormMain(QWidget *parent = nullptr);
+    ~TFormMain() override;
+
+    void setPeers(const PeerWindows &peers) { m_peers = peers; }
+
+    // Search-target mode: true for WWW, false for the hard disk.
+    bool isWWWMode() const { return m_www; }
+    void setWWWMode(bool www);
+    void UpdateTargetMode();
+
+    int busyIndicator() const;
+    void setBusyIndicator(int imageIndex);
+
+    void LogNormal(const QString &line);
+    void LogError(const QString &line);
+    StatusPanels *statusBarMain() const { return m_stb; }
+    StatusPanels *statusBarSlots() const { return m_sta; }
+
+    void RecordDirectory(const QString &directory);
+    const NavigationHistory &directoryHistory() const { return m_dirHistory; }
+    const NavigationHistory &urlHistory() const { return m_urlHistory; }
+
+    THTTP *http(int index) const { return m_http[size_t(index)]; }
+    THTML *html() const { return m_html; }
+    QString helpFilePath() const { return m_helpFile; }
+
+    // Commands, as the menus and tool buttons run them.
+    void BtTansakuClick();
+    void BtStopClick();
+    void BtDirectoryClick();
+    void BtSetteiClick();
+    void ShowSystemPanes();
+    void ClearStatusAndLogs();
+    void PrepareRun();
+    void FinishRun();
+    void ClearAll();
+    void HomeCommand();
+    void ShowAbout();
+    void HelpContents();
+    void HelpKeywords();
+
+    // Entry points of the subsystems that plug in here.
+    void SearchDirectory();
+    void StartCrawl();
+    void WebCommand();
+    void CollectCommand();
+    void BackCommand();
+    void ForwardCommand();
+    void SingleImageCommand();
+    void MultiImageCommand();
+    void TableCommand();
+    void ShowMultiSettings();
+
+signals:
+    // The main window has been closed: the program ends.
+    void programEnd();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    // tformmain_layout.cpp
+    void buildToolBars();
+    void buildMenus();
+    void buildTabs();
+    void buildStatusBars();
+    void buildTimers();
+    QToolButton *addToolButton(QToolBar *bar, const QString &name, const QString &caption,
+                               const QString &hint, QSize size);
+    QAction *addMenuItem(QMenu *menu, const QString &name, const QString &caption);
+
+    // tformmain.cpp
+    void readStoredValues();
+    void writeStoredValues();
+    void InitMainWindow();
+    void TimerTansakuTimer();
+    void switchMode(bool www);
+    void updateHistoryButtons(const NavigationHistory &history);
+
+    PeerWindows m_peers;
+    bool m_www = false;
+    bool m_dropDownFlag = false;
+    bool m_pageCrawling = true;
+    bool m_collectMode = false;
+    int m_pageCursor = 0;
+    int m_imageCursor = 0;
+    int m_downloadedCount = 0;
+    QElapsedTimer m_runClock;
+    QString m_helpFile;
+    NavigationHistory m_dirHistory;
+    NavigationHistory m_urlHistory;
+    QStringList m_statusWords;
+
+    QToolBar *m_toolBar1 = nullptr;
+    QToolBar *m_toolBar2 = nullptr;
+    QToolButton *m_btDirectory = nullptr;
+    QToolButton *m_btStop = nullptr;
+    QToolButton *m_btBack = nullptr;
+    QToolButton *m_btForward = nullptr;
+    QToolButton *m_btWeb = nullptr;
+    QToolButton *m_toolBtHard = nullptr;
+    QToolButton *m_toolBtWWW = nullptr;
+    TAnimate *m_animate = nullptr;
+    QLabel *m_labelTaishou = nullptr;
+    QComboBox *m_comboDirectory = nullptr;
+    QComboBox *m_comboURL = nullptr;
+    QFrame *m_panelSystem = nullptr;
+    QPushButton *m_button3 = nullptr;
+    QAction *m_menuHard = nullptr;
+    QAction *m_menuWWW = nullptr;
+
+    QTabWidget *m_pages = nullptr;
+    QWidget *m_tabWeb = nullptr;
+    QWidget *m_tabURL = nullptr;
+    QWidget *m_tabHTTP = nullptr;
+    QWidget *m_tabLog = nullptr;
+    QWidget *m_tabList = nullptr;
+    THTML *m_html = nullptr;
+    QMenu *m_popRight = nullptr;
+    QListView *m_memoLink = nullptr;
+    QListView *m_imageLink = nullptr;
+    QPlainTextEdit *m_memoSrc = nullptr;
+    QPlainTextEdit *m_memoLog = nullptr;
+    QPlainTextEdit *m_memoError = nullptr;
+    ResultListPane *m_resultList = nullptr;
+    PreviewPane *m_preview = nullptr;
+    QFrame *m_panelBottom = nullptr;
+    std::array<THTTP *, 7> m_http{};
+
+    StatusPanels *m_stb = nullptr;
+    StatusPanels *m_sta = nullptr;
+
+    QTimer *m_timerTansaku = nullptr;
+    QTimer *m_timerGazou = nullptr;
+    std::array<QTimer *, 6> m_timerF{};
+
+    HelpWindow *m_helpWindow = nullptr;
+};

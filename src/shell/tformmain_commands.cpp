@@ -1,0 +1,178 @@
+// The main window's commands and the hand-over of work to the subsystems.
+#include "tformmain.h"
+
+#include "animation.h"
+#include "helpwindow.h"
+#include "messagebox.h"
+#include "settings/tformselectdir.h"
+#include "settings/tformsetting.h"
+#include "statusbar.h"
+#include "tformversion.h"
+#include "viewer/tformsetteimulti.h"
+
+#include <QComboBox>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QTabWidget>
+#include <QTimer>
+#include <QToolButton>
+
+void TFormMain::BtTansakuClick()
+{
+    if (m_www && m_comboURL->currentText().isEmpty()) {
+        MessageBox::show(this, QStringLiteral("対象ＵＲＬを指定してください"));
+        return;
+    }
+    if (!m_www && m_comboDirectory->currentText().isEmpty()) {
+        MessageBox::show(this, QStringLiteral("対象ディレクトリを指定してください"));
+        return;
+    }
+    PrepareRun();
+    m_pageCrawling = true;
+    // Let the click return and the window repaint before the work begins.
+    m_timerTansaku->start(10);
+}
+
+void TFormMain::TimerTansakuTimer()
+{
+    m_timerTansaku->stop();
+    m_stb->setText(0, QStringLiteral("探索開始..."));
+    setBusyIndicator(ImageBusy);
+    m_pages->setCurrentWidget(m_tabList);
+    if (m_www) {
+        StartCrawl();
+        return;
+    }
+    SearchDirectory();
+    setBusyIndicator(ImageIdle);
+    m_animate->setActive(false);
+}
+
+void TFormMain::PrepareRun()
+{
+    ClearStatusAndLogs();
+    setBusyIndicator(ImageBusy);
+    m_runClock.start();
+    m_animate->setActive(true);
+}
+
+void TFormMain::FinishRun()
+{
+    setBusyIndicator(ImageIdle);
+    m_stb->setText(0, QStringLiteral("探索終了"));
+    m_pageCrawling = true;
+    m_collectMode = false;
+    // A monotonic clock: a run that spans midnight still reports its length.
+    const qint64 seconds = m_runClock.isValid() ? m_runClock.elapsed() / 1000 : 0;
+    m_stb->setText(5, QString::number(seconds) + QStringLiteral(" 秒"));
+    m_animate->setActive(false);
+}
+
+void TFormMain::BtStopClick()
+{
+    for (QTimer *timer : m_timerF)
+        timer->stop();
+    FinishRun();
+    m_stb->setText(0, QStringLiteral("探索中止"));
+}
+
+void TFormMain::BtDirectoryClick()
+{
+    if (m_peers.selectDir == nullptr || m_peers.selectDir->exec() != 1)
+        return;
+    const QString directory = m_peers.selectDir->directory();
+    if (m_peers.setting != nullptr)
+        m_peers.setting->setStartDirectory(directory);
+    m_dropDownFlag = true;
+    RecordDirectory(directory);
+    m_comboDirectory->setEditText(directory);
+}
+
+void TFormMain::RecordDirectory(const QString &directory)
+{
+    m_dirHistory.record(directory);
+    updateHistoryButtons(m_dirHistory);
+    if (!m_dropDownFlag)
+        return;
+    QStringList items;
+    for (int i = 0; i < m_comboDirectory->count(); ++i)
+        items.append(m_comboDirectory->itemText(i));
+    moveToFront(items, directory);
+    const QString text = m_comboDirectory->currentText();
+    m_comboDirectory->clear();
+    m_comboDirectory->addItems(items);
+    m_comboDirectory->setEditText(text);
+}
+
+void TFormMain::updateHistoryButtons(const NavigationHistory &history)
+{
+    m_btForward->setEnabled(history.canGoForward());
+    m_btBack->setEnabled(history.canGoBack());
+}
+
+void TFormMain::BtSetteiClick()
+{
+    if (m_peers.setting != nullptr)
+        m_peers.setting->showOnTab(m_toolBtWWW->isChecked() ? QStringLiteral("TabWWW")
+                                                            : QStringLiteral("TabHD"));
+}
+
+void TFormMain::ShowSystemPanes()
+{
+    m_pages->setTabVisible(m_pages->indexOf(m_tabHTTP), true);
+    m_pages->setTabVisible(m_pages->indexOf(m_tabLog), true);
+    m_sta->show();
+}
+
+void TFormMain::HomeCommand()
+{
+    if (m_peers.setting != nullptr)
+        m_comboURL->setEditText(m_peers.setting->startURL());
+}
+
+void TFormMain::ShowMultiSettings()
+{
+    if (m_peers.setteiMulti != nullptr) {
+        m_peers.setteiMulti->show();
+        m_peers.setteiMulti->raise();
+    }
+}
+
+void TFormMain::ShowAbout()
+{
+    if (m_peers.version == nullptr)
+        return;
+    if (QScreen *screen = QGuiApplication::primaryScreen()) {
+        QRect frame = m_peers.version->frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        m_peers.version->move(frame.topLeft());
+    }
+    m_peers.version->exec();
+}
+
+void TFormMain::HelpContents()
+{
+    if (m_helpWindow == nullptr)
+        m_helpWindow = new HelpWindow(HelpManual::load(m_helpFile), this);
+    m_helpWindow->showContents();
+}
+
+void TFormMain::HelpKeywords()
+{
+    if (m_helpWindow == nullptr)
+        m_helpWindow = new HelpWindow(HelpManual::load(m_helpFile), this);
+    HelpFinder finder(HelpManual::load(m_helpFile), m_helpWindow, this);
+    finder.exec();
+}
+
+// Entry points of work that other subsystems provide. Each does nothing until
+// its subsystem is connected here.
+void TFormMain::SearchDirectory() {}
+void TFormMain::StartCrawl() {}
+void TFormMain::WebCommand() {}
+void TFormMain::CollectCommand() {}
+void TFormMain::BackCommand() {}
+void TFormMain::ForwardCommand() {}
+void TFormMain::SingleImageCommand() {}
+void TFormMain::MultiImageCommand() {}
+void TFormMain::TableCommand() {}

@@ -1,0 +1,91 @@
+#include "testutils.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QMessageBox>
+#include <QTest>
+#include <QTimer>
+
+ConfigSandbox::ConfigSandbox()
+    : m_previous(qgetenv("XDG_CONFIG_HOME")), m_hadPrevious(qEnvironmentVariableIsSet("XDG_CONFIG_HOME"))
+{
+    qputenv("XDG_CONFIG_HOME", m_dir.path().toLocal8Bit());
+}
+
+ConfigSandbox::~ConfigSandbox()
+{
+    if (m_hadPrevious)
+        qputenv("XDG_CONFIG_HOME", m_previous);
+    else
+        qunsetenv("XDG_CONFIG_HOME");
+}
+
+QString ConfigSandbox::settingsPath() const
+{
+    return m_dir.path() + QStringLiteral("/Qorvin/Vellisk.ini");
+}
+
+QByteArray ConfigSandbox::settingsBytes() const
+{
+    QFile file(settingsPath());
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void ConfigSandbox::writeSettings(const QByteArray &bytes) const
+{
+    QDir().mkpath(m_dir.path() + QStringLiteral("/Qorvin"));
+    QFile file(settingsPath());
+    if (file.open(QIODevice::WriteOnly))
+        file.write(bytes);
+}
+
+void onNextMessageBox(std::function<void(QMessageBox *)> handler, int timeoutMs)
+{
+    auto *timer = new QTimer;
+    auto *clock = new QElapsedTimer;
+    clock->start();
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, clock, handler, timeoutMs] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (box == nullptr && clock->elapsed() < timeoutMs)
+            return;
+        timer->stop();
+        timer->deleteLater();
+        delete clock;
+        if (box != nullptr)
+            handler(box);
+    });
+    timer->start();
+}
+
+QString textOfMessageBoxFrom(const std::function<void()> &action, const QString &button)
+{
+    QString text = QStringLiteral("<no message box>");
+    onNextMessageBox([&text, button](QMessageBox *box) {
+        text = box->text();
+        for (QAbstractButton *b : box->buttons()) {
+            if (b->text() == button) {
+                b->click();
+                return;
+            }
+        }
+        box->reject();
+    });
+    action();
+    return text;
+}
+
+bool waitUntil(const std::function<bool()> &condition, int timeoutMs)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!condition()) {
+        if (clock.elapsed() > timeoutMs)
+            return false;
+        QTest::qWait(5);
+    }
+    return true;
+}

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QString>
+#include <QTemporaryDir>
+
+#include <functional>
+#include <memory>
+
+class QMessageBox;
+class QWidget;
+
+// A configuration directory of its own for each test: the settings file lives
+// in it, and the previous XDG_CONFIG_HOME comes back when it goes.
+class ConfigSandbox
+{
+public:
+    ConfigSandbox();
+    ~ConfigSandbox();
+    QString settingsPath() const;
+    QString path() const { return m_dir.path(); }
+    // The settings file's bytes, or empty when there is none.
+    QByteArray settingsBytes() const;
+    void writeSettings(const QByteArray &bytes) const;
+
+private:
+    QTemporaryDir m_dir;
+    QByteArray m_previous;
+    bool m_hadPrevious;
+};
+
+// Arms a one-shot watcher: the next modal message box that appears is handed
+// to `handler` (which reads it and presses a button). Returns at once.
+void onNextMessageBox(std::function<void(QMessageBox *)> handler, int timeoutMs = 5000);
+
+// Runs `action` (which opens a modal box) and returns the box's text, closing
+// it with the button whose text is `button` ("OK" by default).
+QString textOfMessageBoxFrom(const std::function<void()> &action,
+                             const QString &button = QStringLiteral("OK"));
+
+// Waits, processing events, until `condition` holds or `timeoutMs` passes.
+bool waitUntil(const std::function<bool()> &condition, int timeoutMs = 5000);
