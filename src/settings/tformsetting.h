@@ -21,6 +21,13 @@ public:
     void setStartDirectory(const QString &directory);
     QString startDirectory() const;
 
+    // Live values of the search conditions, read at the moment of use.
+    bool checkJPEG() const { return true; }
+    bool checkGIF() const { return false; }
+    bool checkBMP() const { return false; }
+    int radioKekka() const { return 0; }
+    int radioKekkaWWW() const { return 0; }
+
 protected:
     void closeEvent(QCloseEvent *event) override;
 

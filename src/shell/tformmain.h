@@ -81,6 +81,12 @@ public:
     THTTP *http(int index) const { return m_http[size_t(index)]; }
     THTML *html() const { return m_html; }
     QString helpFilePath() const { return m_helpFile; }
+    const PeerWindows &peers() const { return m_peers; }
+    ResultListPane *resultList() const { return m_resultList; }
+    PreviewPane *preview() const { return m_preview; }
+    QListView *memoLink() const { return m_memoLink; }
+    QListView *imageLink() const { return m_imageLink; }
+    QTabWidget *pages() const { return m_pages; }
 
     // Commands, as the menus and tool buttons run them.
     void BtTansakuClick();
@@ -108,6 +114,7 @@ public:
     void MultiImageCommand();
     void TableCommand();
     void ShowMultiSettings();
+    void ListImageClick();
 
 signals:
     // The main window has been closed: the program ends.

@@ -176,3 +176,4 @@ void TFormMain::ForwardCommand() {}
 void TFormMain::SingleImageCommand() {}
 void TFormMain::MultiImageCommand() {}
 void TFormMain::TableCommand() {}
+void TFormMain::ListImageClick() {}
