@@ -1,5 +1,7 @@
 #include "appwindows.h"
 
+#include "fonts.h"
+
 #include "settings/tformselectdir.h"
 #include "settings/tformsetting.h"
 #include "tformmain.h"
@@ -13,6 +15,7 @@ AppWindows::~AppWindows() = default;
 
 std::unique_ptr<AppWindows> createWindows()
 {
+    installJapaneseFontSubstitutes();
     auto windows = std::make_unique<AppWindows>();
     windows->m_main = std::make_unique<TFormMain>();
     windows->m_selectDir = std::make_unique<TFormSelectDir>();

@@ -3,6 +3,7 @@
 #include "tformmain.h"
 
 #include "animation.h"
+#include "captiontoolbutton.h"
 #include "crawl/thtml.h"
 #include "crawl/thttp.h"
 #include "disksearch/resultlistpane.h"
@@ -53,7 +54,7 @@ QPlainTextEdit *makeMemo(const QString &name, QWidget *parent)
 QToolButton *TFormMain::addToolButton(QToolBar *bar, const QString &name, const QString &caption,
                                       const QString &hint, QSize size)
 {
-    auto *button = new QToolButton(bar);
+    auto *button = new CaptionToolButton(bar);
     button->setObjectName(name);
     button->setText(caption);
     button->setToolTip(hint);
