@@ -1,0 +1,274 @@
+#include "urlroutines.h"
+
+#include <cstring>
+#include <vector>
+
+namespace {
+
+constexpr bool isAsciiLetter(uchar c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+constexpr uchar asciiLower(uchar c)
+{
+    return c >= 'A' && c <= 'Z' ? uchar(c + ('a' - 'A')) : c;
+}
+
+qsizetype findByte(QByteArrayView text, char c)
+{
+    if (text.isEmpty())
+        return -1;
+    const void *hit = std::memchr(text.data(), c, size_t(text.size()));
+    return hit ? static_cast<const char *>(hit) - text.data() : -1;
+}
+
+// First occurrence of `needle` in `text`; an empty needle is never found.
+qsizetype findCaseSensitive(QByteArrayView text, QByteArrayView needle)
+{
+    if (needle.isEmpty())
+        return -1;
+    if (needle.size() == 1)
+        return findByte(text, needle.front());
+    return text.indexOf(needle);
+}
+
+qsizetype findNoCase(QByteArrayView text, QByteArrayView needle)
+{
+    bool letters = false;
+    for (char c : needle)
+        letters = letters || isAsciiLetter(uchar(c));
+    if (!letters)
+        return findCaseSensitive(text, needle);
+
+    const qsizetype n = text.size();
+    const qsizetype m = needle.size();
+    const uchar first = asciiLower(uchar(needle.front()));
+    for (qsizetype i = 0; i + m <= n; ++i) {
+        if (asciiLower(uchar(text[i])) != first)
+            continue;
+        qsizetype k = 1;
+        while (k < m && asciiLower(uchar(text[i + k])) == asciiLower(uchar(needle[k])))
+            ++k;
+        if (k == m)
+            return i;
+    }
+    return -1;
+}
+
+bool endsWithBytes(const QByteArray &text, const char *tail, qsizetype size)
+{
+    return text.size() >= size && std::memcmp(text.constData() + text.size() - size, tail, size_t(size)) == 0;
+}
+
+// Settles every "/../": the text before the first one becomes its directory,
+// then "/" and the rest, again and again. Done in one pass over the text: the
+// output never holds an occurrence, so the next one always ends at the byte
+// just appended, and the directory of the head is the output cut back to the
+// last "/" standing after the first "//" (kept on a stack).
+QByteArray settleParents(QByteArrayView url)
+{
+    if (url.indexOf("/../") < 0)
+        return url.toByteArray();
+
+    QByteArray out;
+    out.reserve(url.size() + 4);
+    qsizetype firstDouble = -1; // first "//" in out
+    std::vector<qsizetype> slashes; // positions of "/" in out after that "//"
+
+    auto append = [&](char c) {
+        const qsizetype at = out.size();
+        out.append(c);
+        if (c != '/')
+            return;
+        if (firstDouble < 0) {
+            if (at > 0 && out.at(at - 1) == '/')
+                firstDouble = at - 1;
+        } else if (at >= firstDouble + 2) {
+            slashes.push_back(at);
+        }
+    };
+
+    for (char c : url) {
+        append(c);
+        if (c != '/' || !endsWithBytes(out, "/../", 4))
+            continue;
+        const qsizetype p = out.size() - 4; // the head is out[0, p)
+        while (!slashes.empty() && slashes.back() >= p)
+            slashes.pop_back();
+        if (firstDouble >= 0 && firstDouble + 1 < p) {
+            // The head's directory: cut at its last "/" after the "//", or
+            // the head itself when there is none; then one "/".
+            if (!slashes.empty()) {
+                out.truncate(slashes.back() + 1);
+            } else {
+                out.truncate(p + 1);
+                slashes.push_back(p);
+            }
+        } else {
+            // A head without "//" has itself + "//" as its directory.
+            out.truncate(p);
+            firstDouble = -1;
+            slashes.clear();
+            append('/');
+            append('/');
+            append('/');
+        }
+    }
+    return out;
+}
+
+// Replaces "/./" by "/" until none is left, in one pass: an occurrence can
+// only end at the byte just appended.
+QByteArray settleCurrent(const QByteArray &url)
+{
+    if (url.indexOf("/./") < 0)
+        return url;
+    QByteArray out;
+    out.reserve(url.size());
+    for (char c : url) {
+        out.append(c);
+        if (c == '/' && endsWithBytes(out, "/./", 3))
+            out.chop(2);
+    }
+    return out;
+}
+
+} // namespace
+
+QByteArrayView TrimLeftBlanks(QByteArrayView text)
+{
+    qsizetype begin = 0;
+    while (begin < text.size() && uchar(text[begin]) <= ' ')
+        ++begin;
+    return text.sliced(begin);
+}
+
+QByteArrayView TrimBlanks(QByteArrayView text)
+{
+    text = TrimLeftBlanks(text);
+    qsizetype end = text.size();
+    while (end > 0 && uchar(text[end - 1]) <= ' ')
+        --end;
+    return text.first(end);
+}
+
+QByteArrayView SplitAt(QByteArrayView separator, QByteArrayView &text)
+{
+    const qsizetype at = findNoCase(text, separator);
+    if (at < 0) {
+        const QByteArrayView head = text;
+        text = QByteArrayView();
+        return head;
+    }
+    const QByteArrayView head = text.first(at);
+    text = text.sliced(at + separator.size());
+    return head;
+}
+
+bool CutThrough(QByteArrayView separator, QByteArrayView &text)
+{
+    const qsizetype at = findCaseSensitive(text, separator);
+    if (at < 0)
+        return false;
+    text = text.sliced(at + separator.size());
+    return true;
+}
+
+QByteArray HostOf(QByteArrayView url)
+{
+    if (!url.startsWith("http"))
+        return QByteArray();
+    CutThrough("http://", url);
+    return SplitAt("/", url).toByteArray();
+}
+
+QByteArray DirectoryOf(QByteArrayView url)
+{
+    QByteArrayView rest = url;
+    const QByteArrayView scheme = SplitAt("//", rest);
+    QByteArray result;
+    result.reserve(url.size() + 2);
+    result.append(scheme).append("//");
+    const qsizetype lastSlash = rest.lastIndexOf('/');
+    result.append(lastSlash < 0 ? rest : rest.first(lastSlash));
+    return result;
+}
+
+QByteArrayView NextTag(QByteArrayView &source)
+{
+    QByteArrayView piece = SplitAt(">", source);
+    while (findByte(piece, '<') < 0 && !source.isEmpty())
+        piece = SplitAt(">", source);
+    const qsizetype open = piece.lastIndexOf('<');
+    return open < 0 ? piece : piece.sliced(open + 1);
+}
+
+bool AttributeValue(QByteArrayView name, QByteArrayView tag, QByteArrayView &value)
+{
+    value = QByteArrayView();
+    QByteArrayView rest = tag;
+    const QByteArrayView before = SplitAt(name, rest);
+    if (before.isEmpty() || !CutThrough("=", rest))
+        return false;
+    rest = TrimLeftBlanks(rest);
+    QByteArrayView found = SplitAt(" ", rest);
+    if (found.startsWith('"'))
+        found = found.size() > 2 ? found.sliced(1, found.size() - 2) : QByteArrayView();
+    value = found;
+    return !value.isEmpty();
+}
+
+QByteArray NormalizeURL(QByteArrayView url)
+{
+    QByteArray joined;
+    const qsizetype port = url.indexOf(":80");
+    if (port >= 0) {
+        joined.reserve(url.size() - 3);
+        joined.append(url.first(port)).append(url.sliced(port + 3));
+        url = joined;
+    }
+    return settleCurrent(settleParents(url));
+}
+
+QByteArray ResolveLink(QByteArrayView pageHost, QByteArrayView pageURL, QByteArrayView link)
+{
+    return LinkResolver(pageHost, pageURL).resolve(link);
+}
+
+QByteArray LinkResolver::resolve(QByteArrayView link) const
+{
+    if (link.startsWith("http"))
+        return NormalizeURL(link);
+    QByteArray absolute;
+    if (link.startsWith('/')) {
+        absolute.reserve(7 + m_host.size() + link.size());
+        absolute.append("http://").append(m_host).append(link);
+    } else if (link.startsWith('~')) {
+        absolute.reserve(8 + m_host.size() + link.size());
+        absolute.append("http://").append(m_host).append('/').append(link);
+    } else {
+        if (!m_haveDirectory) {
+            m_directory = DirectoryOf(m_url);
+            m_haveDirectory = true;
+        }
+        absolute.reserve(m_directory.size() + 1 + link.size());
+        absolute.append(m_directory).append('/').append(link);
+    }
+    return NormalizeURL(absolute);
+}
+
+bool IsImageURL(QByteArrayView url, ImageTypes types)
+{
+    qsizetype i = url.size();
+    while (i > 0 && url[i - 1] != '.' && url[i - 1] != '\\' && url[i - 1] != ':')
+        --i;
+    if (i == 0 || url[i - 1] != '.' || url.size() - (i - 1) != 4)
+        return false;
+    char ext[4];
+    for (int k = 0; k < 4; ++k)
+        ext[k] = char(asciiLower(uchar(url[i - 1 + k])));
+    const QByteArrayView extension(ext, 4);
+    return (types.jpeg && extension == ".jpg") || (types.gif && extension == ".gif")
+           || (types.bmp && extension == ".bmp");
+}

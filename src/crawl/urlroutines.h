@@ -1,0 +1,77 @@
+#pragma once
+
+// Text routines the crawl rests on: splitting, host and directory of a URL,
+// walking page source tag by tag, attribute values, link resolution and the
+// image test. They work on bytes as the page delivered them (no decoding) and
+// never fail: a routine that finds nothing returns an empty text or false.
+//
+// The in/out arguments are views: "the text keeps the rest" moves the view's
+// start instead of copying, so scanning a whole page costs time in
+// proportion to the page, not to the page times its number of tags.
+
+#include <QByteArray>
+#include <QByteArrayView>
+
+// Which image types count, as the settings dialog's check boxes say.
+struct ImageTypes
+{
+    bool jpeg = true;
+    bool gif = false;
+    bool bmp = false;
+};
+
+// Head before the first `separator` (ASCII letters match in either case);
+// `text` keeps what follows it. Without a match the head is all of `text`,
+// which becomes empty.
+QByteArrayView SplitAt(QByteArrayView separator, QByteArrayView &text);
+
+// True when `separator` occurs (case-sensitive); `text` then keeps only what
+// follows its first occurrence. Otherwise `text` is left alone.
+bool CutThrough(QByteArrayView separator, QByteArrayView &text);
+
+// Host of an "http" URL, with any port that stands in it; empty otherwise.
+QByteArray HostOf(QByteArrayView url);
+
+// The URL without its last path component and without a trailing slash.
+QByteArray DirectoryOf(QByteArrayView url);
+
+// The inside of the next tag (the text after the last "<" before the next
+// ">"), or at the end the trailing text. `source` keeps the rest.
+QByteArrayView NextTag(QByteArrayView &source);
+
+// The value of `name` in a tag's text. The name is found as a substring in
+// either case, so "src" also matches the tail of a longer name; a value in
+// double quotes loses its first and last bytes, and any value ends at its
+// first blank.
+// `value` views into `tag`.
+bool AttributeValue(QByteArrayView name, QByteArrayView tag, QByteArrayView &value);
+
+// Removes the first ":80", settles "/../" and "/./". Nothing else changes.
+QByteArray NormalizeURL(QByteArrayView url);
+
+// Absolute, normalised URL of `link` found on the page `pageURL` of `pageHost`.
+QByteArray ResolveLink(QByteArrayView pageHost, QByteArrayView pageURL, QByteArrayView link);
+
+// Resolves the links of one page; the page's directory is worked out once.
+class LinkResolver
+{
+public:
+    LinkResolver(QByteArrayView pageHost, QByteArrayView pageURL)
+        : m_host(pageHost), m_url(pageURL)
+    {
+    }
+    QByteArray resolve(QByteArrayView link) const;
+
+private:
+    QByteArrayView m_host;
+    QByteArrayView m_url;
+    mutable QByteArray m_directory;
+    mutable bool m_haveDirectory = false;
+};
+
+// True for ".jpg", ".gif" or ".bmp" (any case) when that type is enabled.
+bool IsImageURL(QByteArrayView url, ImageTypes types);
+
+// Without leading and trailing blanks and control bytes (0x00 to 0x20).
+QByteArrayView TrimBlanks(QByteArrayView text);
+QByteArrayView TrimLeftBlanks(QByteArrayView text);
