@@ -1,0 +1,23 @@
+#pragma once
+
+#include "pictureloader.h"
+
+#include <cstdio>
+
+// The libjpeg side of the picture loader. `file` is an open regular file; the
+// caller keeps ownership and closes it.
+namespace JpegDecoder {
+
+enum class Mode { Header, Cover, Full, TopLeft };
+
+struct Request
+{
+    Mode mode = Mode::Full;
+    QSize box;
+    qint64 maxPixels = 0;
+    const std::atomic_bool *cancel = nullptr;
+};
+
+PictureResult decode(FILE *file, const Request &request);
+
+} // namespace JpegDecoder

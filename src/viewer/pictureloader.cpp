@@ -1,0 +1,228 @@
+#include "pictureloader.h"
+
+#include "jpegdecoder.h"
+
+#include <QFile>
+#include <QImageReader>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+std::atomic<qint64> g_maxPixels{100'000'000};
+
+enum class Mode { Header, Cover, Full, TopLeft };
+
+// Opens a regular file for reading. A FIFO or device named like a picture
+// would block or never end, so only regular files are accepted.
+int openRegularFile(const QByteArray &path)
+{
+    if (path.isEmpty() || path.contains('\0'))
+        return -1;
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0)
+        return -1;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return -1;
+    }
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags != -1)
+        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    return fd;
+}
+
+PictureResult failure(const QString &text)
+{
+    PictureResult result;
+    result.error = text;
+    return result;
+}
+
+JpegDecoder::Mode jpegMode(Mode mode)
+{
+    switch (mode) {
+    case Mode::Header: return JpegDecoder::Mode::Header;
+    case Mode::Cover: return JpegDecoder::Mode::Cover;
+    case Mode::TopLeft: return JpegDecoder::Mode::TopLeft;
+    case Mode::Full: break;
+    }
+    return JpegDecoder::Mode::Full;
+}
+
+PictureResult loadJpeg(const QByteArray &path, Mode mode, QSize box, const std::atomic_bool *cancel)
+{
+    const int fd = openRegularFile(path);
+    FILE *file = fd < 0 ? nullptr : ::fdopen(fd, "rb");
+    if (file == nullptr) {
+        if (fd >= 0)
+            ::close(fd);
+        return failure(PictureLoader::cannotOpenText(path));
+    }
+    JpegDecoder::Request request;
+    request.mode = jpegMode(mode);
+    request.box = box;
+    request.maxPixels = g_maxPixels.load();
+    request.cancel = cancel;
+    PictureResult result = JpegDecoder::decode(file, request);
+    std::fclose(file);
+    return result;
+}
+
+// Halves the picture while the half still covers the box, at most three
+// times: the same reductions a JPEG gets from its DCT.
+QImage reduceToCover(const QImage &image, QSize box)
+{
+    int factor = 1;
+    while (factor < 8 && image.width() / (factor * 2) >= box.width()
+           && image.height() / (factor * 2) >= box.height())
+        factor *= 2;
+    if (factor == 1)
+        return image;
+    return image.scaled(image.width() / factor, image.height() / factor, Qt::IgnoreAspectRatio,
+                        Qt::SmoothTransformation);
+}
+
+PictureResult loadWithQt(const QByteArray &path, PictureLoader::Format format, Mode mode,
+                         QSize box)
+{
+    const int fd = openRegularFile(path);
+    if (fd < 0)
+        return failure(PictureLoader::cannotOpenText(path));
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return failure(PictureLoader::cannotOpenText(path));
+    }
+    QImageReader reader(&file, format == PictureLoader::Format::Bmp ? QByteArrayLiteral("bmp")
+                                                                     : QByteArrayLiteral("ico"));
+    const qint64 limit = g_maxPixels.load();
+    reader.setAllocationLimit(int(qMin<qint64>(limit * 4 / (1024 * 1024) + 1, 1 << 30)));
+    PictureResult result;
+    const QSize size = reader.size();
+    if (size.isValid()) {
+        result.fullSize = size;
+        if (qint64(size.width()) * size.height() > limit) {
+            result.error = PictureLoader::cannotOpenText(path);
+            return result;
+        }
+        if (mode == Mode::Header) {
+            result.ok = true;
+            return result;
+        }
+    }
+    QImage image;
+    if (!reader.read(&image) || image.isNull()) {
+        result.error = PictureLoader::cannotOpenText(path);
+        return result;
+    }
+    result.fullSize = image.size();
+    if (mode == Mode::Header) {
+        result.ok = true;
+        return result;
+    }
+    image.convertTo(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
+                                            : QImage::Format_RGB32);
+    if (mode == Mode::Cover)
+        image = reduceToCover(image, box);
+    else if (mode == Mode::TopLeft)
+        image = image.copy(0, 0, qMin(image.width(), qMax(1, box.width())),
+                           qMin(image.height(), qMax(1, box.height())));
+    result.ok = true;
+    result.image = std::move(image);
+    return result;
+}
+
+PictureResult load(const QByteArray &path, Mode mode, QSize box, const std::atomic_bool *cancel)
+{
+    const PictureLoader::Format format = PictureLoader::formatOf(path);
+    switch (format) {
+    case PictureLoader::Format::None:
+        return failure(PictureLoader::noDecoderText(path));
+    case PictureLoader::Format::Jpeg:
+        return loadJpeg(path, mode, box, cancel);
+    case PictureLoader::Format::Bmp:
+    case PictureLoader::Format::Ico:
+        break;
+    }
+    if (cancel != nullptr && cancel->load()) {
+        PictureResult result;
+        result.cancelled = true;
+        return result;
+    }
+    return loadWithQt(path, format, mode, box);
+}
+
+} // namespace
+
+PictureResult PictureLoader::readSize(const QByteArray &path)
+{
+    return load(path, Mode::Header, QSize(), nullptr);
+}
+
+PictureResult PictureLoader::decodeToCover(const QByteArray &path, QSize box,
+                                           const std::atomic_bool *cancel)
+{
+    return load(path, Mode::Cover, box, cancel);
+}
+
+PictureResult PictureLoader::decodeFull(const QByteArray &path, const std::atomic_bool *cancel)
+{
+    return load(path, Mode::Full, QSize(), cancel);
+}
+
+PictureResult PictureLoader::decodeTopLeft(const QByteArray &path, QSize box,
+                                           const std::atomic_bool *cancel)
+{
+    return load(path, Mode::TopLeft, box, cancel);
+}
+
+void PictureLoader::setMaxPixels(qint64 pixels)
+{
+    g_maxPixels.store(qMax<qint64>(1, pixels));
+}
+
+qint64 PictureLoader::maxPixels()
+{
+    return g_maxPixels.load();
+}
+
+QByteArray PictureLoader::extensionOf(const QByteArray &path)
+{
+    const qsizetype slash = path.lastIndexOf('/');
+    const qsizetype dot = path.lastIndexOf('.');
+    if (dot < 0 || dot < slash)
+        return {};
+    return path.mid(dot + 1);
+}
+
+PictureLoader::Format PictureLoader::formatOf(const QByteArray &path)
+{
+    const QByteArray ext = extensionOf(path).toLower();
+    if (ext == "jpg" || ext == "jpeg")
+        return Format::Jpeg;
+    if (ext == "bmp")
+        return Format::Bmp;
+    if (ext == "ico")
+        return Format::Ico;
+    return Format::None;
+}
+
+QString PictureLoader::cannotOpenText(const QByteArray &path)
+{
+    return QStringLiteral("ﾌｧｲﾙ %1 は開けません").arg(QFile::decodeName(path));
+}
+
+QString PictureLoader::noDecoderText(const QByteArray &path)
+{
+    return QStringLiteral("拡張子 .%1 の画像形式は処理できません")
+        .arg(QFile::decodeName(extensionOf(path)));
+}
+
+QString PictureLoader::jpegErrorText(int code)
+{
+    return QStringLiteral("JPEG ｴﾗｰ #%1").arg(code);
+}

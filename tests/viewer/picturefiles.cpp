@@ -1,0 +1,127 @@
+#include "picturefiles.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QImageWriter>
+#include <QPainter>
+
+#include <cstdio>
+#include <vector>
+
+#include <jpeglib.h>
+
+namespace PictureFiles {
+
+QImage quadrants(int width, int height)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    QPainter painter(&image);
+    const int w = width / 2;
+    const int h = height / 2;
+    painter.fillRect(0, 0, w, h, Qt::red);
+    painter.fillRect(w, 0, width - w, h, Qt::green);
+    painter.fillRect(w, h, width - w, height - h, Qt::blue);
+    painter.fillRect(0, h, w, height - h, Qt::yellow);
+    return image;
+}
+
+bool write(const QString &path, const QImage &image, int quality, bool progressive)
+{
+    QImageWriter writer(path);
+    if (path.endsWith(QStringLiteral("jpg"), Qt::CaseInsensitive)
+        || path.endsWith(QStringLiteral("jpeg"), Qt::CaseInsensitive)) {
+        writer.setFormat("jpeg");
+        writer.setQuality(quality);
+        writer.setProgressiveScanWrite(progressive);
+    } else if (path.endsWith(QStringLiteral("ico"), Qt::CaseInsensitive)) {
+        writer.setFormat("ico");
+    } else {
+        writer.setFormat("bmp");
+    }
+    return writer.write(image);
+}
+
+bool writeCmykJpeg(const QString &path, int width, int height)
+{
+    FILE *file = std::fopen(QFile::encodeName(path).constData(), "wb");
+    if (file == nullptr)
+        return false;
+    jpeg_compress_struct cinfo{};
+    jpeg_error_mgr err{};
+    cinfo.err = jpeg_std_error(&err);
+    jpeg_create_compress(&cinfo);
+    jpeg_stdio_dest(&cinfo, file);
+    cinfo.image_width = JDIMENSION(width);
+    cinfo.image_height = JDIMENSION(height);
+    cinfo.input_components = 4;
+    cinfo.in_color_space = JCS_CMYK;
+    jpeg_set_defaults(&cinfo);
+    jpeg_set_quality(&cinfo, 95, TRUE);
+    cinfo.write_Adobe_marker = TRUE;
+    jpeg_start_compress(&cinfo, TRUE);
+    // Inverted CMYK for pure red: C=0, M=255, Y=255, K=0 stored as 255 - value.
+    std::vector<JSAMPLE> row(size_t(width) * 4);
+    for (int x = 0; x < width; ++x) {
+        row[size_t(x) * 4 + 0] = 255;
+        row[size_t(x) * 4 + 1] = 0;
+        row[size_t(x) * 4 + 2] = 0;
+        row[size_t(x) * 4 + 3] = 255;
+    }
+    JSAMPROW pointer = row.data();
+    while (cinfo.next_scanline < cinfo.image_height)
+        jpeg_write_scanlines(&cinfo, &pointer, 1);
+    jpeg_finish_compress(&cinfo);
+    jpeg_destroy_compress(&cinfo);
+    return std::fclose(file) == 0;
+}
+
+QByteArray jpegClaiming(int width, int height)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "jpeg");
+    if (!writer.write(quadrants(16, 16)))
+        return {};
+    // Baseline frame header: FF C0, length (2), precision (1), height (2), width (2).
+    const qsizetype sof = bytes.indexOf(QByteArrayLiteral("\xFF\xC0"));
+    if (sof < 0)
+        return {};
+    bytes[sof + 5] = char(height >> 8);
+    bytes[sof + 6] = char(height & 0xFF);
+    bytes[sof + 7] = char(width >> 8);
+    bytes[sof + 8] = char(width & 0xFF);
+    return bytes;
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool writeBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+qint64 peakResidentKb()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+    }
+    return -1;
+}
+
+bool resetPeakResident()
+{
+    QFile clear(QStringLiteral("/proc/self/clear_refs"));
+    return clear.open(QIODevice::WriteOnly) && clear.write("5") == 1;
+}
+
+} // namespace PictureFiles
