@@ -1,0 +1,50 @@
+// Page source of any shape through link extraction and the URL routines it
+// rests on: no crash, no read past the buffer, no time out of proportion.
+#include "crawl/linkextractor.h"
+
+#include <QStringList>
+
+#include <cstddef>
+#include <cstdint>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    if (size == 0)
+        return 0;
+    // The first byte picks the image types and the page the source came from.
+    const uint8_t flags = data[0];
+    const QByteArrayView source(reinterpret_cast<const char *>(data + 1), qsizetype(size - 1));
+    const ImageTypes types{(flags & 1) != 0, (flags & 2) != 0, (flags & 4) != 0};
+    const CrawlPage page{1, (flags & 8) ? QByteArray("h:80") : QByteArray("h"),
+                         (flags & 16) ? QByteArray("http://h/a/../b/./c.html")
+                                      : QByteArray("http://h/d/")};
+
+    static const QStringList words = {QStringLiteral("----"), QStringLiteral("開始"),
+                                      QStringLiteral("エラー"), QStringLiteral("終了")};
+    LinkExtractor links;
+    links.setStatusWords(words);
+    links.ExtractLinks(page, source, types);
+
+    // Every line that went in reads back with its status.
+    for (LinkList *list : {links.urlList(), links.imageList()}) {
+        for (qsizetype row = 0; row < list->size(); ++row) {
+            if (links.ReadEntry(*list, row).status != LinkExtractor::New)
+                __builtin_trap();
+            links.MarkEntry(*list, row, LinkExtractor::Done);
+            if (links.ReadEntry(*list, row).status != LinkExtractor::Done)
+                __builtin_trap();
+        }
+    }
+
+    // The routines on the raw bytes as well, as if they were one URL.
+    const QByteArray normal = NormalizeURL(source);
+    if (normal.contains("/../") || normal.contains("/./"))
+        __builtin_trap();
+    (void)HostOf(source);
+    (void)DirectoryOf(source);
+    (void)ResolveLink(page.host, page.url, source);
+    (void)IsImageURL(source, types);
+    QByteArrayView value;
+    (void)AttributeValue("src", source, value);
+    return 0;
+}

@@ -1,0 +1,191 @@
+#include "linkextractor.h"
+
+#include "crawlreporter.h"
+
+namespace {
+
+// Holds back the views' row announcements while a page is being scanned.
+class BatchScope
+{
+public:
+    explicit BatchScope(LinkList *list) : m_list(list) { m_list->beginBatch(); }
+    ~BatchScope() { m_list->endBatch(); }
+    BatchScope(const BatchScope &) = delete;
+    BatchScope &operator=(const BatchScope &) = delete;
+
+private:
+    LinkList *m_list;
+};
+
+bool endsWithNoCase(QByteArrayView text, QByteArrayView tail)
+{
+    return text.size() >= tail.size()
+           && text.last(tail.size()).compare(tail, Qt::CaseInsensitive) == 0;
+}
+
+} // namespace
+
+// One page's links: its resolver, and whether the link counter changed
+// while the panel text was held back.
+struct LinkExtractor::PageLinks
+{
+    const CrawlPage &page;
+    LinkResolver resolver;
+    bool holdCount = false;
+    bool countChanged = false;
+
+    explicit PageLinks(const CrawlPage &p) : page(p), resolver(p.host, p.url) {}
+};
+
+LinkExtractor::LinkExtractor(QObject *parent)
+    : QObject(parent), m_urlList(new LinkList(0, this)), m_imageList(new LinkList(1, this))
+{
+}
+
+LinkExtractor::~LinkExtractor() = default;
+
+void LinkExtractor::setStatusWords(const QStringList &words)
+{
+    for (size_t i = 0; i < m_words.size(); ++i)
+        m_words[i] = qsizetype(i) < words.size() ? EncodeShiftJis(words.at(qsizetype(i))) : QByteArray();
+}
+
+QByteArray LinkExtractor::statusWord(int index) const
+{
+    return index >= 0 && size_t(index) < m_words.size() ? m_words[size_t(index)] : QByteArray();
+}
+
+void LinkExtractor::clearLists()
+{
+    m_urlList->clear();
+    m_imageList->clear();
+}
+
+ListEntry LinkExtractor::ReadEntry(LinkList &list, qsizetype row)
+{
+    ListEntry entry;
+    if (row < 0 || row >= list.size())
+        return entry;
+    const QByteArray &line = list.line(row);
+    if (m_reporter)
+        m_reporter->slotStatusText(5, DecodeShiftJis(line));
+    const QByteArrayView bytes(line);
+    const QByteArrayView status = TrimBlanks(bytes.sliced(qMin<qsizetype>(6, bytes.size())).first(
+        qMin<qsizetype>(8, qMax<qsizetype>(0, bytes.size() - 6))));
+    for (size_t i = 0; i < m_words.size(); ++i) {
+        if (status == QByteArrayView(m_words[i])) {
+            entry.status = int(i);
+            entry.url = TrimBlanks(bytes.sliced(qMin<qsizetype>(14, bytes.size()))).toByteArray();
+            break;
+        }
+    }
+    return entry;
+}
+
+bool LinkExtractor::AddEntry(LinkList &list, QByteArrayView url)
+{
+    if (url.isEmpty())
+        return false;
+    const QByteArray normal = NormalizeURL(url);
+    const QByteArrayView trimmed = TrimBlanks(normal);
+    const QByteArray key = trimmed.size() == normal.size() ? normal : trimmed.toByteArray();
+    if (list.containsURL(key))
+        return false;
+    list.append(FormatEntryLine(list.size() + list.firstNumber(), m_words[New], key), key);
+    return true;
+}
+
+bool LinkExtractor::MarkEntry(LinkList &list, qsizetype row, int status)
+{
+    if (row < 0 || row >= list.size() || status < 0 || size_t(status) >= m_words.size())
+        return false;
+    const QByteArrayView old(list.line(row));
+    const QByteArray &word = m_words[size_t(status)];
+    QByteArray line;
+    line.reserve(old.size() + qMax<qsizetype>(0, word.size() - 8));
+    line.append(old.first(qMin<qsizetype>(6, old.size()))).append(word);
+    if (word.size() < 8)
+        line.append(8 - word.size(), ' ');
+    line.append(old.sliced(qMin<qsizetype>(14, old.size())));
+    list.replaceLine(row, line);
+    if (&list == m_imageList && m_reporter)
+        m_reporter->logNormal(DecodeShiftJis(line));
+    return true;
+}
+
+void LinkExtractor::ExtractLinks(const CrawlPage &page, QByteArrayView source, ImageTypes types)
+{
+    if (source.isEmpty()) {
+        if (m_reporter) {
+            m_reporter->logNormal(QStringLiteral("HTML ソース無し ") + QString::number(page.slot));
+            m_reporter->statusText(0, QStringLiteral("HTML ソース無し"));
+        }
+        return;
+    }
+    if (page.host.isEmpty() || page.url.isEmpty()) {
+        if (m_reporter)
+            m_reporter->logError(QStringLiteral("Error grHost or grURL"));
+        return;
+    }
+
+    PageLinks links(page);
+    links.holdCount = true;
+    {
+        const BatchScope urls(m_urlList);
+        const BatchScope images(m_imageList);
+        QByteArrayView rest = source;
+        QByteArrayView tag = NextTag(rest);
+        while (!tag.isEmpty() || !rest.isEmpty()) {
+            QByteArrayView value;
+            if (AttributeValue("href", tag, value)) {
+                if (IsImageURL(value, types))
+                    AddEntry(*m_imageList, links.resolver.resolve(value));
+                else
+                    addPageLink(links, value);
+            }
+            if (AttributeValue("src", tag, value) && IsImageURL(value, types))
+                AddEntry(*m_imageList, links.resolver.resolve(value));
+            tag = NextTag(rest);
+        }
+    }
+    // Nothing repaints during the scan, so the last count is all anyone sees.
+    if (links.countChanged)
+        showPageLinkCount();
+}
+
+bool LinkExtractor::AddPageLink(const CrawlPage &page, QByteArrayView link)
+{
+    PageLinks links(page);
+    return addPageLink(links, link);
+}
+
+bool LinkExtractor::AddImageLink(const CrawlPage &page, QByteArrayView link)
+{
+    return AddEntry(*m_imageList, ResolveLink(page.host, page.url, link));
+}
+
+bool LinkExtractor::addPageLink(PageLinks &page, QByteArrayView link)
+{
+    // Only what looks like a page or a directory is followed; queries,
+    // fragments and other file types are dropped as written.
+    if (!link.endsWith('/') && !endsWithNoCase(link, "htm") && !endsWithNoCase(link, "html"))
+        return false;
+    const QByteArray url = page.resolver.resolve(link);
+    if (HostOf(url).isEmpty() && m_reporter)
+        m_reporter->logError(QStringLiteral("Error newHost ") + DecodeShiftJis(link));
+    if (!AddEntry(*m_urlList, url))
+        return false;
+    ++m_pageLinkCount;
+    if (page.holdCount)
+        page.countChanged = true;
+    else
+        showPageLinkCount();
+    return true;
+}
+
+void LinkExtractor::showPageLinkCount()
+{
+    if (m_reporter)
+        m_reporter->statusText(1, QStringLiteral("リンク : ") + QString::number(m_pageLinkCount)
+                                      + QStringLiteral("件"));
+}

@@ -1,0 +1,79 @@
+#pragma once
+
+#include "linklist.h"
+#include "urlroutines.h"
+
+#include <QObject>
+#include <QStringList>
+
+#include <array>
+
+class CrawlReporter;
+
+// A fetched page as a crawl slot hands it over: the slot's number and the
+// page host and page URL it recorded when it took the job.
+struct CrawlPage
+{
+    int slot = 0;
+    QByteArray host;
+    QByteArray url;
+};
+
+// What a list line says: its status index (-1 when the status word is none
+// of the four) and, with a known status, its URL.
+struct ListEntry
+{
+    int status = -1;
+    QByteArray url;
+};
+
+// The crawl's two work queues, the URL list and the image list, and the
+// routines that read, add and re-mark their lines and fill them from pages.
+class LinkExtractor : public QObject
+{
+    Q_OBJECT
+public:
+    enum Status { New = 0, Started = 1, Failed = 2, Done = 3 };
+
+    explicit LinkExtractor(QObject *parent = nullptr);
+    ~LinkExtractor() override;
+
+    // Where panel texts and log lines go; null reports nothing.
+    void setReporter(CrawlReporter *reporter) { m_reporter = reporter; }
+    // The four status words, by index (stored as Shift-JIS bytes).
+    void setStatusWords(const QStringList &words);
+    QByteArray statusWord(int index) const;
+
+    LinkList *urlList() const { return m_urlList; }
+    LinkList *imageList() const { return m_imageList; }
+    void clearLists();
+
+    // Page links added since the counter was last reset (one crawl run).
+    int pageLinkCount() const { return m_pageLinkCount; }
+    void resetPageLinkCount() { m_pageLinkCount = 0; }
+
+    // Reads a line's status and URL and shows the line in slot panel 5.
+    ListEntry ReadEntry(LinkList &list, qsizetype row);
+    // Normalises and trims `url` and appends it with the first status word,
+    // unless it is empty or already listed. True when a line was added.
+    bool AddEntry(LinkList &list, QByteArrayView url);
+    // Rewrites a line's status word; an image-list line is also logged.
+    bool MarkEntry(LinkList &list, qsizetype row, int status);
+
+    // Adds the page links and image links of a fetched page's source.
+    void ExtractLinks(const CrawlPage &page, QByteArrayView source, ImageTypes types);
+    bool AddPageLink(const CrawlPage &page, QByteArrayView link);
+    bool AddImageLink(const CrawlPage &page, QByteArrayView link);
+
+private:
+    struct PageLinks;
+    QByteArray resolve(const PageLinks &page, QByteArrayView link) const;
+    bool addPageLink(PageLinks &page, QByteArrayView link);
+    void showPageLinkCount();
+
+    CrawlReporter *m_reporter = nullptr;
+    std::array<QByteArray, 4> m_words;
+    LinkList *m_urlList;
+    LinkList *m_imageList;
+    int m_pageLinkCount = 0;
+};
