@@ -1,12 +1,16 @@
 #include "statusbar.h"
 
+#include <QHBoxLayout>
 #include <QLabel>
 
 StatusPanels::StatusPanels(const QString &name, const QList<int> &widths, QWidget *parent)
-    : QStatusBar(parent)
+    : QWidget(parent)
 {
     setObjectName(name);
-    setSizeGripEnabled(false);
+    // Panels side by side at their own widths, like the old status bar's.
+    auto *layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 1, 0, 1);
+    layout->setSpacing(0);
     for (int i = 0; i < widths.size(); ++i) {
         auto *label = new QLabel(this);
         label->setObjectName(name + QLatin1Char('_') + QString::number(i));
@@ -14,9 +18,10 @@ StatusPanels::StatusPanels(const QString &name, const QList<int> &widths, QWidge
         label->setFrameShadow(QFrame::Sunken);
         label->setFixedWidth(widths[i]);
         label->setTextFormat(Qt::PlainText);
-        addWidget(label);
+        layout->addWidget(label);
         m_panels.append(label);
     }
+    layout->addStretch();
 }
 
 void StatusPanels::setText(int panel, const QString &text)

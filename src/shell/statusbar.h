@@ -1,13 +1,13 @@
 #pragma once
 
 #include <QList>
-#include <QStatusBar>
+#include <QWidget>
 
 class QLabel;
 
 // A status bar of fixed-width text panels. Each panel is a child label named
 // "<bar>_<index>" so that it can be found and read like the bar's own panel.
-class StatusPanels : public QStatusBar
+class StatusPanels : public QWidget
 {
     Q_OBJECT
 public:

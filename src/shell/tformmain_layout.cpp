@@ -152,13 +152,13 @@ void TFormMain::buildToolBars()
     m_comboDirectory->setObjectName(QStringLiteral("ComboDirectory"));
     m_comboDirectory->setEditable(true);
     m_comboDirectory->setInsertPolicy(QComboBox::NoInsert);
-    m_comboDirectory->setMinimumWidth(280);
+    m_comboDirectory->setMinimumWidth(120);
     m_comboURL = new QComboBox(panel1);
     m_comboURL->setObjectName(QStringLiteral("ComboURL"));
     m_comboURL->setEditable(true);
     m_comboURL->setInsertPolicy(QComboBox::NoInsert);
     m_comboURL->setToolTip(QStringLiteral("URL"));
-    m_comboURL->setMinimumWidth(280);
+    m_comboURL->setMinimumWidth(120);
     m_comboURL->hide();
     panelLayout->addWidget(m_labelTaishou);
     panelLayout->addWidget(m_comboDirectory, 1);
@@ -276,6 +276,8 @@ void TFormMain::buildTabs()
     m_button3 = new QPushButton(QStringLiteral("System(&Y)"), m_panelSystem);
     m_button3->setObjectName(QStringLiteral("Button3"));
     m_button3->setGeometry(8, 6, 75, 25);
+    // Explicit, so that Alt+Y works where the platform shows no mnemonics.
+    m_button3->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Y));
     connect(m_button3, &QPushButton::clicked, this, &TFormMain::ShowSystemPanes);
     layout->addWidget(m_panelSystem);
 
