@@ -1,0 +1,300 @@
+#include "crawl/crawlreporter.h"
+#include "crawl/linkextractor.h"
+
+#include <QMap>
+#include <QSignalSpy>
+#include <QTest>
+
+namespace {
+
+const QStringList Words = {QStringLiteral("----"), QStringLiteral("開始"), QStringLiteral("エラー"),
+                           QStringLiteral("終了")};
+
+struct Recorder : CrawlReporter
+{
+    QMap<int, QString> status;
+    QMap<int, QString> slotStatus;
+    QStringList normal;
+    QStringList errors;
+    void statusText(int panel, const QString &text) override { status[panel] = text; }
+    void slotStatusText(int panel, const QString &text) override { slotStatus[panel] = text; }
+    void logNormal(const QString &line) override { normal.append(line); }
+    void logError(const QString &line) override { errors.append(line); }
+};
+
+struct Fixture
+{
+    Recorder reporter;
+    LinkExtractor links;
+    Fixture()
+    {
+        links.setStatusWords(Words);
+        links.setReporter(&reporter);
+    }
+    QStringList urlLines() const { return links.urlList()->texts(); }
+    QStringList imageLines() const { return links.imageList()->texts(); }
+};
+
+const CrawlPage Page{2, "h", "http://h/d/p.html"};
+
+QStringList lines(std::initializer_list<const char *> texts)
+{
+    QStringList result;
+    for (const char *text : texts)
+        result.append(QString::fromUtf8(text));
+    return result;
+}
+
+} // namespace
+
+class TestLinkExtractor : public QObject
+{
+    Q_OBJECT
+private slots:
+    void lineFormat_data();
+    void lineFormat();
+    void addEntryNumbersAndRefusesDuplicates();
+    void readEntry_data();
+    void readEntry();
+    void markEntry();
+    void markedWideNumbersStayReadable();
+    void extractLinks_data();
+    void extractLinks();
+    void extractLinksEarlyExits();
+    void pageLinkCountAndBadHost();
+    void viewsHearOfRowsOncePerPage();
+};
+
+void TestLinkExtractor::lineFormat_data()
+{
+    QTest::addColumn<int>("number");
+    QTest::addColumn<QString>("word");
+    QTest::addColumn<QByteArray>("line");
+    QTest::newRow("first") << 0 << QStringLiteral("----") << QByteArray("0000  ----     http://h/");
+    QTest::newRow("wider than four digits") << 12345 << QStringLiteral("----")
+                                            << QByteArray("12345  ----     http://h/");
+    // Two-byte characters take two of the eight bytes each.
+    QTest::newRow("開始") << 7 << QStringLiteral("開始")
+                        << QByteArray("0007  \x8a\x4a\x8e\x6e     http://h/");
+    QTest::newRow("エラー") << 7 << QStringLiteral("エラー")
+                         << QByteArray("0007  \x83\x47\x83\x89\x81\x5b   http://h/");
+    QTest::newRow("longer word is not cut") << 1 << QStringLiteral("123456789")
+                                            << QByteArray("0001  123456789 http://h/");
+}
+
+void TestLinkExtractor::lineFormat()
+{
+    QFETCH(int, number);
+    QFETCH(QString, word);
+    QFETCH(QByteArray, line);
+    QCOMPARE(FormatEntryLine(number, EncodeShiftJis(word), "http://h/"), line);
+}
+
+void TestLinkExtractor::addEntryNumbersAndRefusesDuplicates()
+{
+    Fixture f;
+    LinkList &urls = *f.links.urlList();
+    LinkList &images = *f.links.imageList();
+    QVERIFY(f.links.AddEntry(urls, "http://h/"));
+    QVERIFY(f.links.AddEntry(urls, "http://h/A.html"));
+    QVERIFY(f.links.AddEntry(urls, "http://h/a.html")); // case counts
+    QVERIFY(!f.links.AddEntry(urls, "http://h:80/x/../A.html")); // same once normalised
+    QVERIFY(f.links.AddEntry(urls, " http://h/b.html\t\r\n"));
+    QVERIFY(!f.links.AddEntry(urls, "http://h/b.html"));
+    QVERIFY(!f.links.AddEntry(urls, ""));
+    f.links.MarkEntry(urls, 0, LinkExtractor::Done);
+    QVERIFY(!f.links.AddEntry(urls, "http://h/")); // whatever its status
+    QCOMPARE(f.urlLines(), lines({"0000  終了     http://h/", "0001  ----     http://h/A.html",
+                                  "0002  ----     http://h/a.html",
+                                  "0003  ----     http://h/b.html"}));
+
+    QVERIFY(f.links.AddEntry(images, "http://h/a.jpg"));
+    QVERIFY(f.links.AddEntry(images, "http://h/b.jpg"));
+    QCOMPARE(f.imageLines(),
+             lines({"0001  ----     http://h/a.jpg", "0002  ----     http://h/b.jpg"}));
+
+    f.links.clearLists();
+    QCOMPARE(urls.rowCount(), 0);
+    QVERIFY(f.links.AddEntry(urls, "http://h/"));
+    QCOMPARE(f.urlLines(), lines({"0000  ----     http://h/"}));
+}
+
+void TestLinkExtractor::readEntry_data()
+{
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("url");
+    QTest::newRow("new") << QByteArray("0000  ----     http://h/a ") << 0 << QByteArray("http://h/a");
+    QTest::newRow("started") << FormatEntryLine(3, EncodeShiftJis(Words[1]), "http://h/b") << 1
+                             << QByteArray("http://h/b");
+    QTest::newRow("failed") << FormatEntryLine(3, EncodeShiftJis(Words[2]), "http://h/c") << 2
+                            << QByteArray("http://h/c");
+    QTest::newRow("done") << FormatEntryLine(3, EncodeShiftJis(Words[3]), "http://h/d") << 3
+                          << QByteArray("http://h/d");
+    QTest::newRow("unknown word") << QByteArray("0000  ????     http://h/a") << -1 << QByteArray();
+    QTest::newRow("too short") << QByteArray("0000") << -1 << QByteArray();
+}
+
+void TestLinkExtractor::readEntry()
+{
+    QFETCH(QByteArray, line);
+    QFETCH(int, status);
+    QFETCH(QByteArray, url);
+    Fixture f;
+    f.links.urlList()->append(line, url);
+    const ListEntry entry = f.links.ReadEntry(*f.links.urlList(), 0);
+    QCOMPARE(entry.status, status);
+    QCOMPARE(entry.url, url);
+    QCOMPARE(f.reporter.slotStatus.value(5), DecodeShiftJis(line));
+    QCOMPARE(f.links.ReadEntry(*f.links.urlList(), 1).status, -1);
+}
+
+void TestLinkExtractor::markEntry()
+{
+    Fixture f;
+    f.links.AddEntry(*f.links.urlList(), "http://h/");
+    f.links.AddEntry(*f.links.imageList(), "http://h/a.jpg");
+
+    QVERIFY(f.links.MarkEntry(*f.links.urlList(), 0, LinkExtractor::Started));
+    QCOMPARE(f.urlLines(), lines({"0000  開始     http://h/"}));
+    QVERIFY(f.reporter.normal.isEmpty()); // URL-list lines are not logged
+
+    QVERIFY(f.links.MarkEntry(*f.links.imageList(), 0, LinkExtractor::Failed));
+    QCOMPARE(f.imageLines(), lines({"0001  エラー   http://h/a.jpg"}));
+    QCOMPARE(f.reporter.normal, lines({"0001  エラー   http://h/a.jpg"}));
+    const ListEntry entry = f.links.ReadEntry(*f.links.imageList(), 0);
+    QCOMPARE(entry.status, int(LinkExtractor::Failed));
+    QCOMPARE(entry.url, QByteArray("http://h/a.jpg"));
+
+    QVERIFY(!f.links.MarkEntry(*f.links.imageList(), 1, 0));
+    QVERIFY(!f.links.MarkEntry(*f.links.imageList(), 0, 4));
+}
+
+void TestLinkExtractor::markedWideNumbersStayReadable()
+{
+    Fixture f;
+    LinkList &urls = *f.links.urlList();
+    for (int i = 0; i < 10001; ++i)
+        f.links.AddEntry(urls, QByteArray("http://h/" + QByteArray::number(i) + ".html"));
+    QCOMPARE(urls.line(10000), QByteArray("10000  ----     http://h/10000.html"));
+    for (int status : {1, 3, 2}) {
+        QVERIFY(f.links.MarkEntry(urls, 10000, status));
+        const ListEntry entry = f.links.ReadEntry(urls, 10000);
+        QCOMPARE(entry.status, status);
+        QCOMPARE(entry.url, QByteArray("http://h/10000.html"));
+    }
+    QVERIFY(!f.links.AddEntry(urls, "http://h/10000.html"));
+}
+
+void TestLinkExtractor::extractLinks_data()
+{
+    QTest::addColumn<QByteArray>("source");
+    QTest::addColumn<int>("types"); // bits: 1 JPEG, 2 GIF, 4 BMP
+    QTest::addColumn<QStringList>("urls");
+    QTest::addColumn<QStringList>("images");
+
+    QTest::newRow("same link twice")
+        << QByteArray("<a href=\"x.html\">x</a> <A HREF=x.html>again</A>") << 1
+        << lines({"0000  ----     http://h/d/x.html"}) << QStringList();
+    QTest::newRow("fragment and query endings are not followed")
+        << QByteArray("<a href=a.html#top><a href=b.htm?x=1><a href=dir><a href=c.pdf>") << 1
+        << QStringList() << QStringList();
+    QTest::newRow("followed endings")
+        << QByteArray("<a href=A.HTM><a href=b.Html><a href=sub/>") << 1
+        << lines({"0000  ----     http://h/d/A.HTM", "0001  ----     http://h/d/b.Html",
+                  "0002  ----     http://h/d/sub/"})
+        << QStringList();
+    QTest::newRow("image with a query string is not an image")
+        << QByteArray("<img src=\"p.jpg?size=2\"><a href=q.jpg?x>") << 1 << QStringList()
+        << QStringList();
+    QTest::newRow("href and src both images")
+        << QByteArray("<a href=big.jpg src=small.jpg><a href=big.jpg><img src=small.jpg>")
+        << 1 << QStringList()
+        << lines({"0001  ----     http://h/d/big.jpg", "0002  ----     http://h/d/small.jpg"});
+    QTest::newRow("relative, rooted, parent, absolute")
+        << QByteArray("<a href=../up.html><a href=/root.html><a href=~u/>"
+                      "<a href=http://other/o.html><img src=../i/a.gif>")
+        << 2
+        << lines({"0000  ----     http://h/up.html", "0001  ----     http://h/root.html",
+                  "0002  ----     http://h/~u/", "0003  ----     http://other/o.html"})
+        << lines({"0001  ----     http://h/i/a.gif"});
+    QTest::newRow("disabled type is a page link, then filtered")
+        << QByteArray("<a href=a.gif><img src=b.gif>") << 1 << QStringList() << QStringList();
+    QTest::newRow("any tag, comments too")
+        << QByteArray("<frame src=f.html><area href=m.html><!-- <a href=c.html> -->"
+                      "<body background=\"bg.jpg\">")
+        << 1 << lines({"0000  ----     http://h/d/m.html", "0001  ----     http://h/d/c.html"})
+        << QStringList();
+    QTest::newRow("no tags") << QByteArray("just words, no markup at all") << 7 << QStringList()
+                             << QStringList();
+    QTest::newRow("unterminated tag")
+        << QByteArray("<p>text<a href=last.html") << 1
+        << lines({"0000  ----     http://h/d/last.html"}) << QStringList();
+}
+
+void TestLinkExtractor::extractLinks()
+{
+    QFETCH(QByteArray, source);
+    QFETCH(int, types);
+    QFETCH(QStringList, urls);
+    QFETCH(QStringList, images);
+    Fixture f;
+    f.links.ExtractLinks(Page, source,
+                         ImageTypes{(types & 1) != 0, (types & 2) != 0, (types & 4) != 0});
+    QCOMPARE(f.urlLines(), urls);
+    QCOMPARE(f.imageLines(), images);
+    QCOMPARE(f.links.pageLinkCount(), int(urls.size()));
+    QVERIFY(f.reporter.errors.isEmpty());
+}
+
+void TestLinkExtractor::extractLinksEarlyExits()
+{
+    Fixture f;
+    f.links.ExtractLinks(CrawlPage{3, "h", "http://h/"}, QByteArrayView(), ImageTypes{});
+    QCOMPARE(f.reporter.normal, QStringList{QStringLiteral("HTML ソース無し 3")});
+    QCOMPARE(f.reporter.status.value(0), QStringLiteral("HTML ソース無し"));
+
+    const QByteArray source = "<a href=x.html>";
+    f.links.ExtractLinks(CrawlPage{1, "", "http://h/"}, source, ImageTypes{});
+    f.links.ExtractLinks(CrawlPage{1, "h", ""}, source, ImageTypes{});
+    QCOMPARE(f.reporter.errors, QStringList(2, QStringLiteral("Error grHost or grURL")));
+    QCOMPARE(f.links.urlList()->size(), 0);
+}
+
+void TestLinkExtractor::pageLinkCountAndBadHost()
+{
+    Fixture f;
+    f.links.ExtractLinks(Page, "<a href=a.html><a href=b.html><a href=a.html>", ImageTypes{});
+    QCOMPARE(f.reporter.status.value(1), QStringLiteral("リンク : 2件"));
+
+    // A link that leaves no host is reported and listed all the same.
+    QVERIFY(f.links.AddPageLink(Page, "http:///c.html"));
+    QCOMPARE(f.reporter.errors, QStringList{QStringLiteral("Error newHost http:///c.html")});
+    QCOMPARE(f.reporter.status.value(1), QStringLiteral("リンク : 3件"));
+    QCOMPARE(f.links.pageLinkCount(), 3);
+    QVERIFY(!f.links.AddPageLink(Page, "a.html"));
+    QVERIFY(f.links.AddImageLink(Page, "../x.jpg?any"));
+    QCOMPARE(f.imageLines(), lines({"0001  ----     http://h/x.jpg?any"}));
+
+    f.links.resetPageLinkCount();
+    QCOMPARE(f.links.pageLinkCount(), 0);
+}
+
+void TestLinkExtractor::viewsHearOfRowsOncePerPage()
+{
+    Fixture f;
+    QSignalSpy inserted(f.links.urlList(), &QAbstractItemModel::rowsInserted);
+    QByteArray source;
+    for (int i = 0; i < 50; ++i)
+        source += "<a href=p" + QByteArray::number(i) + ".html>";
+    f.links.ExtractLinks(Page, source, ImageTypes{});
+    QCOMPARE(inserted.size(), 1);
+    QCOMPARE(inserted.at(0).at(1).toInt(), 0);
+    QCOMPARE(inserted.at(0).at(2).toInt(), 49);
+    QCOMPARE(f.links.urlList()->rowCount(), 50);
+    QCOMPARE(f.links.urlList()->index(49).data().toString(),
+             QStringLiteral("0049  ----     http://h/d/p49.html"));
+}
+
+QTEST_APPLESS_MAIN(TestLinkExtractor)
+#include "test_linkextractor.moc"
