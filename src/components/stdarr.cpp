@@ -1,0 +1,3 @@
+#include "stdarr.h"
+
+// TArLabel only fixes the element class; all behaviour is in TArCntrl.
