@@ -1,28 +1,12 @@
 #include "thtml.h"
 
+#include "browserengine.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLibrary>
 #include <QVBoxLayout>
-#include <QWebEnginePage>
-#include <QWebEngineView>
-
-namespace {
-
-class NavigationPage : public QWebEnginePage
-{
-public:
-    NavigationPage(THTML *owner, QObject *parent) : QWebEnginePage(parent), m_owner(owner) {}
-
-protected:
-    bool acceptNavigationRequest(const QUrl &url, NavigationType, bool) override
-    {
-        emit m_owner->OnDoRequestDoc(url.toString());
-        return true;
-    }
-
-private:
-    THTML *m_owner;
-};
-
-} // namespace
 
 THTML::THTML(QWidget *parent) : QWidget(parent)
 {
@@ -30,33 +14,66 @@ THTML::THTML(QWidget *parent) : QWidget(parent)
     layout->setContentsMargins(0, 0, 0, 0);
 }
 
-void THTML::ensureEngine()
+QStringList THTML::moduleCandidates()
 {
-    if (m_view != nullptr)
-        return;
-    m_view = new QWebEngineView(this);
-    m_view->setObjectName(QStringLiteral("HTML1View"));
-    m_view->setPage(new NavigationPage(this, m_view));
-    m_view->setContextMenuPolicy(Qt::NoContextMenu);
-    connect(m_view, &QWebEngineView::loadStarted, this, &THTML::OnBeginRetrieval);
-    connect(m_view, &QWebEngineView::loadFinished, this, [this](bool) { emit OnEndRetrieval(); });
-    layout()->addWidget(m_view);
+    const QString name = QStringLiteral("/libvellisk_webengine.so");
+    return {QCoreApplication::applicationDirPath() + name,
+            QStringLiteral(VELLISK_MODULE_DIR) + name};
+}
+
+bool THTML::ensureEngine()
+{
+    if (m_engine != nullptr)
+        return true;
+    if (m_loadFailed)
+        return false;
+    QString error;
+    for (const QString &candidate : moduleCandidates()) {
+        if (!QFileInfo::exists(candidate))
+            continue;
+        QLibrary module(candidate);
+        auto create = reinterpret_cast<CreateBrowserEngineFn>(module.resolve(VELLISK_BROWSER_FACTORY));
+        if (create == nullptr) {
+            error = module.errorString();
+            continue;
+        }
+        m_engine = create(this);
+        break;
+    }
+    if (m_engine == nullptr) {
+        m_loadFailed = true;
+        auto *label = new QLabel(QStringLiteral("ブラウザを起動できません") + QLatin1Char('\n') + error, this);
+        label->setAlignment(Qt::AlignCenter);
+        layout()->addWidget(label);
+        return false;
+    }
+    connect(m_engine, &BrowserEngine::loadStarted, this, &THTML::OnBeginRetrieval);
+    connect(m_engine, &BrowserEngine::loadFinished, this, [this](bool) { emit OnEndRetrieval(); });
+    connect(m_engine, &BrowserEngine::navigationRequested, this,
+            [this](const QUrl &url) { emit OnDoRequestDoc(url.toString()); });
+    layout()->addWidget(m_engine->widget());
+    return true;
 }
 
 void THTML::LoadURL(const QString &url)
 {
-    ensureEngine();
-    m_view->load(QUrl::fromUserInput(url));
+    if (ensureEngine())
+        m_engine->load(QUrl::fromUserInput(url));
+}
+
+QUrl THTML::currentUrl() const
+{
+    return m_engine != nullptr ? m_engine->url() : QUrl();
 }
 
 void THTML::back()
 {
-    if (m_view != nullptr)
-        m_view->back();
+    if (m_engine != nullptr)
+        m_engine->back();
 }
 
 void THTML::forward()
 {
-    if (m_view != nullptr)
-        m_view->forward();
+    if (m_engine != nullptr)
+        m_engine->forward();
 }

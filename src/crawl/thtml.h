@@ -4,12 +4,11 @@
 #include <QUrl>
 #include <QWidget>
 
-class QWebEngineView;
-class QWebEnginePage;
+class BrowserEngine;
 
-// The HTML browser control. The browser engine (and its helper processes)
-// starts on the first LoadURL, not when the control is created: most runs of
-// the program never show a web page.
+// The HTML browser control. The browser engine (a module of its own, with
+// its helper processes) starts on the first LoadURL, not when the control is
+// created: most runs of the program never show a web page.
 class THTML : public QWidget
 {
     Q_OBJECT
@@ -17,10 +16,13 @@ public:
     explicit THTML(QWidget *parent = nullptr);
 
     void LoadURL(const QString &url);
-    bool engineStarted() const { return m_view != nullptr; }
-    QWebEngineView *view() const { return m_view; }
+    bool engineStarted() const { return m_engine != nullptr; }
+    QUrl currentUrl() const;
     void back();
     void forward();
+
+    // Where the module is looked for: beside the program, then in the build tree.
+    static QStringList moduleCandidates();
 
 signals:
     void OnBeginRetrieval();
@@ -29,7 +31,8 @@ signals:
     void OnDoRequestDoc(const QString &URL);
 
 private:
-    void ensureEngine();
+    bool ensureEngine();
 
-    QWebEngineView *m_view = nullptr;
+    BrowserEngine *m_engine = nullptr;
+    bool m_loadFailed = false;
 };
