@@ -2,14 +2,18 @@
 #include "tformmain.h"
 
 #include "animation.h"
+#include "disksearch/resultlistpane.h"
 #include "helpwindow.h"
 #include "messagebox.h"
 #include "settings/tformselectdir.h"
 #include "settings/tformsetting.h"
 #include "statusbar.h"
 #include "tformversion.h"
+#include "viewer/previewpane.h"
+#include "viewer/tformmulti.h"
 #include "viewer/tformsetteimulti.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGuiApplication>
 #include <QScreen>
@@ -132,10 +136,14 @@ void TFormMain::HomeCommand()
 
 void TFormMain::ShowMultiSettings()
 {
-    if (m_peers.setteiMulti != nullptr) {
-        m_peers.setteiMulti->show();
-        m_peers.setteiMulti->raise();
+    if (m_peers.setteiMulti == nullptr)
+        return;
+    if (m_peers.multi != nullptr) {
+        m_peers.multi->setSettingsDialog(m_peers.setteiMulti);
+        m_peers.setteiMulti->setMultiWindow(m_peers.multi);
     }
+    m_peers.setteiMulti->show();
+    m_peers.setteiMulti->raise();
 }
 
 void TFormMain::ShowAbout()
@@ -175,5 +183,27 @@ void TFormMain::BackCommand() {}
 void TFormMain::ForwardCommand() {}
 void TFormMain::SingleImageCommand() {}
 void TFormMain::MultiImageCommand() {}
-void TFormMain::TableCommand() {}
 void TFormMain::ListImageClick() {}
+
+// The table command: the selected result entries, in list order and at most
+// as many as the grid has cells, go to the multi-image window.
+void TFormMain::TableCommand()
+{
+    const QList<int> selected = m_resultList->selectedIndexes();
+    if (selected.isEmpty()) {
+        MessageBox::show(this, QStringLiteral("リストを選択してください"));
+        return;
+    }
+    if (m_peers.multi == nullptr)
+        return;
+    QList<QByteArray> paths;
+    for (int index : selected) {
+        if (paths.size() == TFormMulti::CellCount)
+            break;
+        paths.append(m_resultList->EntryFileName(index));
+    }
+    const auto *stretch = m_preview->findChild<QCheckBox *>(QStringLiteral("CheckStretch"));
+    if (m_peers.setteiMulti != nullptr)
+        m_peers.multi->setSettingsDialog(m_peers.setteiMulti);
+    m_peers.multi->FillMultiWindow(paths, stretch == nullptr || stretch->isChecked());
+}

@@ -1,18 +1,209 @@
 #include "tformmulti.h"
 
+#include "components/extarr.h"
+#include "components/stdarr.h"
+#include "multilayout.h"
+#include "ordereddecoder.h"
+#include "pictureloader.h"
+#include "shell/messagebox.h"
 #include "shell/settingsstore.h"
 #include "shell/storedwindow.h"
+#include "tformsetteimulti.h"
 
 #include <QCloseEvent>
+#include <QFile>
+#include <QMenuBar>
+#include <QScrollArea>
+
+namespace {
+
+QPointer<TFormMulti> s_latest;
+
+// The file name of a path: everything after the last separator.
+QString fileNameOf(const QByteArray &path)
+{
+    return QFile::decodeName(path.mid(path.lastIndexOf('/') + 1));
+}
+
+} // namespace
 
 TFormMulti::TFormMulti(QWidget *parent) : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("TFormMulti"));
+    setWindowTitle(QStringLiteral("マルチテーブル表示"));
     move(63, 62);
     resize(679, 512);
+
+    QMenuBar *bar = menuBar();
+    bar->setObjectName(QStringLiteral("MainMenu1"));
+    QAction *s1 = bar->addAction(QStringLiteral("設定(&S)"));
+    s1->setObjectName(QStringLiteral("S1"));
+    QAction *c1 = bar->addAction(QStringLiteral("閉じる(&C)"));
+    c1->setObjectName(QStringLiteral("C1"));
+    connect(s1, &QAction::triggered, this, &TFormMulti::S1Click);
+    connect(c1, &QAction::triggered, this, &TFormMulti::C1Click);
+
+    // The cells sit on one client widget; the window scrolls over it.
+    m_scroll = new QScrollArea(this);
+    m_scroll->setObjectName(QStringLiteral("ScrollBox"));
+    m_client = new QWidget;
+    m_client->setObjectName(QStringLiteral("ClientArea"));
+    m_scroll->setWidget(m_client);
+    m_scroll->setWidgetResizable(false);
+    setCentralWidget(m_scroll);
+    buildCells();
+
+    m_decoder = new OrderedDecoder(this);
+    connect(m_decoder, &OrderedDecoder::pictureReady, this, &TFormMulti::cellLoaded);
+    connect(m_decoder, &OrderedDecoder::failed, this, &TFormMulti::fillFailed);
+    connect(m_decoder, &OrderedDecoder::finished, this, &TFormMulti::fillDone);
+
     SettingsStore store;
     readWindowPosition(store, this, QStringLiteral("fmMulti"));
     readWindowSize(store, this, QStringLiteral("fmMulti"));
+    ClearMultiTitles();
+    s_latest = this;
+}
+
+TFormMulti::~TFormMulti() = default;
+
+TFormMulti *TFormMulti::latest()
+{
+    return s_latest;
+}
+
+void TFormMulti::buildCells()
+{
+    // The window's own description lists its 60 images and 60 labels; the
+    // arrays are loaded with them and wire them when loading completes.
+    m_arImage = new TArImage(this);
+    m_arImage->setObjectName(QStringLiteral("ArImage"));
+    m_arLabel = new TArLabel(this);
+    m_arLabel->setObjectName(QStringLiteral("ArLabel"));
+    m_arImage->beginLoading();
+    m_arLabel->beginLoading();
+    for (int i = 1; i <= CellCount; ++i) {
+        auto *image = new TImageControl(m_client);
+        image->setObjectName(QStringLiteral("ArImage1_%1").arg(i));
+        auto *label = new TLabelControl(m_client);
+        label->setObjectName(QStringLiteral("ArLabel1_%1").arg(i));
+        m_arImage->Collection().Add()->Cntrl = image;
+        m_arLabel->Collection().Add()->Cntrl = label;
+    }
+    m_arImage->setNumOfArry(CellCount);
+    m_arLabel->setNumOfArry(CellCount);
+    m_arImage->setArryParent(m_client);
+    m_arLabel->setArryParent(m_client);
+    m_arImage->Loaded();
+    m_arLabel->Loaded();
+}
+
+void TFormMulti::setSettingsDialog(TFormSetteiMulti *dialog)
+{
+    m_settings = dialog;
+    if (dialog != nullptr && dialog->multiWindow() == nullptr)
+        dialog->setMultiWindow(this);
+}
+
+void TFormMulti::ClearMultiTitles()
+{
+    for (int i = 0; i < CellCount; ++i) {
+        if (QLabel *label = m_arLabel->Label(i))
+            label->clear();
+    }
+}
+
+TFormMulti::LayoutOutcome TFormMulti::LayoutMulti(QWidget *messageParent)
+{
+    const MultiLayout::Input input =
+        m_settings != nullptr ? m_settings->layoutInput() : MultiLayout::Input();
+    const MultiLayout::Result layout = MultiLayout::compute(input);
+    if (!layout.ok) {
+        MessageBox::show(messageParent != nullptr ? messageParent : this, layout.error);
+        return layout.error == MultiLayout::tooManyText() ? LayoutOutcome::TooMany
+                                                          : LayoutOutcome::NotANumber;
+    }
+    // A cell narrower (or lower) than a pixel has no area and draws nothing.
+    const int width = qMax(layout.imageWidth, 0);
+    const int height = qMax(layout.imageHeight, 0);
+    for (int i = 0; i < CellCount; ++i) {
+        const MultiLayout::Cell &cell = layout.cells[i];
+        if (QWidget *image = m_arImage->Element(i))
+            image->setGeometry(cell.image.x(), cell.image.y(), width, height);
+        if (QWidget *label = m_arLabel->Element(i)) {
+            label->setGeometry(cell.label.x(), cell.label.y(), width, layout.titleHeight);
+            label->setVisible(layout.titles);
+        }
+    }
+    m_client->resize(layout.extent);
+    return LayoutOutcome::Done;
+}
+
+void TFormMulti::FillMultiWindow(const QList<QByteArray> &paths, bool stretch)
+{
+    QList<OrderedDecoder::Job> jobs;
+    m_fillTitles.clear();
+    for (const QByteArray &path : paths) {
+        if (jobs.size() == CellCount)
+            break;
+        OrderedDecoder::Job job;
+        job.path = path;
+        job.skip = PictureLoader::extensionOf(path).toLower() == "gif";
+        jobs.append(job);
+        m_fillTitles.append(fileNameOf(path));
+    }
+    m_fillStretch = stretch;
+    // Decoded to cover the cell as it is now laid out.
+    const MultiLayout::Input input =
+        m_settings != nullptr ? m_settings->layoutInput() : MultiLayout::Input();
+    m_decoder->start(jobs, QSize(input.size + input.hiritsu, input.size));
+}
+
+bool TFormMulti::isFilling() const
+{
+    return m_decoder->isRunning();
+}
+
+void TFormMulti::cellLoaded(int index, const QImage &image)
+{
+    if (TImageControl *cell = m_arImage->Image(index)) {
+        cell->setPicture(image);
+        cell->setStretch(m_fillStretch);
+    }
+    if (QLabel *title = m_arLabel->Label(index))
+        title->setText(m_fillTitles.value(index));
+}
+
+void TFormMulti::fillFailed(int, const QString &error)
+{
+    MessageBox::show(isVisible() ? this : parentWidget(), error);
+    emit fillFinished(false);
+}
+
+void TFormMulti::fillDone()
+{
+    // A rows or columns text that is no number ends the command here; too
+    // many cells only leaves the layout as it was.
+    if (LayoutMulti() == LayoutOutcome::NotANumber) {
+        emit fillFinished(false);
+        return;
+    }
+    show();
+    raise();
+    emit fillFinished(true);
+}
+
+void TFormMulti::S1Click()
+{
+    if (m_settings != nullptr) {
+        m_settings->show();
+        m_settings->raise();
+    }
+}
+
+void TFormMulti::C1Click()
+{
+    close();
 }
 
 void TFormMulti::closeEvent(QCloseEvent *event)
