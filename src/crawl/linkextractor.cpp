@@ -2,6 +2,8 @@
 
 #include "crawlreporter.h"
 
+#include <utility>
+
 namespace {
 
 // Holds back the views' row announcements while a page is being scanned.
@@ -86,13 +88,18 @@ bool LinkExtractor::AddEntry(LinkList &list, QByteArrayView url)
 {
     if (url.isEmpty())
         return false;
-    const QByteArray normal = NormalizeURL(url);
-    const QByteArrayView trimmed = TrimBlanks(normal);
-    const QByteArray key = trimmed.size() == normal.size() ? normal : trimmed.toByteArray();
-    if (list.containsURL(key))
+    return addEntry(list, url.toByteArray());
+}
+
+bool LinkExtractor::addEntry(LinkList &list, QByteArray url)
+{
+    if (url.isEmpty())
         return false;
-    list.append(FormatEntryLine(list.size() + list.firstNumber(), m_words[New], key), key);
-    return true;
+    QByteArray key = NormalizeURLBytes(std::move(url));
+    const QByteArrayView trimmed = TrimBlanks(key);
+    if (trimmed.size() != key.size())
+        key = trimmed.toByteArray();
+    return list.appendEntry(key, m_words[New]);
 }
 
 bool LinkExtractor::MarkEntry(LinkList &list, qsizetype row, int status)
@@ -139,12 +146,12 @@ void LinkExtractor::ExtractLinks(const CrawlPage &page, QByteArrayView source, I
             QByteArrayView value;
             if (AttributeValue("href", tag, value)) {
                 if (IsImageURL(value, types))
-                    AddEntry(*m_imageList, links.resolver.resolve(value));
+                    addEntry(*m_imageList, links.resolver.resolve(value));
                 else
                     addPageLink(links, value);
             }
             if (AttributeValue("src", tag, value) && IsImageURL(value, types))
-                AddEntry(*m_imageList, links.resolver.resolve(value));
+                addEntry(*m_imageList, links.resolver.resolve(value));
             tag = NextTag(rest);
         }
     }
@@ -161,7 +168,7 @@ bool LinkExtractor::AddPageLink(const CrawlPage &page, QByteArrayView link)
 
 bool LinkExtractor::AddImageLink(const CrawlPage &page, QByteArrayView link)
 {
-    return AddEntry(*m_imageList, ResolveLink(page.host, page.url, link));
+    return addEntry(*m_imageList, ResolveLink(page.host, page.url, link));
 }
 
 bool LinkExtractor::addPageLink(PageLinks &page, QByteArrayView link)
@@ -171,9 +178,9 @@ bool LinkExtractor::addPageLink(PageLinks &page, QByteArrayView link)
     if (!link.endsWith('/') && !endsWithNoCase(link, "htm") && !endsWithNoCase(link, "html"))
         return false;
     const QByteArray url = page.resolver.resolve(link);
-    if (HostOf(url).isEmpty() && m_reporter)
+    if (HostView(url).isEmpty() && m_reporter)
         m_reporter->logError(QStringLiteral("Error newHost ") + DecodeShiftJis(link));
-    if (!AddEntry(*m_urlList, url))
+    if (!addEntry(*m_urlList, url))
         return false;
     ++m_pageLinkCount;
     if (page.holdCount)

@@ -67,7 +67,7 @@ public:
 
 private:
     struct PageLinks;
-    QByteArray resolve(const PageLinks &page, QByteArrayView link) const;
+    bool addEntry(LinkList &list, QByteArray url);
     bool addPageLink(PageLinks &page, QByteArrayView link);
     void showPageLinkCount();
 

@@ -2,6 +2,9 @@
 
 #include <QStringDecoder>
 #include <QStringEncoder>
+#include <QHashFunctions>
+
+#include <algorithm>
 
 namespace {
 // Windows code page 932, the Shift-JIS of the program's texts.
@@ -25,21 +28,36 @@ QByteArray EncodeShiftJis(const QString &text)
 
 QByteArray FormatEntryLine(qsizetype number, QByteArrayView statusWord, QByteArrayView url)
 {
-    QByteArray digits = QByteArray::number(number);
-    QByteArray line;
-    line.reserve(qMax<qsizetype>(digits.size(), 4) + 3 + qMax<qsizetype>(statusWord.size(), 8)
-                 + url.size());
-    if (number >= 0 && digits.size() < 4)
-        line.append(4 - digits.size(), '0');
-    line.append(digits).append("  ").append(statusWord);
-    if (statusWord.size() < 8)
-        line.append(8 - statusWord.size(), ' ');
-    line.append(' ').append(url);
+    // Digits by hand: this runs once per listed link.
+    char digits[24];
+    char *end = digits + sizeof digits;
+    char *at = end;
+    const bool negative = number < 0;
+    quint64 value = negative ? quint64(0) - quint64(number) : quint64(number);
+    do {
+        *--at = char('0' + value % 10);
+        value /= 10;
+    } while (value != 0);
+    while (end - at < 4)
+        *--at = '0';
+    if (negative)
+        *--at = '-';
+
+    const qsizetype width = qMax<qsizetype>(statusWord.size(), 8);
+    QByteArray line(qsizetype(end - at) + 2 + width + 1 + url.size(), Qt::Uninitialized);
+    char *out = line.data();
+    out = std::copy(at, end, out);
+    *out++ = ' ';
+    *out++ = ' ';
+    out = std::copy(statusWord.begin(), statusWord.end(), out);
+    out = std::fill_n(out, width - statusWord.size(), ' ');
+    *out++ = ' ';
+    std::copy(url.begin(), url.end(), out);
     return line;
 }
 
 LinkList::LinkList(int firstNumber, QObject *parent)
-    : QAbstractListModel(parent), m_firstNumber(firstNumber)
+    : QAbstractListModel(parent), m_firstNumber(firstNumber), m_seed(QHashSeed::globalSeed())
 {
 }
 
@@ -69,16 +87,88 @@ QStringList LinkList::texts() const
     return result;
 }
 
-void LinkList::append(const QByteArray &line, const QByteArray &url)
+quint32 LinkList::hashOf(QByteArrayView url) const
 {
-    m_urls.insert(url);
-    if (m_batchDepth > 0) {
-        m_lines.append(line);
-        return;
+    const auto full = quint64(qHash(url, m_seed));
+    return quint32(full ^ (full >> 32));
+}
+
+size_t LinkList::probe(QByteArrayView url, quint32 hash) const
+{
+    const size_t mask = m_index.size() - 1;
+    for (size_t at = hash & mask;; at = (at + 1) & mask) {
+        const Slot &slot = m_index[at];
+        if (slot.row == EmptyRow || (slot.hash == hash && urlOf(slot.row) == url))
+            return at;
     }
-    const int row = int(m_lines.size());
-    beginInsertRows(QModelIndex(), row, row);
+}
+
+QByteArrayView LinkList::urlOf(qsizetype row) const
+{
+    const QByteArray &line = m_lines.at(row);
+    return QByteArrayView(line).sliced(qMin<qsizetype>(m_urlOffsets[size_t(row)], line.size()));
+}
+
+bool LinkList::containsURL(QByteArrayView url) const
+{
+    if (m_index.empty())
+        return false;
+    return m_index[probe(url, hashOf(url))].row != EmptyRow;
+}
+
+void LinkList::growIndex()
+{
+    // Kept at most half full, so that probes stay short.
+    std::vector<Slot> old;
+    old.swap(m_index);
+    m_index.assign(qMax<size_t>(64, old.size() * 2), Slot{0, EmptyRow});
+    const size_t mask = m_index.size() - 1;
+    for (const Slot &slot : old) {
+        if (slot.row == EmptyRow)
+            continue;
+        size_t at = slot.hash & mask;
+        while (m_index[at].row != EmptyRow)
+            at = (at + 1) & mask;
+        m_index[at] = slot;
+    }
+}
+
+bool LinkList::appendEntry(QByteArrayView url, QByteArrayView statusWord)
+{
+    // One probe serves both the test and the insertion: on a long list each
+    // probe is a likely cache miss.
+    if ((size_t(m_lines.size()) + 1) * 2 > m_index.size())
+        growIndex();
+    const quint32 hash = hashOf(url);
+    const size_t slot = probe(url, hash);
+    if (m_index[slot].row != EmptyRow)
+        return false;
+    const QByteArray line = FormatEntryLine(m_lines.size() + m_firstNumber, statusWord, url);
+    appendAt(slot, hash, line, line.size() - url.size());
+    return true;
+}
+
+void LinkList::append(const QByteArray &line, qsizetype urlOffset)
+{
+    if ((size_t(m_lines.size()) + 1) * 2 > m_index.size())
+        growIndex();
+    const QByteArrayView url = QByteArrayView(line).sliced(qBound<qsizetype>(0, urlOffset, line.size()));
+    const quint32 hash = hashOf(url);
+    appendAt(probe(url, hash), hash, line, urlOffset);
+}
+
+void LinkList::appendAt(size_t slot, quint32 hash, const QByteArray &line, qsizetype urlOffset)
+{
     m_lines.append(line);
+    m_urlOffsets.push_back(quint32(qBound<qsizetype>(0, urlOffset, line.size())));
+    const auto row = quint32(m_lines.size() - 1);
+    // A URL listed twice keeps its first row in the index.
+    if (m_index[slot].row == EmptyRow)
+        m_index[slot] = Slot{hash, row};
+
+    if (m_batchDepth > 0)
+        return;
+    beginInsertRows(QModelIndex(), int(row), int(row));
     m_announced = m_lines.size();
     endInsertRows();
 }
@@ -87,7 +177,9 @@ void LinkList::replaceLine(qsizetype row, const QByteArray &line)
 {
     if (row < 0 || row >= m_lines.size())
         return;
+    const qsizetype urlSize = urlOf(row).size();
     m_lines[row] = line;
+    m_urlOffsets[size_t(row)] = quint32(qMax<qsizetype>(0, line.size() - urlSize));
     if (row < m_announced) {
         const QModelIndex at = index(int(row));
         emit dataChanged(at, at, {Qt::DisplayRole, LineRole});
@@ -98,7 +190,8 @@ void LinkList::clear()
 {
     beginResetModel();
     m_lines.clear();
-    m_urls.clear();
+    m_urlOffsets.clear();
+    m_index.clear();
     m_announced = 0;
     endResetModel();
 }

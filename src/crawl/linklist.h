@@ -4,8 +4,9 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QList>
-#include <QSet>
 #include <QString>
+
+#include <vector>
 
 // Shift-JIS bytes shown as text (invalid bytes become replacement marks).
 QString DecodeShiftJis(QByteArrayView bytes);
@@ -16,8 +17,11 @@ QByteArray EncodeShiftJis(const QString &text);
 QByteArray FormatEntryLine(qsizetype number, QByteArrayView statusWord, QByteArrayView url);
 
 // A list of entry lines: the lines are the truth (bytes, as formatted); the
-// display text is their Shift-JIS reading. A hash of the URLs makes the
-// exact-duplicate test constant-time however long the list grows.
+// display text is their Shift-JIS reading. A hash index over the URLs makes
+// the exact-duplicate test constant-time however long the list grows. The
+// index holds only a hash tag and a row number per line and compares the
+// URL where it stands in its line, so a long list costs no second copy of
+// every URL and a new URL is almost never compared byte by byte.
 class LinkList : public QAbstractListModel
 {
     Q_OBJECT
@@ -38,10 +42,16 @@ public:
     // The display texts of all lines, in order.
     QStringList texts() const;
 
-    bool containsURL(const QByteArray &url) const { return m_urls.contains(url); }
-    // Appends a line whose URL (as the duplicate test sees it) is `url`.
-    void append(const QByteArray &line, const QByteArray &url);
-    // Replaces a line in place; its URL must stay the same.
+    bool containsURL(QByteArrayView url) const;
+    // The URL of a line as the duplicate test sees it: its tail from the
+    // offset given when the line was added.
+    QByteArrayView urlOf(qsizetype row) const;
+    // Appends the entry line of `url` with `statusWord`, numbered after the
+    // lines before it, unless a line already holds exactly this URL.
+    bool appendEntry(QByteArrayView url, QByteArrayView statusWord);
+    // Appends a line that ends in its URL, which starts at `urlOffset`.
+    void append(const QByteArray &line, qsizetype urlOffset);
+    // Replaces a line whose tail (its URL) stays the same.
     void replaceLine(qsizetype row, const QByteArray &line);
     void clear();
 
@@ -51,9 +61,26 @@ public:
     void endBatch();
 
 private:
+    // The URL's hash (low 32 bits) places the slot and screens compares;
+    // keeping it means growing the index never rereads the lines.
+    struct Slot
+    {
+        quint32 hash;
+        quint32 row; // EmptyRow when free
+    };
+    static constexpr quint32 EmptyRow = 0xffffffffu;
+
+    quint32 hashOf(QByteArrayView url) const;
+    // The slot holding `url`, or the free slot where it would go.
+    size_t probe(QByteArrayView url, quint32 hash) const;
+    void growIndex();
+    void appendAt(size_t slot, quint32 hash, const QByteArray &line, qsizetype urlOffset);
+
     int m_firstNumber;
+    size_t m_seed;
     QList<QByteArray> m_lines;
-    QSet<QByteArray> m_urls;
+    std::vector<quint32> m_urlOffsets;
+    std::vector<Slot> m_index; // open addressing, a power of two in size
     qsizetype m_announced = 0; // rows views know of
     int m_batchDepth = 0;
 };

@@ -1,6 +1,7 @@
 #include "urlroutines.h"
 
 #include <cstring>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -24,28 +25,42 @@ qsizetype findByte(QByteArrayView text, char c)
 }
 
 // First occurrence of `needle` in `text`; an empty needle is never found.
+// The needles here are a few bytes long: memchr to the first byte, then a
+// compare, beats a general search with its set-up cost.
 qsizetype findCaseSensitive(QByteArrayView text, QByteArrayView needle)
 {
-    if (needle.isEmpty())
+    const qsizetype m = needle.size();
+    if (m == 0 || m > text.size())
         return -1;
-    if (needle.size() == 1)
-        return findByte(text, needle.front());
-    return text.indexOf(needle);
+    const char *begin = text.data();
+    const char *last = begin + (text.size() - m); // last possible start
+    const char first = needle.front();
+    for (const char *at = begin; at <= last; ++at) {
+        at = static_cast<const char *>(std::memchr(at, first, size_t(last - at + 1)));
+        if (!at)
+            return -1;
+        if (std::memcmp(at + 1, needle.data() + 1, size_t(m - 1)) == 0)
+            return at - begin;
+    }
+    return -1;
 }
 
 qsizetype findNoCase(QByteArrayView text, QByteArrayView needle)
 {
-    bool letters = false;
-    for (char c : needle)
-        letters = letters || isAsciiLetter(uchar(c));
-    if (!letters)
-        return findCaseSensitive(text, needle);
-
+    if (needle.isEmpty() || !isAsciiLetter(uchar(needle.front()))) {
+        bool letters = false;
+        for (char c : needle)
+            letters = letters || isAsciiLetter(uchar(c));
+        if (!letters)
+            return findCaseSensitive(text, needle);
+    }
     const qsizetype n = text.size();
     const qsizetype m = needle.size();
     const uchar first = asciiLower(uchar(needle.front()));
+    // For a letter, setting bit 0x20 maps exactly its two cases onto one.
+    const uchar firstMask = isAsciiLetter(first) ? 0x20 : 0;
     for (qsizetype i = 0; i + m <= n; ++i) {
-        if (asciiLower(uchar(text[i])) != first)
+        if (uchar(uchar(text[i]) | firstMask) != first)
             continue;
         qsizetype k = 1;
         while (k < m && asciiLower(uchar(text[i + k])) == asciiLower(uchar(needle[k])))
@@ -68,9 +83,6 @@ bool endsWithBytes(const QByteArray &text, const char *tail, qsizetype size)
 // last "/" standing after the first "//" (kept on a stack).
 QByteArray settleParents(QByteArrayView url)
 {
-    if (url.indexOf("/../") < 0)
-        return url.toByteArray();
-
     QByteArray out;
     out.reserve(url.size() + 4);
     qsizetype firstDouble = -1; // first "//" in out
@@ -122,7 +134,7 @@ QByteArray settleParents(QByteArrayView url)
 // only end at the byte just appended.
 QByteArray settleCurrent(const QByteArray &url)
 {
-    if (url.indexOf("/./") < 0)
+    if (findCaseSensitive(url, "/./") < 0)
         return url;
     QByteArray out;
     out.reserve(url.size());
@@ -175,12 +187,17 @@ bool CutThrough(QByteArrayView separator, QByteArrayView &text)
     return true;
 }
 
-QByteArray HostOf(QByteArrayView url)
+QByteArrayView HostView(QByteArrayView url)
 {
     if (!url.startsWith("http"))
-        return QByteArray();
+        return QByteArrayView();
     CutThrough("http://", url);
-    return SplitAt("/", url).toByteArray();
+    return SplitAt("/", url);
+}
+
+QByteArray HostOf(QByteArrayView url)
+{
+    return HostView(url).toByteArray();
 }
 
 QByteArray DirectoryOf(QByteArrayView url)
@@ -198,10 +215,12 @@ QByteArray DirectoryOf(QByteArrayView url)
 QByteArrayView NextTag(QByteArrayView &source)
 {
     QByteArrayView piece = SplitAt(">", source);
-    while (findByte(piece, '<') < 0 && !source.isEmpty())
+    while (!source.isEmpty() && findByte(piece, '<') < 0)
         piece = SplitAt(">", source);
-    const qsizetype open = piece.lastIndexOf('<');
-    return open < 0 ? piece : piece.sliced(open + 1);
+    if (piece.isEmpty())
+        return piece;
+    const void *open = memrchr(piece.data(), '<', size_t(piece.size()));
+    return open ? piece.sliced(static_cast<const char *>(open) - piece.data() + 1) : piece;
 }
 
 bool AttributeValue(QByteArrayView name, QByteArrayView tag, QByteArrayView &value)
@@ -221,14 +240,29 @@ bool AttributeValue(QByteArrayView name, QByteArrayView tag, QByteArrayView &val
 
 QByteArray NormalizeURL(QByteArrayView url)
 {
-    QByteArray joined;
-    const qsizetype port = url.indexOf(":80");
-    if (port >= 0) {
-        joined.reserve(url.size() - 3);
-        joined.append(url.first(port)).append(url.sliced(port + 3));
-        url = joined;
+    return NormalizeURLBytes(url.toByteArray());
+}
+
+QByteArray NormalizeURLBytes(QByteArray url)
+{
+    // Most URLs need nothing: one look at every byte says so.
+    bool port = false;
+    bool dots = false;
+    const char *p = url.constData();
+    const qsizetype n = url.size();
+    for (qsizetype i = 0; i + 2 < n; ++i) {
+        if (p[i] == ':' && p[i + 1] == '8' && p[i + 2] == '0')
+            port = true;
+        else if (p[i] == '/' && p[i + 1] == '.')
+            dots = dots || p[i + 2] == '/' || (p[i + 2] == '.' && i + 3 < n && p[i + 3] == '/');
     }
-    return settleCurrent(settleParents(url));
+    if (!port && !dots)
+        return url;
+    if (port)
+        url.remove(findCaseSensitive(url, ":80"), 3);
+    if (findCaseSensitive(url, "/../") >= 0)
+        url = settleParents(url);
+    return settleCurrent(url);
 }
 
 QByteArray ResolveLink(QByteArrayView pageHost, QByteArrayView pageURL, QByteArrayView link)
@@ -239,7 +273,7 @@ QByteArray ResolveLink(QByteArrayView pageHost, QByteArrayView pageURL, QByteArr
 QByteArray LinkResolver::resolve(QByteArrayView link) const
 {
     if (link.startsWith("http"))
-        return NormalizeURL(link);
+        return NormalizeURLBytes(link.toByteArray());
     QByteArray absolute;
     if (link.startsWith('/')) {
         absolute.reserve(7 + m_host.size() + link.size());
@@ -255,7 +289,7 @@ QByteArray LinkResolver::resolve(QByteArrayView link) const
         absolute.reserve(m_directory.size() + 1 + link.size());
         absolute.append(m_directory).append('/').append(link);
     }
-    return NormalizeURL(absolute);
+    return NormalizeURLBytes(std::move(absolute));
 }
 
 bool IsImageURL(QByteArrayView url, ImageTypes types)

@@ -31,6 +31,8 @@ bool CutThrough(QByteArrayView separator, QByteArrayView &text);
 
 // Host of an "http" URL, with any port that stands in it; empty otherwise.
 QByteArray HostOf(QByteArrayView url);
+// The same as a view into `url`.
+QByteArrayView HostView(QByteArrayView url);
 
 // The URL without its last path component and without a trailing slash.
 QByteArray DirectoryOf(QByteArrayView url);
@@ -48,6 +50,8 @@ bool AttributeValue(QByteArrayView name, QByteArrayView tag, QByteArrayView &val
 
 // Removes the first ":80", settles "/../" and "/./". Nothing else changes.
 QByteArray NormalizeURL(QByteArrayView url);
+// The same on a URL the caller hands over: no copy when nothing changes.
+QByteArray NormalizeURLBytes(QByteArray url);
 
 // Absolute, normalised URL of `link` found on the page `pageURL` of `pageHost`.
 QByteArray ResolveLink(QByteArrayView pageHost, QByteArrayView pageURL, QByteArrayView link);

@@ -141,7 +141,7 @@ void TestLinkExtractor::readEntry()
     QFETCH(int, status);
     QFETCH(QByteArray, url);
     Fixture f;
-    f.links.urlList()->append(line, url);
+    f.links.urlList()->append(line, line.size() - url.size());
     const ListEntry entry = f.links.ReadEntry(*f.links.urlList(), 0);
     QCOMPARE(entry.status, status);
     QCOMPARE(entry.url, url);

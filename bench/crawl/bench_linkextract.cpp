@@ -1,0 +1,163 @@
+// Link extraction and list figures: extraction against a bare byte scan of
+// the same page, how extraction time grows with page size, and adding
+// 200,000 URLs (half of them duplicates) to a list.
+#include "crawl/linkextractor.h"
+
+#include <QSet>
+#include <QStringList>
+
+#include <algorithm>
+#include <ctime>
+#include <cstdio>
+#include <functional>
+#include <limits>
+
+namespace {
+
+// CPU time of this thread: the machine is shared, and wall time would count
+// the time other processes held the processor.
+double threadMilliseconds()
+{
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
+}
+
+double millisecondsOf(const std::function<void()> &work)
+{
+    const double start = threadMilliseconds();
+    work();
+    return threadMilliseconds() - start;
+}
+
+double bestOf(int runs, const std::function<void()> &work)
+{
+    double best = std::numeric_limits<double>::max();
+    for (int i = 0; i < runs; ++i)
+        best = std::min(best, millisecondsOf(work));
+    return best;
+}
+
+void printBench(const char *name, double value, const char *unit, double ref, const char *goal)
+{
+    std::printf("BENCH name=%s value=%.3f unit=%s ref=%.3f ratio=%.2f goal=%s\n", name, value,
+                unit, ref, ref > 0 ? value / ref : 0.0, goal);
+    std::fflush(stdout);
+}
+
+// A page of about `bytes` bytes with one tag per 100 bytes. Out of every ten
+// tags: a page link of its own, a link back to one of 20 navigation pages, an
+// image, an off-site link and six layout tags; plain text fills the rest.
+QByteArray makePage(qsizetype bytes)
+{
+    static const char *const filler =
+        "Lorem ipsum dolor sit amet, consectetur adipiscing elit, sed do eiusmod tempor. ";
+    const qsizetype tags = bytes / 100;
+    QByteArray page;
+    page.reserve(bytes + 256);
+    page += "<html><head><title>bench</title></head><body>\n";
+    for (qsizetype i = 0; i < tags; ++i) {
+        const QByteArray n = QByteArray::number(i);
+        switch (i % 10) {
+        case 0: page += "<a href=\"item" + n + ".html\">"; break;
+        case 1: page += "<a href=\"../nav/menu" + QByteArray::number(i % 20) + ".htm\">"; break;
+        case 2: page += "<img src=\"images/pic" + n + ".jpg\" width=\"120\" height=\"90\">"; break;
+        case 3: page += "<a href=\"http://other.example/ext" + n + ".html\" target=\"_top\">"; break;
+        case 4: page += "<td class=\"cell\" style=\"width:50%\">"; break;
+        case 5: page += "</td>"; break;
+        case 6: page += "<span class=\"note\">"; break;
+        case 7: page += "</span>"; break;
+        case 8: page += "</a>"; break;
+        default: page += "<br>"; break;
+        }
+        const qsizetype target = (i + 1) * bytes / tags;
+        while (page.size() < target)
+            page += QByteArrayView(filler).first(std::min<qsizetype>(80, target - page.size()));
+    }
+    page += "</body></html>\n";
+    return page;
+}
+
+const QStringList Words = {QStringLiteral("----"), QStringLiteral("開始"),
+                           QStringLiteral("エラー"), QStringLiteral("終了")};
+
+double extractMs(const QByteArray &page, int runs, qsizetype *links = nullptr)
+{
+    const CrawlPage from{1, "bench.example", "http://bench.example/dir/index.html"};
+    double best = std::numeric_limits<double>::max();
+    for (int i = 0; i < runs; ++i) {
+        LinkExtractor extractor;
+        extractor.setStatusWords(Words);
+        best = std::min(best, millisecondsOf([&] {
+            extractor.ExtractLinks(from, page, ImageTypes{true, true, true});
+        }));
+        if (links)
+            *links = extractor.urlList()->size() + extractor.imageList()->size();
+    }
+    return best;
+}
+
+double countMs(const QByteArray &page, int runs, qsizetype *sink)
+{
+    return bestOf(runs, [&] { *sink += std::count(page.begin(), page.end(), '<'); });
+}
+
+} // namespace
+
+int main()
+{
+    qsizetype sink = 0;
+
+    const QByteArray page10 = makePage(10 * 1000 * 1000);
+    qsizetype links = 0;
+    const double extract10 = extractMs(page10, 5, &links);
+    const double scan10 = countMs(page10, 20, &sink);
+    std::printf("# 10 MB page: %lld bytes, %lld tags, %lld list lines\n",
+                static_cast<long long>(page10.size()),
+                static_cast<long long>(std::count(page10.begin(), page10.end(), '<')),
+                static_cast<long long>(links));
+    printBench("extract_vs_scan", extract10, "ms", scan10, "ratio<=20");
+
+    // Rounds that take turns between the sizes, so that a busy spell on the
+    // machine falls on all of them alike; the best time of each size counts.
+    const QByteArray page1 = makePage(1000 * 1000);
+    const QByteArray page4 = makePage(4 * 1000 * 1000);
+    const QByteArray page16 = makePage(16 * 1000 * 1000);
+    double extract1 = std::numeric_limits<double>::max();
+    double extract4 = extract1;
+    double extract16 = extract1;
+    for (int round = 0; round < 6; ++round) {
+        extract1 = std::min(extract1, extractMs(page1, 4));
+        extract4 = std::min(extract4, extractMs(page4, 2));
+        extract16 = std::min(extract16, extractMs(page16, 1));
+    }
+    printBench("extract_scaling_4_1", extract4, "ms", extract1, "ratio<=5");
+    printBench("extract_scaling_16_1", extract16, "ms", extract1, "ratio<=20");
+
+    QList<QByteArray> urls;
+    urls.reserve(100000);
+    for (int i = 0; i < 100000; ++i)
+        urls.append("http://bench.example/dir" + QByteArray::number(i % 97) + "/page"
+                    + QByteArray::number(i) + ".html");
+    const double dedupe = bestOf(3, [&] {
+        LinkExtractor extractor;
+        extractor.setStatusWords(Words);
+        LinkList &list = *extractor.urlList();
+        for (const QByteArray &url : urls)
+            extractor.AddEntry(list, url);
+        for (const QByteArray &url : urls)
+            extractor.AddEntry(list, url);
+        sink += list.size();
+    });
+    const double hashOnly = bestOf(3, [&] {
+        QSet<QByteArray> set;
+        for (const QByteArray &url : urls)
+            set.insert(url);
+        for (const QByteArray &url : urls)
+            set.insert(url);
+        sink += set.size();
+    });
+    printBench("dedupe_200k_ms", dedupe, "ms", hashOnly, "value<1000");
+
+    return sink == 0 ? 1 : 0;
+}
