@@ -69,7 +69,8 @@ void DiskSearch::start(const QByteArray &searchRoot, const ExtensionFilters &fil
             });
         });
         walk.setErrorHandler([post, this](const QByteArray &path, int error) {
-            post([this, line = IoErrorText(error) + QStringLiteral(" : ") + QFile::decodeName(path)] {
+            const QString line = IoErrorText(error) + QStringLiteral(" : ") + QFile::decodeName(path);
+            post([this, line] {
                 emit fileError(line);
             });
         });

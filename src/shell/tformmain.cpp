@@ -5,6 +5,7 @@
 #include "statusbar.h"
 #include "storedwindow.h"
 #include "viewer/previewpane.h"
+#include "disksearch/disksearch.h"
 #include "disksearch/resultlistpane.h"
 
 #include <QCloseEvent>
@@ -142,6 +143,9 @@ int TFormMain::busyIndicator() const
 
 void TFormMain::setBusyIndicator(int imageIndex)
 {
+    // Idle is also the stop request of a running directory walk.
+    if (imageIndex == ImageIdle && m_diskSearch != nullptr)
+        m_diskSearch->requestStop();
     m_btStop->setProperty("imageIndex", imageIndex);
     m_btStop->setIcon(style()->standardIcon(imageIndex == ImageBusy ? QStyle::SP_BrowserStop
                                                                     : QStyle::SP_MediaStop));

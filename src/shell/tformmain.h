@@ -20,6 +20,7 @@ class QTimer;
 class QToolBar;
 class QToolButton;
 
+class DiskSearch;
 class HelpWindow;
 class PreviewPane;
 class ResultListPane;
@@ -116,6 +117,10 @@ public:
     void ShowMultiSettings();
     void ListImageClick();
 
+    // Counters of the last disk search: files that matched, entries listed.
+    int FoundCount() const;
+    int ListedCount() const;
+
 signals:
     // The main window has been closed: the program ends.
     void programEnd();
@@ -139,6 +144,8 @@ private:
     void writeStoredValues();
     void InitMainWindow();
     void TimerTansakuTimer();
+    void connectResultList();
+    void DirectorySearchFinished(bool stopped);
     void switchMode(bool www);
     void updateHistoryButtons(const NavigationHistory &history);
 
@@ -200,4 +207,5 @@ private:
     std::array<QTimer *, 6> m_timerF{};
 
     HelpWindow *m_helpWindow = nullptr;
+    DiskSearch *m_diskSearch = nullptr;
 };

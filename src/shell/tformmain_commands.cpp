@@ -2,6 +2,7 @@
 #include "tformmain.h"
 
 #include "animation.h"
+#include "disksearch/disksearch.h"
 #include "disksearch/resultlistpane.h"
 #include "helpwindow.h"
 #include "messagebox.h"
@@ -47,9 +48,8 @@ void TFormMain::TimerTansakuTimer()
         StartCrawl();
         return;
     }
+    // The walk runs on a thread of its own; its end steps run when it ends.
     SearchDirectory();
-    setBusyIndicator(ImageIdle);
-    m_animate->setActive(false);
 }
 
 void TFormMain::PrepareRun()
@@ -173,9 +173,62 @@ void TFormMain::HelpKeywords()
     finder.exec();
 }
 
+void TFormMain::connectResultList()
+{
+    m_diskSearch = new DiskSearch(this);
+    connect(m_diskSearch, &DiskSearch::entriesFound, m_resultList, &ResultListPane::appendEntries);
+    connect(m_diskSearch, &DiskSearch::fileError, this, &TFormMain::LogError);
+    connect(m_diskSearch, &DiskSearch::finished, this, &TFormMain::DirectorySearchFinished);
+    connect(m_resultList, &ResultListPane::erased, this, [this] { m_downloadedCount = 0; });
+    connect(m_resultList, &ResultListPane::entryClicked, this, &TFormMain::ListImageClick);
+    connect(m_resultList, &ResultListPane::entryDoubleClicked, this, &TFormMain::SingleImageCommand);
+    connect(m_resultList, &ResultListPane::filesDeleted, this, [this](int count) {
+        m_stb->setText(0, QStringLiteral("削除完了 : ") + QString::number(count) + QStringLiteral(" 件"));
+    });
+}
+
+int TFormMain::FoundCount() const
+{
+    return m_diskSearch->FoundCount();
+}
+
+int TFormMain::ListedCount() const
+{
+    return m_diskSearch->ListedCount();
+}
+
+void TFormMain::SearchDirectory()
+{
+    // A search that still runs ends here, without its report.
+    m_diskSearch->cancel();
+    const TFormSetting *setting = m_peers.setting;
+    if (setting != nullptr && setting->radioKekka() == 1)
+        m_resultList->clear();
+    m_diskSearch->resetCounters();
+    const bool jpeg = setting == nullptr || setting->checkJPEG();
+    const bool gif = setting != nullptr && setting->checkGIF();
+    const bool bmp = setting != nullptr && setting->checkBMP();
+    m_diskSearch->start(searchRootFor(m_comboDirectory->currentText()),
+                        extensionFilters(jpeg, gif, bmp));
+}
+
+void TFormMain::DirectorySearchFinished(bool stopped)
+{
+    if (stopped)
+        m_stb->setText(3, QStringLiteral("探索中止"));
+    const int found = m_diskSearch->FoundCount();
+    if (found != 0) {
+        m_pages->setCurrentWidget(m_tabList);
+        m_stb->setText(0, QStringLiteral("検索完了 : ") + QString::number(found) + QStringLiteral(" 件"));
+    } else {
+        m_stb->setText(0, QStringLiteral("検索該当なし"));
+    }
+    setBusyIndicator(ImageIdle);
+    m_animate->setActive(false);
+}
+
 // Entry points of work that other subsystems provide. Each does nothing until
 // its subsystem is connected here.
-void TFormMain::SearchDirectory() {}
 void TFormMain::StartCrawl() {}
 void TFormMain::WebCommand() {}
 void TFormMain::CollectCommand() {}

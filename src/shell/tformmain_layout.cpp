@@ -360,6 +360,7 @@ void TFormMain::buildTabs()
     m_tabList = new QWidget(m_pages);
     m_tabList->setObjectName(QStringLiteral("TabList"));
     m_resultList = new ResultListPane(m_tabList);
+    connectResultList();
     m_preview = new PreviewPane(m_tabList);
     m_panelBottom = new QFrame(m_tabList);
     m_panelBottom->setObjectName(QStringLiteral("PanelBottom"));

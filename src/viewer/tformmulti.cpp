@@ -105,6 +105,11 @@ void TFormMulti::setSettingsDialog(TFormSetteiMulti *dialog)
         dialog->setMultiWindow(this);
 }
 
+TFormSetteiMulti *TFormMulti::settingsDialog() const
+{
+    return m_settings;
+}
+
 void TFormMulti::ClearMultiTitles()
 {
     for (int i = 0; i < CellCount; ++i) {

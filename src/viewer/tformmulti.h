@@ -29,7 +29,7 @@ public:
     QWidget *clientArea() const { return m_client; }
 
     void setSettingsDialog(TFormSetteiMulti *dialog);
-    TFormSetteiMulti *settingsDialog() const { return m_settings; }
+    TFormSetteiMulti *settingsDialog() const;
 
     // Loads the pictures into cells 0, 1, ... in order (at most 60; a GIF
     // takes its cell and loads nothing), then lays out and shows the window.
