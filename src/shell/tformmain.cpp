@@ -4,6 +4,7 @@
 #include "settingsstore.h"
 #include "statusbar.h"
 #include "storedwindow.h"
+#include "toolicons.h"
 #include "viewer/previewpane.h"
 #include "disksearch/disksearch.h"
 #include "disksearch/resultlistpane.h"
@@ -17,7 +18,6 @@
 #include <QListView>
 #include <QPlainTextEdit>
 #include <QStringListModel>
-#include <QStyle>
 #include <QTabWidget>
 #include <QToolButton>
 
@@ -147,8 +147,7 @@ void TFormMain::setBusyIndicator(int imageIndex)
     if (imageIndex == ImageIdle && m_diskSearch != nullptr)
         m_diskSearch->requestStop();
     m_btStop->setProperty("imageIndex", imageIndex);
-    m_btStop->setIcon(style()->standardIcon(imageIndex == ImageBusy ? QStyle::SP_BrowserStop
-                                                                    : QStyle::SP_MediaStop));
+    m_btStop->setIcon(toolIcon(imageIndex == ImageBusy ? ToolIcon::StopBusy : ToolIcon::StopIdle));
 }
 
 void TFormMain::LogNormal(const QString &line)

@@ -8,6 +8,7 @@
 #include "crawl/thttp.h"
 #include "disksearch/resultlistpane.h"
 #include "statusbar.h"
+#include "toolicons.h"
 #include "viewer/previewpane.h"
 
 #include <QComboBox>
@@ -22,7 +23,6 @@
 #include <QPushButton>
 #include <QSplitter>
 #include <QStringListModel>
-#include <QStyle>
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolBar>
@@ -79,46 +79,45 @@ void TFormMain::buildToolBars()
     m_toolBar1 = addToolBar(QStringLiteral("ToolBar1"));
     m_toolBar1->setObjectName(QStringLiteral("ToolBar1"));
     m_toolBar1->setMovable(false);
-    QStyle *s = style();
 
     m_btDirectory = addToolButton(m_toolBar1, QStringLiteral("BtDirectory"),
                                   QStringLiteral("ﾃﾞｨﾚｸﾄﾘ"),
                                   QStringLiteral("探索するディレクトリを指定"), size1);
-    m_btDirectory->setIcon(s->standardIcon(QStyle::SP_DirOpenIcon));
+    m_btDirectory->setIcon(toolIcon(ToolIcon::Directory));
     auto *btSettei = addToolButton(m_toolBar1, QStringLiteral("BtSettei"), QStringLiteral("設定"),
                                    QStringLiteral("ユーザーの探索条件を設定"), size1);
-    btSettei->setIcon(s->standardIcon(QStyle::SP_FileDialogDetailedView));
+    btSettei->setIcon(toolIcon(ToolIcon::Settings));
     auto *tb3 = addToolButton(m_toolBar1, QStringLiteral("ToolButton3"), QStringLiteral("検索"),
                               QStringLiteral("検索を実行"), size1);
-    tb3->setIcon(s->standardIcon(QStyle::SP_FileDialogContentsView));
+    tb3->setIcon(toolIcon(ToolIcon::Search));
     tb3->setEnabled(false);
     auto *btSingle = addToolButton(m_toolBar1, QStringLiteral("BtSingle"), QStringLiteral("画像"),
                                    QStringLiteral("単一イメージを表示"), size1);
-    btSingle->setIcon(s->standardIcon(QStyle::SP_FileIcon));
+    btSingle->setIcon(toolIcon(ToolIcon::Single));
     auto *btMulti = addToolButton(m_toolBar1, QStringLiteral("BtMulti"), QStringLiteral("複数"),
                                   QStringLiteral("複数画面としてイメージを表示"), size1);
-    btMulti->setIcon(s->standardIcon(QStyle::SP_FileDialogNewFolder));
+    btMulti->setIcon(toolIcon(ToolIcon::Multi));
     auto *btTable = addToolButton(m_toolBar1, QStringLiteral("BtTable"), QStringLiteral("ﾃｰﾌﾞﾙ"),
                                   QStringLiteral("画像をテーブルで一覧表示"), size1);
-    btTable->setIcon(s->standardIcon(QStyle::SP_FileDialogListView));
+    btTable->setIcon(toolIcon(ToolIcon::Table));
     auto *tb4 = addToolButton(m_toolBar1, QStringLiteral("ToolButton4"),
                               QStringLiteral("Tarnvale"), QStringLiteral("Tarnvale起動"), size1);
-    tb4->setIcon(s->standardIcon(QStyle::SP_ComputerIcon));
+    tb4->setIcon(toolIcon(ToolIcon::Launcher));
     tb4->setEnabled(false);
     m_toolBar1->addSeparator();
     m_btStop = addToolButton(m_toolBar1, QStringLiteral("BtStop"), QStringLiteral("中止"),
                              QStringLiteral("探索中止"), size1);
     m_btBack = addToolButton(m_toolBar1, QStringLiteral("BtBack"), QStringLiteral("戻る"),
                              QString(), size1);
-    m_btBack->setIcon(s->standardIcon(QStyle::SP_ArrowBack));
+    m_btBack->setIcon(toolIcon(ToolIcon::Back));
     m_btBack->setEnabled(false);
     m_btForward = addToolButton(m_toolBar1, QStringLiteral("BtForward"), QStringLiteral("進む"),
                                 QString(), size1);
-    m_btForward->setIcon(s->standardIcon(QStyle::SP_ArrowForward));
+    m_btForward->setIcon(toolIcon(ToolIcon::Forward));
     m_btForward->setEnabled(false);
     auto *btSelect = addToolButton(m_toolBar1, QStringLiteral("BtSelect"), QStringLiteral("収集"),
                                    QStringLiteral("URL下段の画像を収集"), size1);
-    btSelect->setIcon(s->standardIcon(QStyle::SP_DialogSaveButton));
+    btSelect->setIcon(toolIcon(ToolIcon::Collect));
     m_toolBar1->addSeparator();
     m_animate = new TAnimate(m_toolBar1);
     m_animate->setObjectName(QStringLiteral("Animate1"));
@@ -134,11 +133,11 @@ void TFormMain::buildToolBars()
     m_toolBtHard = addToolButton(m_toolBar2, QStringLiteral("ToolBtHard"),
                                  QStringLiteral("ﾊｰﾄﾞﾃﾞｨｽｸ"),
                                  QStringLiteral("探索の対象はハードディスク"), size2);
-    m_toolBtHard->setIcon(s->standardIcon(QStyle::SP_DriveHDIcon));
+    m_toolBtHard->setIcon(toolIcon(ToolIcon::HardDisk));
     m_toolBtHard->setCheckable(true);
     m_toolBtWWW = addToolButton(m_toolBar2, QStringLiteral("ToolBtWWW"), QStringLiteral("WWW"),
                                 QStringLiteral("探索の対象はＷＷＷ"), size2);
-    m_toolBtWWW->setIcon(s->standardIcon(QStyle::SP_DriveNetIcon));
+    m_toolBtWWW->setIcon(toolIcon(ToolIcon::World));
     m_toolBtWWW->setCheckable(true);
 
     auto *panel1 = new QWidget(m_toolBar2);
@@ -167,10 +166,10 @@ void TFormMain::buildToolBars()
     m_toolBar2->addSeparator();
     auto *btTansaku = addToolButton(m_toolBar2, QStringLiteral("BtTansaku"),
                                     QStringLiteral("探索"), QStringLiteral("探索を開始"), size2);
-    btTansaku->setIcon(s->standardIcon(QStyle::SP_MediaPlay));
+    btTansaku->setIcon(toolIcon(ToolIcon::Start));
     m_btWeb = addToolButton(m_toolBar2, QStringLiteral("BtWeb"), QStringLiteral("Web"),
                             QStringLiteral("ＷＥＢを表示"), size2);
-    m_btWeb->setIcon(s->standardIcon(QStyle::SP_BrowserReload));
+    m_btWeb->setIcon(toolIcon(ToolIcon::Web));
 
     connect(m_btDirectory, &QToolButton::clicked, this, &TFormMain::BtDirectoryClick);
     connect(btSettei, &QToolButton::clicked, this, &TFormMain::BtSetteiClick);
