@@ -1,6 +1,8 @@
 #include "tformmain.h"
 
 #include "animation.h"
+#include "crawl/linkextractor.h"
+#include "settings/tformsetting.h"
 #include "settingsstore.h"
 #include "statusbar.h"
 #include "storedwindow.h"
@@ -17,7 +19,6 @@
 #include <QLabel>
 #include <QListView>
 #include <QPlainTextEdit>
-#include <QStringListModel>
 #include <QTabWidget>
 #include <QToolButton>
 
@@ -27,12 +28,6 @@ const QString Prefix = QStringLiteral("fmTarnvale");
 QString key(const char *item)
 {
     return Prefix + QLatin1Char('.') + QLatin1String(item);
-}
-
-void clearListModel(QListView *view)
-{
-    if (auto *model = qobject_cast<QStringListModel *>(view->model()))
-        model->setStringList({});
 }
 } // namespace
 
@@ -95,8 +90,8 @@ void TFormMain::InitMainWindow()
     m_sta->hide();
     m_panelSystem->setFixedHeight(4);
     m_panelBottom->setFixedHeight(0);
-    m_statusWords = {QStringLiteral("----"), QStringLiteral("開始"), QStringLiteral("エラー"),
-                     QStringLiteral("終了")};
+    m_links->setStatusWords({QStringLiteral("----"), QStringLiteral("開始"),
+                             QStringLiteral("エラー"), QStringLiteral("終了")});
     m_animate->setFileName(QCoreApplication::applicationDirPath() + QStringLiteral("/cool.avi"));
     ClearAll();
     m_pageCursor = 0;
@@ -160,6 +155,34 @@ void TFormMain::LogError(const QString &line)
     m_memoError->appendPlainText(line);
 }
 
+ImageTypes TFormMain::imageTypes() const
+{
+    const TFormSetting *setting = m_peers.setting;
+    if (!setting)
+        return ImageTypes{};
+    return ImageTypes{setting->checkJPEG(), setting->checkGIF(), setting->checkBMP()};
+}
+
+void TFormMain::statusText(int panel, const QString &text)
+{
+    m_stb->setText(panel, text);
+}
+
+void TFormMain::slotStatusText(int panel, const QString &text)
+{
+    m_sta->setText(panel, text);
+}
+
+void TFormMain::logNormal(const QString &line)
+{
+    LogNormal(line);
+}
+
+void TFormMain::logError(const QString &line)
+{
+    LogError(line);
+}
+
 void TFormMain::ClearStatusAndLogs()
 {
     m_stb->clearAll();
@@ -171,8 +194,7 @@ void TFormMain::ClearStatusAndLogs()
 void TFormMain::ClearAll()
 {
     ClearStatusAndLogs();
-    clearListModel(m_memoLink);
-    clearListModel(m_imageLink);
+    m_links->clearLists();
     m_resultList->erase();
     m_downloadedCount = 0;
     m_pageCursor = 0;

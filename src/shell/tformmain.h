@@ -1,5 +1,6 @@
 #pragma once
 
+#include "crawl/crawlreporter.h"
 #include "directoryhistory.h"
 
 #include <QElapsedTimer>
@@ -22,6 +23,8 @@ class QToolButton;
 
 class DiskSearch;
 class HelpWindow;
+class LinkExtractor;
+struct ImageTypes;
 class PreviewPane;
 class ResultListPane;
 class StatusPanels;
@@ -50,7 +53,7 @@ struct PeerWindows
 // The main window: tool bars, menus, the five tabs, the two status bars and
 // the log panes, the search-target mode and the start and stop of work. The
 // work itself lives in the subsystems; this class wires commands to them.
-class TFormMain : public QMainWindow
+class TFormMain : public QMainWindow, public CrawlReporter
 {
     Q_OBJECT
 public:
@@ -87,6 +90,16 @@ public:
     PreviewPane *preview() const { return m_preview; }
     QListView *memoLink() const { return m_memoLink; }
     QListView *imageLink() const { return m_imageLink; }
+    // The crawl's URL list and image list with their line routines.
+    LinkExtractor *links() const { return m_links; }
+    // The image types checked in the settings dialog, read at the call.
+    ImageTypes imageTypes() const;
+
+    // Where the crawl engine's panel texts and log lines go.
+    void statusText(int panel, const QString &text) override;
+    void slotStatusText(int panel, const QString &text) override;
+    void logNormal(const QString &line) override;
+    void logError(const QString &line) override;
     QTabWidget *pages() const { return m_pages; }
 
     // Commands, as the menus and tool buttons run them.
@@ -161,7 +174,7 @@ private:
     QString m_helpFile;
     NavigationHistory m_dirHistory;
     NavigationHistory m_urlHistory;
-    QStringList m_statusWords;
+    LinkExtractor *m_links = nullptr;
 
     QToolBar *m_toolBar1 = nullptr;
     QToolBar *m_toolBar2 = nullptr;

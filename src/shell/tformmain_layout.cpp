@@ -4,6 +4,7 @@
 
 #include "animation.h"
 #include "captiontoolbutton.h"
+#include "crawl/linkextractor.h"
 #include "crawl/thtml.h"
 #include "crawl/thttp.h"
 #include "disksearch/resultlistpane.h"
@@ -22,7 +23,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSplitter>
-#include <QStringListModel>
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolBar>
@@ -303,17 +303,19 @@ void TFormMain::buildTabs()
     m_tabURL = new QWidget(m_pages);
     m_tabURL->setObjectName(QStringLiteral("TabURL"));
     const QFont mincho = namedFont(QStringLiteral("ＭＳ 明朝"));
+    m_links = new LinkExtractor(this);
+    m_links->setReporter(this);
     m_memoLink = new QListView(m_tabURL);
     m_memoLink->setObjectName(QStringLiteral("MemoLink"));
     m_memoLink->setFont(mincho);
     m_memoLink->setUniformItemSizes(true);
-    m_memoLink->setModel(new QStringListModel(m_memoLink));
+    m_memoLink->setModel(m_links->urlList());
     m_memoLink->setFixedHeight(149);
     m_imageLink = new QListView(m_tabURL);
     m_imageLink->setObjectName(QStringLiteral("ImageLink"));
     m_imageLink->setFont(mincho);
     m_imageLink->setUniformItemSizes(true);
-    m_imageLink->setModel(new QStringListModel(m_imageLink));
+    m_imageLink->setModel(m_links->imageList());
     m_imageLink->setSelectionMode(QAbstractItemView::ExtendedSelection);
     connect(m_imageLink, &QListView::doubleClicked, this, &TFormMain::SingleImageCommand);
     auto *urlLayout = new QVBoxLayout(m_tabURL);
