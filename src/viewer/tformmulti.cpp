@@ -57,6 +57,8 @@ TFormMulti::TFormMulti(QWidget *parent) : QMainWindow(parent)
     connect(m_decoder, &OrderedDecoder::pictureReady, this, &TFormMulti::cellLoaded);
     connect(m_decoder, &OrderedDecoder::failed, this, &TFormMulti::fillFailed);
     connect(m_decoder, &OrderedDecoder::finished, this, &TFormMulti::fillDone);
+    m_refresher = new OrderedDecoder(this);
+    connect(m_refresher, &OrderedDecoder::pictureReady, this, &TFormMulti::cellRefreshed);
 
     SettingsStore store;
     readWindowPosition(store, this, QStringLiteral("fmMulti"));
@@ -141,6 +143,7 @@ TFormMulti::LayoutOutcome TFormMulti::LayoutMulti(QWidget *messageParent)
         }
     }
     m_client->resize(layout.extent);
+    refreshGrownCells(QSize(layout.imageWidth, layout.imageHeight));
     return LayoutOutcome::Done;
 }
 
@@ -148,6 +151,8 @@ void TFormMulti::FillMultiWindow(const QList<QByteArray> &paths, bool stretch)
 {
     QList<OrderedDecoder::Job> jobs;
     m_fillTitles.clear();
+    m_fillPaths.clear();
+    m_refresher->cancel();
     for (const QByteArray &path : paths) {
         if (jobs.size() == CellCount)
             break;
@@ -156,12 +161,14 @@ void TFormMulti::FillMultiWindow(const QList<QByteArray> &paths, bool stretch)
         job.skip = PictureLoader::extensionOf(path).toLower() == "gif";
         jobs.append(job);
         m_fillTitles.append(fileNameOf(path));
+        m_fillPaths.append(path);
     }
     m_fillStretch = stretch;
     // Decoded to cover the cell as it is now laid out.
     const MultiLayout::Input input =
         m_settings != nullptr ? m_settings->layoutInput() : MultiLayout::Input();
-    m_decoder->start(jobs, QSize(input.size + input.hiritsu, input.size));
+    m_fillBox = QSize(input.size + input.hiritsu, input.size);
+    m_decoder->start(jobs, m_fillBox);
 }
 
 bool TFormMulti::isFilling() const
@@ -174,9 +181,57 @@ void TFormMulti::cellLoaded(int index, const QImage &image)
     if (TImageControl *cell = m_arImage->Image(index)) {
         cell->setPicture(image);
         cell->setStretch(m_fillStretch);
+        m_cellPaths[size_t(index)] = m_fillPaths.value(index);
+        // A picture smaller than its box is the whole original already.
+        const bool reduced =
+            image.width() >= m_fillBox.width() && image.height() >= m_fillBox.height();
+        m_cellBoxes[size_t(index)] = reduced ? m_fillBox : QSize();
     }
     if (QLabel *title = m_arLabel->Label(index))
         title->setText(m_fillTitles.value(index));
+}
+
+bool TFormMulti::isRefreshing() const
+{
+    return m_refresher->isRunning();
+}
+
+void TFormMulti::refreshGrownCells(QSize box)
+{
+    // A fill in progress decodes for the new size itself.
+    if (m_decoder->isRunning() || box.width() < 1 || box.height() < 1)
+        return;
+    QList<OrderedDecoder::Job> jobs;
+    m_refreshCells.clear();
+    for (int i = 0; i < CellCount; ++i) {
+        const QSize decodedFor = m_cellBoxes[size_t(i)];
+        if (decodedFor.isEmpty() || m_cellPaths[size_t(i)].isEmpty())
+            continue;
+        if (box.width() <= decodedFor.width() && box.height() <= decodedFor.height())
+            continue;
+        jobs.append({m_cellPaths[size_t(i)], false});
+        m_refreshCells.append(i);
+    }
+    if (jobs.isEmpty()) {
+        m_refresher->cancel();
+        return;
+    }
+    m_refreshBox = box;
+    m_refresher->start(jobs, box);
+}
+
+void TFormMulti::cellRefreshed(int job, const QImage &image)
+{
+    // Only a sharper copy of what the cell shows; a file that fails now
+    // leaves the cell as it is.
+    const int index = m_refreshCells.value(job, -1);
+    TImageControl *cell = m_arImage->Image(index);
+    if (cell == nullptr)
+        return;
+    cell->setPicture(image);
+    const bool reduced =
+        image.width() >= m_refreshBox.width() && image.height() >= m_refreshBox.height();
+    m_cellBoxes[size_t(index)] = reduced ? m_refreshBox : QSize();
 }
 
 void TFormMulti::fillFailed(int, const QString &error)

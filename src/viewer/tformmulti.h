@@ -3,6 +3,8 @@
 #include <QMainWindow>
 #include <QPointer>
 
+#include <array>
+
 class OrderedDecoder;
 class QAction;
 class QScrollArea;
@@ -38,6 +40,9 @@ public:
     // it keep their new pictures and the window is neither laid out nor shown.
     void FillMultiWindow(const QList<QByteArray> &paths, bool stretch);
     bool isFilling() const;
+    // Cells laid out larger than their pictures were decoded for are decoded
+    // again in the background; true while that runs.
+    bool isRefreshing() const;
 
     enum class LayoutOutcome { Done, TooMany, NotANumber };
     // Places all 60 cells from the layout dialog's current values.
@@ -59,6 +64,8 @@ private:
     void cellLoaded(int index, const QImage &image);
     void fillFailed(int index, const QString &error);
     void fillDone();
+    void refreshGrownCells(QSize box);
+    void cellRefreshed(int job, const QImage &image);
 
     QScrollArea *m_scroll = nullptr;
     QWidget *m_client = nullptr;
@@ -66,6 +73,14 @@ private:
     TArLabel *m_arLabel = nullptr;
     OrderedDecoder *m_decoder = nullptr;
     QPointer<TFormSetteiMulti> m_settings;
+    OrderedDecoder *m_refresher = nullptr;
     QStringList m_fillTitles;
+    QList<QByteArray> m_fillPaths;
+    QSize m_fillBox;
+    QSize m_refreshBox;
     bool m_fillStretch = true;
+    // What each cell shows: its file and the box it was decoded to cover.
+    std::array<QByteArray, 60> m_cellPaths;
+    std::array<QSize, 60> m_cellBoxes;
+    QList<int> m_refreshCells; // cell of each refresh job
 };

@@ -353,6 +353,18 @@ void TestMultiWindow::cellsAreDecodedReducedWithTheStretchOfThePreview()
     QCOMPARE(cellImage(run, 0)->pictureSize(), QSize(133, 100));
     QCOMPARE(cellImage(run, 0)->size(), QSize(100, 100));
 
+    // Larger cells get a sharper copy in the background; small pictures,
+    // already whole, are left alone.
+    const QByteArray small = writeJpeg(QStringLiteral("small.jpg"), Qt::red, QSize(40, 30));
+    QCOMPARE(fill(run, {big, small}), QString());
+    setLayout(run, 300, 0, QStringLiteral("6"), QStringLiteral("10"), true, 20);
+    run.dialogChild<QPushButton>("Button1")->click();
+    QVERIFY(waitUntil([&] { return !run.multi()->isRefreshing(); }));
+    QCOMPARE(cellImage(run, 0)->pictureSize(), QSize(400, 300));
+    QCOMPARE(cellImage(run, 1)->pictureSize(), QSize(40, 30));
+    QCOMPARE(cellTitle(run, 0)->text(), QStringLiteral("big.jpg"));
+
+    setLayout(run, 100, 0, QStringLiteral("6"), QStringLiteral("10"), true, 20);
     run.main()->findChild<QCheckBox *>(QStringLiteral("CheckStretch"))->setChecked(false);
     QCOMPARE(fill(run, {big}), QString());
     QVERIFY(!cellImage(run, 0)->stretch());
