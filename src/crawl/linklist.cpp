@@ -96,9 +96,12 @@ quint32 LinkList::hashOf(QByteArrayView url) const
 size_t LinkList::probe(QByteArrayView url, quint32 hash) const
 {
     const size_t mask = m_index.size() - 1;
+    const quint32 rowMask = quint32((quint64(1) << m_indexBits) - 1);
     for (size_t at = hash & mask;; at = (at + 1) & mask) {
-        const Slot &slot = m_index[at];
-        if (slot.row == EmptyRow || (slot.hash == hash && urlOf(slot.row) == url))
+        const quint32 slot = m_index[at];
+        if (slot == 0)
+            return at;
+        if ((slot & ~rowMask) == (hash & ~rowMask) && urlOf((slot & rowMask) - 1) == url)
             return at;
     }
 }
@@ -113,23 +116,23 @@ bool LinkList::containsURL(QByteArrayView url) const
 {
     if (m_index.empty())
         return false;
-    return m_index[probe(url, hashOf(url))].row != EmptyRow;
+    return m_index[probe(url, hashOf(url))] != 0;
 }
 
 void LinkList::growIndex()
 {
-    // Kept at most half full, so that probes stay short.
-    std::vector<Slot> old;
-    old.swap(m_index);
-    m_index.assign(qMax<size_t>(64, old.size() * 2), Slot{0, EmptyRow});
+    m_indexBits = qMax(6, m_indexBits + 1);
+    Q_ASSERT(m_indexBits < 32);
+    m_index.assign(size_t(1) << m_indexBits, 0);
     const size_t mask = m_index.size() - 1;
-    for (const Slot &slot : old) {
-        if (slot.row == EmptyRow)
-            continue;
-        size_t at = slot.hash & mask;
-        while (m_index[at].row != EmptyRow)
+    const quint32 rowMask = quint32(mask);
+    // In row order, so that of two equal URLs the first row is found first.
+    for (size_t row = 0; row < m_rowHashes.size(); ++row) {
+        const quint32 hash = m_rowHashes[row];
+        size_t at = hash & mask;
+        while (m_index[at] != 0)
             at = (at + 1) & mask;
-        m_index[at] = slot;
+        m_index[at] = (hash & ~rowMask) | quint32(row + 1);
     }
 }
 
@@ -141,7 +144,7 @@ bool LinkList::appendEntry(QByteArrayView url, QByteArrayView statusWord)
         growIndex();
     const quint32 hash = hashOf(url);
     const size_t slot = probe(url, hash);
-    if (m_index[slot].row != EmptyRow)
+    if (m_index[slot] != 0)
         return false;
     const QByteArray line = FormatEntryLine(m_lines.size() + m_firstNumber, statusWord, url);
     appendAt(slot, hash, line, line.size() - url.size());
@@ -161,10 +164,11 @@ void LinkList::appendAt(size_t slot, quint32 hash, const QByteArray &line, qsize
 {
     m_lines.append(line);
     m_urlOffsets.push_back(quint32(qBound<qsizetype>(0, urlOffset, line.size())));
+    m_rowHashes.push_back(hash);
     const auto row = quint32(m_lines.size() - 1);
     // A URL listed twice keeps its first row in the index.
-    if (m_index[slot].row == EmptyRow)
-        m_index[slot] = Slot{hash, row};
+    if (m_index[slot] == 0)
+        m_index[slot] = (hash & ~quint32(m_index.size() - 1)) | (row + 1);
 
     if (m_batchDepth > 0)
         return;
@@ -191,7 +195,9 @@ void LinkList::clear()
     beginResetModel();
     m_lines.clear();
     m_urlOffsets.clear();
+    m_rowHashes.clear();
     m_index.clear();
+    m_indexBits = 0;
     m_announced = 0;
     endResetModel();
 }

@@ -61,15 +61,6 @@ public:
     void endBatch();
 
 private:
-    // The URL's hash (low 32 bits) places the slot and screens compares;
-    // keeping it means growing the index never rereads the lines.
-    struct Slot
-    {
-        quint32 hash;
-        quint32 row; // EmptyRow when free
-    };
-    static constexpr quint32 EmptyRow = 0xffffffffu;
-
     quint32 hashOf(QByteArrayView url) const;
     // The slot holding `url`, or the free slot where it would go.
     size_t probe(QByteArrayView url, quint32 hash) const;
@@ -80,7 +71,14 @@ private:
     size_t m_seed;
     QList<QByteArray> m_lines;
     std::vector<quint32> m_urlOffsets;
-    std::vector<Slot> m_index; // open addressing, a power of two in size
+    // Open addressing over 2^m_indexBits slots, at most half full. A slot is
+    // 0 when free, else the row + 1 in its low m_indexBits bits and the
+    // URL hash's bits above those as a tag, so that a probe rarely reads a
+    // line. Four bytes a slot keep the index small enough to stay in cache
+    // longer; the rows' full hashes let it grow without rereading lines.
+    std::vector<quint32> m_index;
+    std::vector<quint32> m_rowHashes;
+    int m_indexBits = 0;
     qsizetype m_announced = 0; // rows views know of
     int m_batchDepth = 0;
 };

@@ -54,6 +54,7 @@ private slots:
     void lineFormat_data();
     void lineFormat();
     void addEntryNumbersAndRefusesDuplicates();
+    void indexFindsEveryURLAfterGrowing();
     void readEntry_data();
     void readEntry();
     void markEntry();
@@ -117,6 +118,30 @@ void TestLinkExtractor::addEntryNumbersAndRefusesDuplicates()
     QCOMPARE(urls.rowCount(), 0);
     QVERIFY(f.links.AddEntry(urls, "http://h/"));
     QCOMPARE(f.urlLines(), lines({"0000  ----     http://h/"}));
+}
+
+void TestLinkExtractor::indexFindsEveryURLAfterGrowing()
+{
+    LinkList list(0);
+    for (int i = 0; i < 3000; ++i) {
+        const QByteArray url = "http://h/" + QByteArray::number(i);
+        QVERIFY(list.appendEntry(url, "----"));
+    }
+    // A line added as it stands, with a URL already listed: the first row
+    // keeps answering for it, before and after the index grows.
+    list.append("9999  ----     http://h/7", 15);
+    for (int i = 0; i < 3000; ++i) {
+        const QByteArray url = "http://h/" + QByteArray::number(i);
+        QVERIFY(list.containsURL(url));
+        QVERIFY(!list.appendEntry(url, "----"));
+        QVERIFY(!list.containsURL(QByteArray(url + "x")));
+    }
+    QCOMPARE(list.size(), 3001);
+    QCOMPARE(list.urlOf(7), QByteArrayView("http://h/7"));
+    QCOMPARE(list.line(2999), QByteArray("2999  ----     http://h/2999"));
+    list.clear();
+    QVERIFY(!list.containsURL("http://h/1"));
+    QVERIFY(list.appendEntry("http://h/1", "----"));
 }
 
 void TestLinkExtractor::readEntry_data()
