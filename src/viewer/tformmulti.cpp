@@ -268,6 +268,13 @@ void TFormMulti::C1Click()
 
 void TFormMulti::closeEvent(QCloseEvent *event)
 {
+    // Closed while filling: the cells filled so far stay, and the window
+    // does not come back by itself when the rest would have been decoded.
+    if (m_decoder->isRunning()) {
+        m_decoder->cancel();
+        emit fillFinished(false);
+    }
+    m_refresher->cancel();
     SettingsStore store;
     writeWindowGeometry(store, this, QStringLiteral("fmMulti"));
     QMainWindow::closeEvent(event);

@@ -529,6 +529,18 @@ void TestMultiWindow::menusOpenAndClose()
     QVERIFY(stored.contains("fmMulti.Top=55"));
     QVERIFY(stored.contains("fmMulti.Width="));
     QVERIFY(stored.contains("fmMulti.Height="));
+
+    // Closed while a fill runs: it stops there and the window stays closed.
+    run.multi()->show();
+    QSignalSpy finished(run.multi(), &TFormMulti::fillFinished);
+    run.multi()->FillMultiWindow({writeJpeg(QStringLiteral("late.jpg"), Qt::blue)}, true);
+    QVERIFY(run.multi()->isFilling());
+    run.multi()->findChild<QAction *>(QStringLiteral("C1"))->trigger();
+    QCOMPARE(finished.count(), 1);
+    QCOMPARE(finished.first().first().toBool(), false);
+    QTest::qWait(200);
+    QVERIFY(!run.multi()->isVisible());
+    QVERIFY(cellTitle(run, 0)->text() != QStringLiteral("late.jpg"));
 }
 
 QTEST_MAIN(TestMultiWindow)
