@@ -7,15 +7,37 @@
 #include <QStringList>
 
 #include <functional>
+#include <vector>
 
-// The entries of one directory as the directory chooser shows them: the
-// subdirectories by their native names (to enter them again), the files by
-// their display names, each sorted without regard to case. Names beginning
-// with "." are left out.
+class FileMask;
+
+// Names packed into one buffer, each followed by a NUL: a directory of
+// 100,000 files costs a handful of allocations instead of one per name, and
+// a name is decoded for display only when a list line shows it.
+class NameList
+{
+public:
+    qsizetype size() const { return qsizetype(m_starts.size()); }
+    bool isEmpty() const { return m_starts.empty(); }
+    const char *at(qsizetype i) const { return m_bytes.constData() + m_starts[size_t(i)]; }
+    QString displayName(qsizetype i) const;
+    void append(const char *name);
+    // Sorts without regard to the case of ASCII letters; other bytes by value.
+    void sortCaseless();
+    NameList filtered(const FileMask &mask) const;
+    QStringList displayNames() const;
+
+private:
+    QByteArray m_bytes;
+    std::vector<quint32> m_starts;
+};
+
+// The entries of one directory as the directory chooser shows them, each
+// list sorted without regard to case. Names beginning with "." are left out.
 struct DirectoryListing
 {
-    QList<QByteArray> directories;
-    QStringList files;
+    NameList directories;
+    NameList files;
     int error = 0; // errno of opening the directory; 0 when it was read
 };
 
@@ -31,12 +53,13 @@ class FileMask
 {
 public:
     explicit FileMask(const QString &mask = QString());
-    bool matches(QStringView name) const;
-    QStringList filter(const QStringList &names) const;
+    bool matches(const char *nativeName) const;
+    bool matches(const QString &name) const;
+    bool matchesAll() const { return m_all; }
 
 private:
     bool m_all = false;
-    QStringList m_suffixes; // "*.jpg" needs no pattern engine: a suffix test
+    QList<QByteArray> m_suffixes; // "*.jpg" needs no pattern engine: a suffix test
     QList<QRegularExpression> m_patterns;
 };
 

@@ -17,23 +17,15 @@ void DirectoryLinesModel::setCurrent(const QByteArray &cleanPath)
     beginResetModel();
     m_current = cleanPath;
     m_levels = pathLevels(cleanPath);
-    m_subdirectories.clear();
+    m_subdirectories = NameList();
     endResetModel();
 }
 
-void DirectoryLinesModel::setSubdirectories(const QList<QByteArray> &names)
+void DirectoryLinesModel::setSubdirectories(const NameList &names)
 {
-    if (!m_subdirectories.isEmpty()) {
-        beginRemoveRows(QModelIndex(), int(m_levels.size()),
-                        int(m_levels.size() + m_subdirectories.size()) - 1);
-        m_subdirectories.clear();
-        endRemoveRows();
-    }
-    if (names.isEmpty())
-        return;
-    beginInsertRows(QModelIndex(), int(m_levels.size()), int(m_levels.size() + names.size()) - 1);
+    beginResetModel();
     m_subdirectories = names;
-    endInsertRows();
+    endResetModel();
 }
 
 QByteArray DirectoryLinesModel::pathAt(int row) const
@@ -43,7 +35,8 @@ QByteArray DirectoryLinesModel::pathAt(int row) const
     if (row < m_levels.size())
         return m_levels[row];
     const qsizetype sub = row - m_levels.size();
-    return sub < m_subdirectories.size() ? joinPath(m_current, m_subdirectories[sub]) : QByteArray();
+    return sub < m_subdirectories.size() ? joinPath(m_current, m_subdirectories.at(sub))
+                                          : QByteArray();
 }
 
 int DirectoryLinesModel::rowCount(const QModelIndex &parent) const
@@ -59,8 +52,8 @@ QVariant DirectoryLinesModel::data(const QModelIndex &index, int role) const
     const bool level = row < m_levels.size();
     switch (role) {
     case Qt::DisplayRole:
-        return QFile::decodeName(level ? lastPathPart(m_levels[row])
-                                       : m_subdirectories[row - m_levels.size()]);
+        return level ? QFile::decodeName(lastPathPart(m_levels[row]))
+                     : m_subdirectories.displayName(row - m_levels.size());
     case Qt::DecorationRole:
         return level ? m_openIcon : m_closedIcon;
     case DepthRole:
@@ -74,23 +67,11 @@ QVariant DirectoryLinesModel::data(const QModelIndex &index, int role) const
 
 FileNamesModel::FileNamesModel(QObject *parent) : QAbstractListModel(parent) {}
 
-void FileNamesModel::clear()
+void FileNamesModel::setNames(const NameList &names)
 {
     beginResetModel();
-    m_names.clear();
+    m_names = names;
     endResetModel();
-}
-
-void FileNamesModel::append(const QStringList &names, qsizetype from, qsizetype count)
-{
-    if (count <= 0)
-        return;
-    beginInsertRows(QModelIndex(), int(m_names.size()), int(m_names.size() + count) - 1);
-    if (m_names.isEmpty() && from == 0 && count == names.size())
-        m_names = names;
-    else
-        m_names.append(names.mid(from, count));
-    endInsertRows();
 }
 
 int FileNamesModel::rowCount(const QModelIndex &parent) const
@@ -102,7 +83,7 @@ QVariant FileNamesModel::data(const QModelIndex &index, int role) const
 {
     if (role != Qt::DisplayRole || !index.isValid() || index.row() >= m_names.size())
         return QVariant();
-    return m_names[index.row()];
+    return m_names.displayName(index.row());
 }
 
 void DirectoryLineDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,

@@ -21,9 +21,6 @@
 
 namespace {
 
-// Rows put into the file list per turn of the event loop.
-constexpr qsizetype FillSlice = 20000;
-
 const std::pair<const char16_t *, const char16_t *> Filters[] = {
     {u"Image Files (*.jpg;*.gif;*.bmp)", u"*.jpg;*.gif;*.bmp"},
     {u"JPEG Files (*.jpg)", u"*.jpg"},
@@ -195,58 +192,43 @@ bool TFormSelectDir::enterDirectory(const QByteArray &path)
 void TFormSelectDir::startListing()
 {
     const quint64 generation = ++m_generation;
-    m_allFiles.clear();
-    m_shownFiles.clear();
-    m_filled = 0;
-    m_fileModel->clear();
+    m_allFiles = NameList();
+    m_fileModel->setNames(NameList());
     m_received = false;
     // A hidden dialog reads nothing: showing it reads the directory afresh.
     m_listing = isVisible();
     if (!m_listing)
         return;
     const QByteArray path = m_dirModel->current();
-    m_pool.start([this, path, generation] {
-        const DirectoryListing listing =
+    const QString mask = m_mask;
+    m_pool.start([this, path, mask, generation] {
+        DirectoryListing listing =
             readDirectory(path, [this, generation] { return m_generation != generation; });
         if (m_generation != generation)
             return;
+        const NameList shown = listing.files.filtered(FileMask(mask));
         QMetaObject::invokeMethod(
-            this, [this, generation, listing] { receiveListing(generation, listing); },
+            this,
+            [this, generation, listing = std::move(listing), shown, mask] {
+                // The mask may have changed while the directory was read.
+                receiveListing(generation, listing,
+                               mask == m_mask ? shown
+                                              : listing.files.filtered(FileMask(m_mask)));
+            },
             Qt::QueuedConnection);
     });
 }
 
-void TFormSelectDir::receiveListing(quint64 generation, const DirectoryListing &listing)
+void TFormSelectDir::receiveListing(quint64 generation, const DirectoryListing &listing,
+                                    const NameList &shown)
 {
     if (generation != m_generation)
         return;
     m_received = true;
     m_dirModel->setSubdirectories(listing.directories);
+    m_directoryList->setCurrentIndex(m_dirModel->index(m_dirModel->currentRow()));
     m_allFiles = listing.files;
-    applyMask();
-}
-
-void TFormSelectDir::applyMask()
-{
-    const quint64 generation = ++m_generation;
-    m_shownFiles = FileMask(m_mask).filter(m_allFiles);
-    m_filled = 0;
-    m_fileModel->clear();
-    m_listing = true;
-    fillNextSlice(generation);
-}
-
-void TFormSelectDir::fillNextSlice(quint64 generation)
-{
-    if (generation != m_generation)
-        return;
-    const qsizetype count = std::min(FillSlice, m_shownFiles.size() - m_filled);
-    m_fileModel->append(m_shownFiles, m_filled, count);
-    m_filled += count;
-    if (m_filled < m_shownFiles.size()) {
-        QTimer::singleShot(0, this, [this, generation] { fillNextSlice(generation); });
-        return;
-    }
+    m_fileModel->setNames(shown);
     m_listing = false;
     emit listingFinished();
 }
@@ -290,7 +272,7 @@ void TFormSelectDir::filterChosen(int index)
     m_fileEdit->setText(m_mask);
     // While the directory is still being read, its arrival applies the mask.
     if (m_received)
-        applyMask();
+        m_fileModel->setNames(m_allFiles.filtered(FileMask(m_mask)));
 }
 
 void TFormSelectDir::fileSelected(int row)

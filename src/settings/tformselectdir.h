@@ -17,8 +17,8 @@ class FileNamesModel;
 
 // The modal directory chooser. exec() answers 1 for "閉じる(&C)" and 2 for
 // "ｷｬﾝｾﾙ" or the close box; directory() is the current directory, the
-// dialog's result. Directories are read off the UI thread and the file list
-// is filled in slices, so a directory of 100,000 files opens at once.
+// dialog's result. Directories are read off the UI thread each time the
+// dialog is shown, so a directory of 100,000 files opens at once.
 class TFormSelectDir : public QDialog
 {
     Q_OBJECT
@@ -32,8 +32,7 @@ public:
     // cannot be entered.
     bool setDirectory(const QString &path);
     QString mask() const { return m_mask; }
-    // True while a read of the current directory or the filling of the file
-    // list is still going on.
+    // True while the current directory is being read for the shown dialog.
     bool isListing() const { return m_listing; }
 
 signals:
@@ -49,9 +48,8 @@ private:
     void loadVolumes();
     bool enterDirectory(const QByteArray &path);
     void startListing();
-    void receiveListing(quint64 generation, const DirectoryListing &listing);
-    void fillNextSlice(quint64 generation);
-    void applyMask();
+    void receiveListing(quint64 generation, const DirectoryListing &listing,
+                        const NameList &shown);
     QByteArray volumeOf(const QByteArray &path) const;
     void syncDriveCombo();
     void directoryActivated(int row);
@@ -68,9 +66,7 @@ private:
     QLineEdit *m_fileEdit = nullptr;
 
     QString m_mask;
-    QStringList m_allFiles;   // every file of the current directory
-    QStringList m_shownFiles; // those that match the mask
-    qsizetype m_filled = 0;
+    NameList m_allFiles; // every file of the current directory, whatever the mask
     bool m_listing = false;
     bool m_received = false; // the current directory's read has arrived
     QList<QByteArray> m_volumes;

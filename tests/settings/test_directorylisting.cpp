@@ -16,6 +16,7 @@ private slots:
     void cleanPaths_data();
     void cleanPaths();
     void levelsFromRoot();
+    void namesSortWithoutCase();
     void readSortsAndClassifies();
     void readReportsUnreadableDirectory();
     void readStopsWhenCancelled();
@@ -49,7 +50,9 @@ void TestDirectoryListing::maskMatching()
     QFETCH(QString, name);
     QFETCH(bool, matches);
     QCOMPARE(FileMask(mask).matches(name), matches);
-    QCOMPARE(FileMask(mask).filter({name}).size(), matches ? 1 : 0);
+    NameList list;
+    list.append(QFile::encodeName(name).constData());
+    QCOMPARE(list.filtered(FileMask(mask)).size(), matches ? 1 : 0);
 }
 
 void TestDirectoryListing::cleanPaths_data()
@@ -84,6 +87,18 @@ void TestDirectoryListing::levelsFromRoot()
              QFile::encodeName(QDir::currentPath() + QStringLiteral("/x")));
 }
 
+void TestDirectoryListing::namesSortWithoutCase()
+{
+    NameList names;
+    for (const char *name : {"b", "写真", "A", "a", "C", "_x", "9", "10"})
+        names.append(name);
+    names.sortCaseless();
+    QCOMPARE(names.displayNames(),
+             (QStringList{QStringLiteral("10"), QStringLiteral("9"), QStringLiteral("_x"),
+                          QStringLiteral("A"), QStringLiteral("a"), QStringLiteral("b"),
+                          QStringLiteral("C"), QStringLiteral("写真")}));
+}
+
 void TestDirectoryListing::readSortsAndClassifies()
 {
     QTemporaryDir tmp;
@@ -107,9 +122,11 @@ void TestDirectoryListing::readSortsAndClassifies()
 
     const DirectoryListing listing = readDirectory(QFile::encodeName(tmp.path()));
     QCOMPARE(listing.error, 0);
-    QCOMPARE(listing.directories, (QList<QByteArray>{"Alpha", "link", "zeta"}));
+    QCOMPARE(listing.directories.displayNames(),
+             (QStringList{QStringLiteral("Alpha"), QStringLiteral("link"), QStringLiteral("zeta")}));
     QCOMPARE(listing.files.size(), 5);
-    QCOMPARE(listing.files.mid(0, 4), (QStringList{QStringLiteral("A.jpg"), QStringLiteral("b.jpg"),
+    QCOMPARE(QByteArray(listing.files.at(4)), QByteArray("\xff\xfe.jpg"));
+    QCOMPARE(listing.files.displayNames().mid(0, 4), (QStringList{QStringLiteral("A.jpg"), QStringLiteral("b.jpg"),
                                                    QStringLiteral("c.txt"),
                                                    QStringLiteral("dangling")}));
 }
