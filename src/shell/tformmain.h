@@ -129,6 +129,14 @@ public:
     void TableCommand();
     void ShowMultiSettings();
     void ListImageClick();
+    void ShowImageWindow(const QString &title);
+    void ViewSelectedLink();
+    // On after "画像", off after "複数": whether the shared window is reused.
+    bool singleViewMode() const { return m_singleViewMode; }
+    // The size a newly created single-image window is asked to take.
+    QSize requestedViewSize() const { return m_requestedViewSize; }
+    // Single-image windows opened on demand, oldest first.
+    const QList<TFormView *> &extraViews() const { return m_extraViews; }
 
     // Counters of the last disk search: files that matched, entries listed.
     int FoundCount() const;
@@ -220,5 +228,8 @@ private:
     std::array<QTimer *, 6> m_timerF{};
 
     HelpWindow *m_helpWindow = nullptr;
+    bool m_singleViewMode = true;
+    QSize m_requestedViewSize{0, 0};
+    QList<TFormView *> m_extraViews;
     DiskSearch *m_diskSearch = nullptr;
 };

@@ -12,11 +12,15 @@
 #include "tformversion.h"
 #include "viewer/previewpane.h"
 #include "viewer/tformmulti.h"
+#include "viewer/previewpane.h"
 #include "viewer/tformsetteimulti.h"
+#include "viewer/tformview.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
 #include <QGuiApplication>
+#include <QListView>
 #include <QScreen>
 #include <QTabWidget>
 #include <QTimer>
@@ -234,9 +238,70 @@ void TFormMain::WebCommand() {}
 void TFormMain::CollectCommand() {}
 void TFormMain::BackCommand() {}
 void TFormMain::ForwardCommand() {}
-void TFormMain::SingleImageCommand() {}
-void TFormMain::MultiImageCommand() {}
-void TFormMain::ListImageClick() {}
+
+// The current result entry goes to the preview; its path shows in panel 4.
+void TFormMain::ListImageClick()
+{
+    const int index = m_resultList->currentIndex();
+    if (index < 0)
+        return;
+    const QByteArray path = m_resultList->EntryFileName(index);
+    m_stb->setText(4, QFile::decodeName(path));
+    m_preview->LoadPreview(path);
+}
+
+void TFormMain::SingleImageCommand()
+{
+    m_singleViewMode = true;
+    if (m_pages->currentWidget() == m_tabURL)
+        ViewSelectedLink();
+    else
+        ShowImageWindow(QStringLiteral("Image"));
+}
+
+void TFormMain::MultiImageCommand()
+{
+    m_singleViewMode = false;
+    if (m_pages->currentWidget() == m_tabURL)
+        ViewSelectedLink();
+    else
+        ShowImageWindow(QStringLiteral("Image"));
+}
+
+// The window shows the preview's picture at full size, decoded again from
+// its file rather than enlarged from the reduced preview.
+void TFormMain::ShowImageWindow(const QString &title)
+{
+    // A click just before the command is still being decoded: the window
+    // shows that entry, as the user expects, once the preview has it.
+    if (m_preview->isLoading()) {
+        connect(m_preview, &PreviewPane::loadSettled, this,
+                [this, title] { ShowImageWindow(title); }, Qt::SingleShotConnection);
+        return;
+    }
+    const QSize picture = m_preview->pictureSize();
+    m_requestedViewSize = QSize(picture.width() + 10, picture.height() + 34 + 10);
+    TFormView *window = m_peers.view;
+    if (!m_singleViewMode || window == nullptr) {
+        window = new TFormView(m_requestedViewSize, this);
+        m_extraViews.append(window);
+    }
+    window->showFile(m_preview->picturePath(), title);
+}
+
+void TFormMain::ViewSelectedLink()
+{
+    const QModelIndex current = m_imageLink->currentIndex();
+    if (!current.isValid())
+        return;
+    // The entry's first 15 characters are its number and status.
+    const QString url = current.data().toString().mid(15);
+    if (url.right(4).toLower() != QStringLiteral(".jpg")) {
+        MessageBox::show(this, QStringLiteral("画像リストの画像ファイルを選択してください"));
+        return;
+    }
+    // Fetching the picture for viewing belongs to the browser pane.
+}
 
 // The table command: the selected result entries, in list order and at most
 // as many as the grid has cells, go to the multi-image window.

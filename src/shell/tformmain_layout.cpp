@@ -363,6 +363,7 @@ void TFormMain::buildTabs()
     m_resultList = new ResultListPane(m_tabList);
     connectResultList();
     m_preview = new PreviewPane(m_tabList);
+    connect(m_preview, &PreviewPane::reloadRequested, this, &TFormMain::ListImageClick);
     m_panelBottom = new QFrame(m_tabList);
     m_panelBottom->setObjectName(QStringLiteral("PanelBottom"));
     auto *listRow = new QHBoxLayout;

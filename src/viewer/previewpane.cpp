@@ -1,34 +1,52 @@
 #include "previewpane.h"
 
+#include "picturerequest.h"
+
 #include <QCheckBox>
-#include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QVBoxLayout>
 
-PreviewPane::PreviewPane(QWidget *parent) : QWidget(parent)
+PreviewPane::PreviewPane(QWidget *parent) : QWidget(parent), m_request(new PictureRequest(this))
 {
     setObjectName(QStringLiteral("PreviewPane"));
     m_stretch = new QCheckBox(QStringLiteral("伸縮"), this);
     m_stretch->setObjectName(QStringLiteral("CheckStretch"));
+    m_stretch->setChecked(true);
     m_hiritsu = new QCheckBox(QStringLiteral("比率調整"), this);
     m_hiritsu->setObjectName(QStringLiteral("CheckHiritsu"));
+    m_hiritsu->setChecked(true);
     m_autoDisp = new QCheckBox(QStringLiteral("自動表示"), this);
     m_autoDisp->setObjectName(QStringLiteral("CheckAutoDisp"));
     m_autoDisp->setChecked(true);
 
-    m_panelImage = new QFrame(this);
+    // The frame sits in a holder of its largest size, so that fitting it
+    // never moves the controls around it.
+    auto *holder = new QWidget(this);
+    holder->setFixedSize(FrameWidth + 2, FrameHeight + 1);
+    m_panelImage = new QLabel(QStringLiteral("（画像）"), holder);
     m_panelImage->setObjectName(QStringLiteral("PanelImage"));
     m_panelImage->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    m_panelImage->setMinimumSize(273, 222);
+    m_panelImage->setAlignment(Qt::AlignCenter);
+    m_panelImage->move(1, 0);
+    m_panelImage->setFixedSize(FrameWidth, 232);
     m_image = new QLabel(m_panelImage);
     m_image->setObjectName(QStringLiteral("Image"));
-    m_image->setGeometry(1, 1, 271, 220);
+    m_image->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_image->setGeometry(1, 1, ImageWidth, ImageHeight);
+    m_image->setScaledContents(true);
 
-    m_labelWidth = new QLabel(this);
+    const QString blue = QStringLiteral("color: blue;");
+    auto *label4 = new QLabel(QStringLiteral("Width"), this);
+    label4->setObjectName(QStringLiteral("Label4"));
+    m_labelWidth = new QLabel(QStringLiteral("0"), this);
     m_labelWidth->setObjectName(QStringLiteral("LabelWidth"));
-    m_labelHeight = new QLabel(this);
+    m_labelWidth->setStyleSheet(blue);
+    auto *label5 = new QLabel(QStringLiteral("Height"), this);
+    label5->setObjectName(QStringLiteral("Label5"));
+    m_labelHeight = new QLabel(QStringLiteral("0"), this);
     m_labelHeight->setObjectName(QStringLiteral("LabelHeight"));
+    m_labelHeight->setStyleSheet(blue);
 
     auto *checks = new QHBoxLayout;
     checks->addWidget(m_stretch);
@@ -36,15 +54,25 @@ PreviewPane::PreviewPane(QWidget *parent) : QWidget(parent)
     checks->addWidget(m_autoDisp);
     checks->addStretch();
     auto *sizes = new QHBoxLayout;
-    sizes->addWidget(m_labelWidth);
-    sizes->addWidget(m_labelHeight);
-    sizes->addStretch();
+    sizes->addWidget(label4);
+    sizes->addWidget(m_labelWidth, 1);
+    sizes->addWidget(label5);
+    sizes->addWidget(m_labelHeight, 1);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(2, 2, 2, 2);
     layout->addLayout(checks);
-    layout->addWidget(m_panelImage, 1);
+    layout->addWidget(holder);
     layout->addLayout(sizes);
+    layout->addStretch();
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
+
+    connect(m_stretch, &QCheckBox::clicked, this, &PreviewPane::CheckStretchClick);
+    connect(m_hiritsu, &QCheckBox::clicked, this, &PreviewPane::CheckHiritsuClick);
+    connect(m_request, &PictureRequest::finished, this,
+            [this](quint64, const DecodedPicture &result) { showLoaded(result); });
 }
+
+PreviewPane::~PreviewPane() = default;
 
 bool PreviewPane::autoDisplay() const
 {
@@ -54,4 +82,61 @@ bool PreviewPane::autoDisplay() const
 void PreviewPane::setAutoDisplay(bool on)
 {
     m_autoDisp->setChecked(on);
+}
+
+bool PreviewPane::isLoading() const
+{
+    return m_request->isBusy();
+}
+
+void PreviewPane::LoadPreview(const QByteArray &path)
+{
+    m_request->start(PictureRequest::coverJob(path, QSize(ImageWidth, ImageHeight), true));
+}
+
+void PreviewPane::showLoaded(const DecodedPicture &result)
+{
+    // Loading errors are not reported: the previous picture simply stays.
+    if (result.picture.ok) {
+        m_scaled = QPixmap::fromImage(result.picture.image);
+        m_corner = QPixmap::fromImage(result.corner);
+        m_size = result.picture.fullSize;
+        m_path = result.path;
+        FitPreview(m_stretch->isChecked(), m_hiritsu->isChecked());
+        emit pictureShown();
+    }
+    emit loadSettled();
+}
+
+QSize PreviewPane::fittedFrame(bool stretch, bool keepRatio, QSize picture)
+{
+    const qint64 w = picture.width();
+    const qint64 h = picture.height();
+    if (!stretch || !keepRatio || w <= 0 || h <= 0)
+        return {FrameWidth, FrameHeight};
+    if (w > h)
+        return {FrameWidth, int(h * FrameWidth / w)};
+    return {int(w * FrameHeight / h), FrameHeight};
+}
+
+void PreviewPane::FitPreview(bool stretch, bool keepRatio)
+{
+    m_image->setScaledContents(stretch);
+    m_image->setPixmap(stretch ? m_scaled : m_corner);
+    m_panelImage->setFixedSize(fittedFrame(stretch, keepRatio, m_size));
+    // With both boxes on, an empty picture leaves the labels as they were.
+    if (stretch && keepRatio && (m_size.width() == 0 || m_size.height() == 0))
+        return;
+    m_labelWidth->setText(QString::number(m_size.width()));
+    m_labelHeight->setText(QString::number(m_size.height()));
+}
+
+void PreviewPane::CheckStretchClick()
+{
+    FitPreview(m_stretch->isChecked(), m_hiritsu->isChecked());
+}
+
+void PreviewPane::CheckHiritsuClick()
+{
+    emit reloadRequested();
 }

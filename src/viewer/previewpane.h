@@ -1,28 +1,76 @@
 #pragma once
 
+#include <QByteArray>
+#include <QPixmap>
 #include <QWidget>
 
 class QCheckBox;
 class QLabel;
-class QFrame;
+class PictureRequest;
+struct DecodedPicture;
 
 // The preview beside the result list: the picture of the current entry with
 // its stretch and keep-ratio options and its pixel size.
+//
+// The image control keeps a fixed 271 × 220 and the frame around it is what
+// the fitting resizes, clipping the control. Pictures are decoded off the UI
+// thread: with stretch on the control shows a reduced decode that still covers
+// its bounds, with stretch off the unscaled top-left corner; both are made at
+// load time so that switching the stretch never reads the file again.
 class PreviewPane : public QWidget
 {
     Q_OBJECT
 public:
+    static constexpr int ImageWidth = 271;
+    static constexpr int ImageHeight = 220;
+    static constexpr int FrameWidth = 273;
+    static constexpr int FrameHeight = 288;
+
     explicit PreviewPane(QWidget *parent = nullptr);
+    ~PreviewPane() override;
 
     bool autoDisplay() const;
     void setAutoDisplay(bool on);
 
+    // Starts loading the file; when it arrives it replaces the picture and
+    // the frame is fitted. A failure leaves picture, frame and labels alone.
+    void LoadPreview(const QByteArray &path);
+    void FitPreview(bool stretch, bool keepRatio);
+    void CheckStretchClick();
+    void CheckHiritsuClick();
+
+    // The size of the picture shown (its real size, not the reduced decode's),
+    // and the file it came from; empty before the first picture.
+    QSize pictureSize() const { return m_size; }
+    QByteArray picturePath() const { return m_path; }
+    bool isLoading() const;
+    PictureRequest *loader() const { return m_request; }
+
+    // The frame size the fitting gives a picture of size W × H.
+    static QSize fittedFrame(bool stretch, bool keepRatio, QSize picture);
+
+signals:
+    // The keep-ratio box was clicked: the owner reloads the current entry.
+    void reloadRequested();
+    // A loaded picture has been put in place and fitted.
+    void pictureShown();
+    // The latest load has ended, shown or failed.
+    void loadSettled();
+
 private:
+    void showLoaded(const DecodedPicture &result);
+
     QCheckBox *m_stretch;
     QCheckBox *m_hiritsu;
     QCheckBox *m_autoDisp;
-    QFrame *m_panelImage;
+    QLabel *m_panelImage;
     QLabel *m_image;
     QLabel *m_labelWidth;
     QLabel *m_labelHeight;
+    PictureRequest *m_request;
+
+    QPixmap m_scaled;
+    QPixmap m_corner;
+    QSize m_size{0, 0};
+    QByteArray m_path;
 };

@@ -1,0 +1,303 @@
+#include "picturefiles.h"
+#include "testutils.h"
+#include "crawl/linklist.h"
+#include "disksearch/resultentry.h"
+#include "disksearch/resultlistpane.h"
+#include "shell/appwindows.h"
+#include "shell/statusbar.h"
+#include "shell/tformmain.h"
+#include "viewer/previewpane.h"
+#include "viewer/tformview.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QFile>
+#include <QLabel>
+#include <QListView>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSettings>
+#include <QStringListModel>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+using namespace PictureFiles;
+
+namespace {
+
+// Reads one integer of section "Window" from the settings file.
+int storedWindowValue(const ConfigSandbox &config, const char *name)
+{
+    const QList<QByteArray> lines = config.settingsBytes().split('\n');
+    const QByteArray prefix = QByteArray(name) + '=';
+    for (const QByteArray &line : lines) {
+        if (line.trimmed().startsWith(prefix))
+            return line.trimmed().mid(prefix.size()).toInt();
+    }
+    return -1;
+}
+
+} // namespace
+
+class TestViewWindow : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+
+    QByteArray picture(int width, int height, const QString &name = QString())
+    {
+        const QString path = m_dir.filePath(
+            name.isEmpty() ? QStringLiteral("v%1x%2.jpg").arg(width).arg(height) : name);
+        if (!QFile::exists(path))
+            write(path, quadrants(width, height));
+        return QFile::encodeName(path);
+    }
+
+    static bool preview(TFormMain *main, const QByteArray &path)
+    {
+        main->preview()->LoadPreview(path);
+        return waitUntil([main] { return !main->preview()->isLoading(); });
+    }
+
+    static bool shown(TFormView *view)
+    {
+        return waitUntil([view] { return view->isVisible() && !view->isLoading(); });
+    }
+
+    static QPixmap pictureOf(TFormView *view)
+    {
+        return view->findChild<QLabel *>(QStringLiteral("Image1"))->pixmap();
+    }
+
+private slots:
+    void initTestCase() { QVERIFY(m_dir.isValid()); }
+
+    void windowHasItsControls()
+    {
+        ConfigSandbox config;
+        TFormView view;
+        QCOMPARE(view.windowTitle(), QStringLiteral("View Form"));
+        QCOMPARE(view.size(), QSize(365, 281));
+        auto *tail = view.findChild<QWidget *>(QStringLiteral("PanelTail"));
+        QVERIFY(tail);
+        QCOMPARE(tail->height(), 34);
+        auto *close = view.findChild<QPushButton *>(QStringLiteral("BitBtn1"));
+        QCOMPARE(close->text(), QStringLiteral("閉じる(&C)"));
+        QCOMPARE(close->geometry(), QRect(8, 4, 85, 25));
+        QVERIFY(!close->icon().isNull());
+        QVERIFY(!view.findChild<QCheckBox *>(QStringLiteral("CheckStretch"))->isChecked());
+        auto *visible = view.findChild<QCheckBox *>(QStringLiteral("CheckVisible"));
+        QVERIFY(visible->isChecked());
+        QVERIFY(visible->isHidden());
+        auto *timer = view.findChild<QTimer *>(QStringLiteral("TimerClose"));
+        QCOMPARE(timer->interval(), 0);
+        QVERIFY(!timer->isActive());
+        QVERIFY(view.findChild<QWidget *>(QStringLiteral("Panel1")));
+    }
+
+    // "画像" reuses the shared window; the picture is decoded anew at full
+    // size, not enlarged from the preview's reduced copy.
+    void singleReusesTheSharedWindow()
+    {
+        ConfigSandbox config;
+        auto app = createWindows();
+        TFormMain *main = app->main();
+        QVERIFY(preview(main, picture(640, 480)));
+        QCOMPARE(main->preview()->pictureSize(), QSize(640, 480));
+        main->SingleImageCommand();
+        TFormView *view = app->view();
+        QVERIFY(shown(view));
+        QCOMPARE(view->windowTitle(), QStringLiteral("Image (640 x 480)"));
+        QCOMPARE(view->size(), QSize(650, 544));
+        QCOMPARE(pictureOf(view).size(), QSize(640, 480));
+        QVERIFY(near(pictureOf(view).toImage().pixel(639, 479), Qt::blue));
+        QCOMPARE(main->requestedViewSize(), QSize(650, 524));
+
+        QVERIFY(preview(main, picture(300, 200)));
+        main->SingleImageCommand();
+        QVERIFY(waitUntil([view] { return view->windowTitle() == QStringLiteral("Image (300 x 200)"); }));
+        QCOMPARE(view->size(), QSize(310, 264));
+        QVERIFY(main->extraViews().isEmpty());
+        QVERIFY(main->singleViewMode());
+    }
+
+    void multiOpensANewWindowEachTime()
+    {
+        ConfigSandbox config;
+        auto app = createWindows();
+        TFormMain *main = app->main();
+        QVERIFY(preview(main, picture(640, 480)));
+        main->MultiImageCommand();
+        main->MultiImageCommand();
+        QVERIFY(!main->singleViewMode());
+        QCOMPARE(main->extraViews().size(), 2);
+        for (TFormView *view : main->extraViews()) {
+            QVERIFY(view != app->view());
+            QVERIFY(shown(view));
+            QCOMPARE(view->windowTitle(), QStringLiteral("Image (640 x 480)"));
+            QCOMPARE(view->size(), QSize(650, 544));
+        }
+        QVERIFY(!app->view()->isVisible());
+    }
+
+    void emptyPreviewOpensAnEmptyWindow()
+    {
+        ConfigSandbox config;
+        auto app = createWindows();
+        app->main()->SingleImageCommand();
+        TFormView *view = app->view();
+        QVERIFY(shown(view));
+        QCOMPARE(view->windowTitle(), QStringLiteral("Image (0 x 0)"));
+        QCOMPARE(view->size(), QSize(10, 64));
+    }
+
+    // A picture larger than the screen gets a window the screen can hold and
+    // scrolls inside it.
+    void largePictureScrolls()
+    {
+        ConfigSandbox config;
+        auto app = createWindows();
+        TFormMain *main = app->main();
+        QVERIFY(preview(main, picture(3000, 2000)));
+        main->SingleImageCommand();
+        TFormView *view = app->view();
+        QVERIFY(shown(view));
+        QCOMPARE(view->windowTitle(), QStringLiteral("Image (3000 x 2000)"));
+        const QSize screen = view->screen()->availableGeometry().size();
+        QVERIFY(view->width() <= screen.width() && view->height() <= screen.height());
+        auto *scroll = view->findChild<QScrollArea *>();
+        QVERIFY(scroll->horizontalScrollBar()->maximum() > 0);
+        QVERIFY(scroll->verticalScrollBar()->maximum() > 0);
+
+        view->findChild<QCheckBox *>(QStringLiteral("CheckStretch"))->click();
+        QCOMPARE(scroll->horizontalScrollBar()->maximum(), 0);
+        QVERIFY(view->findChild<QLabel *>(QStringLiteral("Image1"))->hasScaledContents());
+    }
+
+    void closingStoresTheValues_data()
+    {
+        QTest::addColumn<bool>("byButton");
+        QTest::newRow("閉じる(&C)") << true;
+        QTest::newRow("window frame") << false;
+    }
+    void closingStoresTheValues()
+    {
+        QFETCH(bool, byButton);
+        ConfigSandbox config;
+        auto app = createWindows();
+        TFormView *view = app->view();
+        app->main()->SingleImageCommand();
+        QVERIFY(shown(view));
+        view->move(120, 90);
+        view->resize(400, 300);
+        if (byButton)
+            view->findChild<QPushButton *>(QStringLiteral("BitBtn1"))->click();
+        else
+            view->close();
+        QVERIFY(!view->isVisible());
+        QCOMPARE(view->findChild<QCheckBox *>(QStringLiteral("CheckVisible"))->isChecked(), !byButton);
+        QCOMPARE(storedWindowValue(config, "fmView.Left"), view->x());
+        QCOMPARE(storedWindowValue(config, "fmView.Top"), view->y());
+        QCOMPARE(storedWindowValue(config, "fmView.Width"), 400);
+        QCOMPARE(storedWindowValue(config, "fmView.Height"), 300);
+    }
+
+    // The shared window takes the stored size; a window opened by "複数"
+    // takes the stored position but the size asked for.
+    void storedValuesAreRestored()
+    {
+        ConfigSandbox config;
+        config.writeSettings(QByteArrayLiteral(
+            "[Window]\nfmView.Left=70\nfmView.Top=80\nfmView.Width=500\nfmView.Height=420\n"));
+        auto app = createWindows();
+        QCOMPARE(app->view()->pos(), QPoint(70, 80));
+        QCOMPARE(app->view()->size(), QSize(500, 420));
+
+        TFormView requested(QSize(650, 524));
+        QCOMPARE(requested.pos(), QPoint(70, 80));
+        QCOMPARE(requested.size(), QSize(650, 524));
+    }
+
+    void urlTabTakesTheSelectedLink_data()
+    {
+        QTest::addColumn<QString>("url");
+        QTest::addColumn<bool>("refused");
+        QTest::newRow("gif") << "http://host/a.gif" << true;
+        QTest::newRow("jpeg spelled long") << "http://host/a.jpeg" << true;
+        QTest::newRow("jpg") << "http://host/a.jpg" << false;
+        QTest::newRow("JPG in capitals") << "http://host/A.JPG" << false;
+    }
+    void urlTabTakesTheSelectedLink()
+    {
+        QFETCH(QString, url);
+        QFETCH(bool, refused);
+        ConfigSandbox config;
+        auto app = createWindows();
+        TFormMain *main = app->main();
+        main->pages()->setCurrentWidget(main->pages()->findChild<QWidget *>(QStringLiteral("TabURL")));
+        QAbstractItemModel *model = main->imageLink()->model();
+        if (auto *links = qobject_cast<LinkList *>(model))
+            links->appendEntry(url.toLatin1(), "----");
+        else
+            qobject_cast<QStringListModel *>(model)->setStringList({QStringLiteral("0001  ----     ") + url});
+        QCOMPARE(model->index(0, 0).data().toString(), QStringLiteral("0001  ----     ") + url);
+        main->imageLink()->setCurrentIndex(model->index(0, 0));
+        QString text;
+        onNextMessageBox([&text](QMessageBox *box) {
+            text = box->text();
+            box->accept();
+        }, 300);
+        main->SingleImageCommand();
+        QTest::qWait(400);
+        QCOMPARE(text, refused ? QStringLiteral("画像リストの画像ファイルを選択してください") : QString());
+        QVERIFY(!app->view()->isVisible());
+        QVERIFY(main->extraViews().isEmpty());
+    }
+
+    // Through the result list: a click previews the entry and shows its path
+    // in panel 4, a keyboard move does the same, a double click opens it.
+    void resultListDrivesThePreview()
+    {
+        ConfigSandbox config;
+        auto app = createWindows();
+        TFormMain *main = app->main();
+        ResultListPane *list = main->resultList();
+        const QByteArray first = picture(400, 200);
+        const QByteArray second = picture(768, 1024);
+        list->appendEntry(ResultEntry::format(0, 1000, first));
+        list->appendEntry(ResultEntry::format(0, 2000, second));
+        QListView *view = list->listView();
+        view->setFocus();
+        const QRect row = view->visualRect(view->model()->index(0, 0));
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, row.center());
+        QVERIFY(waitUntil([main] { return main->preview()->pictureSize() == QSize(400, 200); }));
+        QCOMPARE(main->statusBarMain()->text(4), QFile::decodeName(first));
+        QCOMPARE(main->findChild<QLabel *>(QStringLiteral("LabelWidth"))->text(), QStringLiteral("400"));
+
+        QTest::keyClick(view, Qt::Key_Down);
+        QVERIFY(waitUntil([main] { return main->preview()->pictureSize() == QSize(768, 1024); }));
+        QCOMPARE(main->statusBarMain()->text(4), QFile::decodeName(second));
+        QCOMPARE(main->findChild<QLabel *>(QStringLiteral("PanelImage"))->size(), QSize(216, 288));
+
+        // The ratio box reloads the current entry from disk.
+        QVERIFY(write(QFile::decodeName(second), quadrants(500, 100)));
+        main->findChild<QCheckBox *>(QStringLiteral("CheckHiritsu"))->click();
+        QVERIFY(waitUntil([main] { return main->preview()->pictureSize() == QSize(500, 100); }));
+
+        const QRect secondRow = view->visualRect(view->model()->index(1, 0));
+        // A real double click: the first click of it, then the second.
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, secondRow.center());
+        QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, secondRow.center());
+        QVERIFY(shown(app->view()));
+        QCOMPARE(app->view()->windowTitle(), QStringLiteral("Image (500 x 100)"));
+    }
+};
+
+QTEST_MAIN(TestViewWindow)
+#include "test_viewwindow.moc"
