@@ -19,6 +19,16 @@ private:
     LinkList *m_list;
 };
 
+// The URL as the lists compare it: normalised, then trimmed.
+QByteArray entryKey(QByteArray url)
+{
+    QByteArray key = NormalizeURLBytes(std::move(url));
+    const QByteArrayView trimmed = TrimBlanks(key);
+    if (trimmed.size() != key.size())
+        key = trimmed.toByteArray();
+    return key;
+}
+
 bool endsWithNoCase(QByteArrayView text, QByteArrayView tail)
 {
     return text.size() >= tail.size()
@@ -27,14 +37,21 @@ bool endsWithNoCase(QByteArrayView text, QByteArrayView tail)
 
 } // namespace
 
-// One page's links: its resolver, and whether the link counter changed
-// while the panel text was held back.
+// One page's links: its resolver, whether the link counter changed while
+// the panel text was held back, and the link waiting for its index slot.
 struct LinkExtractor::PageLinks
 {
     const CrawlPage &page;
     LinkResolver resolver;
     bool holdCount = false;
     bool countChanged = false;
+    // While a page is scanned each link is looked up one link later: its
+    // index slot is fetched from memory while the next tag is read.
+    bool pipelined = false;
+    LinkList *pendingList = nullptr;
+    QByteArray pendingKey;
+    quint32 pendingHash = 0;
+    bool pendingPage = false;
 
     explicit PageLinks(const CrawlPage &p) : page(p), resolver(p.host, p.url) {}
 };
@@ -68,10 +85,9 @@ ListEntry LinkExtractor::ReadEntry(LinkList &list, qsizetype row)
     ListEntry entry;
     if (row < 0 || row >= list.size())
         return entry;
-    const QByteArray &line = list.line(row);
+    const QByteArrayView bytes = list.line(row);
     if (m_reporter)
-        m_reporter->slotStatusText(5, DecodeShiftJis(line));
-    const QByteArrayView bytes(line);
+        m_reporter->slotStatusText(5, DecodeShiftJis(bytes));
     const QByteArrayView status = TrimBlanks(bytes.sliced(qMin<qsizetype>(6, bytes.size())).first(
         qMin<qsizetype>(8, qMax<qsizetype>(0, bytes.size() - 6))));
     for (size_t i = 0; i < m_words.size(); ++i) {
@@ -95,18 +111,54 @@ bool LinkExtractor::addEntry(LinkList &list, QByteArray url)
 {
     if (url.isEmpty())
         return false;
-    QByteArray key = NormalizeURLBytes(std::move(url));
-    const QByteArrayView trimmed = TrimBlanks(key);
-    if (trimmed.size() != key.size())
-        key = trimmed.toByteArray();
-    return list.appendEntry(key, m_words[New]);
+    return list.appendEntry(entryKey(std::move(url)), m_words[New]);
+}
+
+bool LinkExtractor::queueEntry(PageLinks &page, LinkList &list, QByteArray url, bool pageLink)
+{
+    if (url.isEmpty())
+        return false;
+    QByteArray key = entryKey(std::move(url));
+    const quint32 hash = list.hashOf(key);
+    if (!page.pipelined)
+        return commitEntry(page, list, key, hash, pageLink);
+    list.prefetch(hash);
+    flushPending(page);
+    page.pendingList = &list;
+    page.pendingKey = std::move(key);
+    page.pendingHash = hash;
+    page.pendingPage = pageLink;
+    return true;
+}
+
+void LinkExtractor::flushPending(PageLinks &page)
+{
+    if (!page.pendingList)
+        return;
+    LinkList *list = std::exchange(page.pendingList, nullptr);
+    commitEntry(page, *list, page.pendingKey, page.pendingHash, page.pendingPage);
+}
+
+bool LinkExtractor::commitEntry(PageLinks &page, LinkList &list, const QByteArray &key,
+                                quint32 hash, bool pageLink)
+{
+    if (!list.appendEntry(key, m_words[New], hash))
+        return false;
+    if (pageLink) {
+        ++m_pageLinkCount;
+        if (page.holdCount)
+            page.countChanged = true;
+        else
+            showPageLinkCount();
+    }
+    return true;
 }
 
 bool LinkExtractor::MarkEntry(LinkList &list, qsizetype row, int status)
 {
     if (row < 0 || row >= list.size() || status < 0 || size_t(status) >= m_words.size())
         return false;
-    const QByteArrayView old(list.line(row));
+    const QByteArrayView old = list.line(row);
     const QByteArray &word = m_words[size_t(status)];
     QByteArray line;
     line.reserve(old.size() + qMax<qsizetype>(0, word.size() - 8));
@@ -137,6 +189,7 @@ void LinkExtractor::ExtractLinks(const CrawlPage &page, QByteArrayView source, I
 
     PageLinks links(page);
     links.holdCount = true;
+    links.pipelined = true;
     {
         const BatchScope urls(m_urlList);
         const BatchScope images(m_imageList);
@@ -146,14 +199,15 @@ void LinkExtractor::ExtractLinks(const CrawlPage &page, QByteArrayView source, I
             QByteArrayView value;
             if (AttributeValue("href", tag, value)) {
                 if (IsImageURL(value, types))
-                    addEntry(*m_imageList, links.resolver.resolve(value));
+                    queueEntry(links, *m_imageList, links.resolver.resolve(value), false);
                 else
                     addPageLink(links, value);
             }
             if (AttributeValue("src", tag, value) && IsImageURL(value, types))
-                addEntry(*m_imageList, links.resolver.resolve(value));
+                queueEntry(links, *m_imageList, links.resolver.resolve(value), false);
             tag = NextTag(rest);
         }
+        flushPending(links);
     }
     // Nothing repaints during the scan, so the last count is all anyone sees.
     if (links.countChanged)
@@ -168,7 +222,8 @@ bool LinkExtractor::AddPageLink(const CrawlPage &page, QByteArrayView link)
 
 bool LinkExtractor::AddImageLink(const CrawlPage &page, QByteArrayView link)
 {
-    return addEntry(*m_imageList, ResolveLink(page.host, page.url, link));
+    PageLinks links(page);
+    return queueEntry(links, *m_imageList, links.resolver.resolve(link), false);
 }
 
 bool LinkExtractor::addPageLink(PageLinks &page, QByteArrayView link)
@@ -180,14 +235,7 @@ bool LinkExtractor::addPageLink(PageLinks &page, QByteArrayView link)
     const QByteArray url = page.resolver.resolve(link);
     if (HostView(url).isEmpty() && m_reporter)
         m_reporter->logError(QStringLiteral("Error newHost ") + DecodeShiftJis(link));
-    if (!addEntry(*m_urlList, url))
-        return false;
-    ++m_pageLinkCount;
-    if (page.holdCount)
-        page.countChanged = true;
-    else
-        showPageLinkCount();
-    return true;
+    return queueEntry(page, *m_urlList, url, true);
 }
 
 void LinkExtractor::showPageLinkCount()

@@ -69,6 +69,10 @@ private:
     struct PageLinks;
     bool addEntry(LinkList &list, QByteArray url);
     bool addPageLink(PageLinks &page, QByteArrayView link);
+    bool queueEntry(PageLinks &page, LinkList &list, QByteArray url, bool pageLink);
+    bool commitEntry(PageLinks &page, LinkList &list, const QByteArray &key, quint32 hash,
+                     bool pageLink);
+    void flushPending(PageLinks &page);
     void showPageLinkCount();
 
     CrawlReporter *m_reporter = nullptr;

@@ -70,20 +70,20 @@ QVariant LinkList::data(const QModelIndex &index, int role) const
 {
     if (!index.isValid() || index.row() >= m_announced)
         return QVariant();
-    const QByteArray &bytes = m_lines.at(index.row());
+    const QByteArrayView bytes = line(index.row());
     if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
         return DecodeShiftJis(bytes);
     if (role == LineRole)
-        return bytes;
+        return bytes.toByteArray();
     return QVariant();
 }
 
 QStringList LinkList::texts() const
 {
     QStringList result;
-    result.reserve(m_lines.size());
-    for (const QByteArray &bytes : m_lines)
-        result.append(DecodeShiftJis(bytes));
+    result.reserve(size());
+    for (qsizetype row = 0; row < size(); ++row)
+        result.append(DecodeShiftJis(line(row)));
     return result;
 }
 
@@ -106,10 +106,16 @@ size_t LinkList::probe(QByteArrayView url, quint32 hash) const
     }
 }
 
+QByteArrayView LinkList::line(qsizetype row) const
+{
+    const Row &r = m_rows[size_t(row)];
+    return QByteArrayView(r.data, qsizetype(r.size));
+}
+
 QByteArrayView LinkList::urlOf(qsizetype row) const
 {
-    const QByteArray &line = m_lines.at(row);
-    return QByteArrayView(line).sliced(qMin<qsizetype>(m_urlOffsets[size_t(row)], line.size()));
+    const Row &r = m_rows[size_t(row)];
+    return QByteArrayView(r.data + r.urlOffset, qsizetype(r.size - r.urlOffset));
 }
 
 bool LinkList::containsURL(QByteArrayView url) const
@@ -138,34 +144,55 @@ void LinkList::growIndex()
 
 bool LinkList::appendEntry(QByteArrayView url, QByteArrayView statusWord)
 {
+    return appendEntry(url, statusWord, hashOf(url));
+}
+
+bool LinkList::appendEntry(QByteArrayView url, QByteArrayView statusWord, quint32 hash)
+{
     // One probe serves both the test and the insertion: on a long list each
     // probe is a likely cache miss.
-    if ((size_t(m_lines.size()) + 1) * 2 > m_index.size())
+    if ((m_rows.size() + 1) * 4 > m_index.size() * 3)
         growIndex();
-    const quint32 hash = hashOf(url);
     const size_t slot = probe(url, hash);
     if (m_index[slot] != 0)
         return false;
-    const QByteArray line = FormatEntryLine(m_lines.size() + m_firstNumber, statusWord, url);
+    const QByteArray line = FormatEntryLine(size() + m_firstNumber, statusWord, url);
     appendAt(slot, hash, line, line.size() - url.size());
     return true;
 }
 
-void LinkList::append(const QByteArray &line, qsizetype urlOffset)
+void LinkList::append(QByteArrayView line, qsizetype urlOffset)
 {
-    if ((size_t(m_lines.size()) + 1) * 2 > m_index.size())
+    if ((m_rows.size() + 1) * 4 > m_index.size() * 3)
         growIndex();
-    const QByteArrayView url = QByteArrayView(line).sliced(qBound<qsizetype>(0, urlOffset, line.size()));
+    urlOffset = qBound<qsizetype>(0, urlOffset, line.size());
+    const QByteArrayView url = line.sliced(urlOffset);
     const quint32 hash = hashOf(url);
     appendAt(probe(url, hash), hash, line, urlOffset);
 }
 
-void LinkList::appendAt(size_t slot, quint32 hash, const QByteArray &line, qsizetype urlOffset)
+char *LinkList::store(QByteArrayView line)
 {
-    m_lines.append(line);
-    m_urlOffsets.push_back(quint32(qBound<qsizetype>(0, urlOffset, line.size())));
+    // Blocks are filled and never moved or grown, so a long list costs no
+    // copying; a line longer than a block gets a block of its own.
+    constexpr size_t BlockSize = 64 * 1024;
+    const auto size = size_t(line.size());
+    if (m_blocks.empty() || m_blockSize - m_blockUsed < size) {
+        m_blockSize = qMax(BlockSize, size);
+        m_blocks.push_back(std::make_unique_for_overwrite<char[]>(m_blockSize));
+        m_blockUsed = 0;
+    }
+    char *at = m_blocks.back().get() + m_blockUsed;
+    std::copy(line.begin(), line.end(), at);
+    m_blockUsed += size;
+    return at;
+}
+
+void LinkList::appendAt(size_t slot, quint32 hash, QByteArrayView line, qsizetype urlOffset)
+{
+    m_rows.push_back(Row{store(line), quint32(line.size()), quint32(urlOffset)});
     m_rowHashes.push_back(hash);
-    const auto row = quint32(m_lines.size() - 1);
+    const auto row = quint32(m_rows.size() - 1);
     // A URL listed twice keeps its first row in the index.
     if (m_index[slot] == 0)
         m_index[slot] = (hash & ~quint32(m_index.size() - 1)) | (row + 1);
@@ -173,17 +200,24 @@ void LinkList::appendAt(size_t slot, quint32 hash, const QByteArray &line, qsize
     if (m_batchDepth > 0)
         return;
     beginInsertRows(QModelIndex(), int(row), int(row));
-    m_announced = m_lines.size();
+    m_announced = size();
     endInsertRows();
 }
 
-void LinkList::replaceLine(qsizetype row, const QByteArray &line)
+void LinkList::replaceLine(qsizetype row, QByteArrayView line)
 {
-    if (row < 0 || row >= m_lines.size())
+    if (row < 0 || row >= size())
         return;
-    const qsizetype urlSize = urlOf(row).size();
-    m_lines[row] = line;
-    m_urlOffsets[size_t(row)] = quint32(qMax<qsizetype>(0, line.size() - urlSize));
+    Row &r = m_rows[size_t(row)];
+    const quint32 urlSize = r.size - r.urlOffset;
+    if (line.size() == qsizetype(r.size)) {
+        // The usual case: a status word of the same width, rewritten in place.
+        std::copy(line.begin(), line.end(), r.data);
+    } else {
+        r.data = store(line);
+    }
+    r.size = quint32(line.size());
+    r.urlOffset = quint32(qMax<qsizetype>(0, line.size() - urlSize));
     if (row < m_announced) {
         const QModelIndex at = index(int(row));
         emit dataChanged(at, at, {Qt::DisplayRole, LineRole});
@@ -193,8 +227,11 @@ void LinkList::replaceLine(qsizetype row, const QByteArray &line)
 void LinkList::clear()
 {
     beginResetModel();
-    m_lines.clear();
-    m_urlOffsets.clear();
+    m_blocks.clear();
+    m_blockUsed = 0;
+    m_blockSize = 0;
+    m_rows.clear();
+    m_rows.shrink_to_fit();
     m_rowHashes.clear();
     m_index.clear();
     m_indexBits = 0;
@@ -211,9 +248,9 @@ void LinkList::endBatch()
 {
     if (m_batchDepth == 0 || --m_batchDepth > 0)
         return;
-    if (m_lines.size() > m_announced) {
-        beginInsertRows(QModelIndex(), int(m_announced), int(m_lines.size() - 1));
-        m_announced = m_lines.size();
+    if (size() > m_announced) {
+        beginInsertRows(QModelIndex(), int(m_announced), int(size() - 1));
+        m_announced = size();
         endInsertRows();
     }
 }
