@@ -187,7 +187,7 @@ QWidget *TFormSetting::buildTabGazou()
     auto *columns = new QHBoxLayout(page);
     columns->setContentsMargins(8, 8, 8, 8);
 
-    // Left: where collected images go.
+    // Where collected images go.
     auto *groupSave = new QGroupBox(QStringLiteral("画像の保存"), page);
     auto *save = new QVBoxLayout(groupSave);
     m_checkFileSave = named(new QCheckBox(QStringLiteral("ファイルへ保存する"), groupSave),
@@ -221,10 +221,10 @@ QWidget *TFormSetting::buildTabGazou()
     db->addWidget(new QPushButton(QStringLiteral("DB名称(&B)"), m_groupDB));
     save->addWidget(m_groupDB);
     save->addStretch(1);
-    columns->addWidget(groupSave, 1);
+    auto *left = new QVBoxLayout;
+    left->addWidget(groupSave, 1);
 
-    // Right: which images count.
-    auto *right = new QVBoxLayout;
+    // Which images count, and how they are checked.
     auto *groupTypes = new QGroupBox(QStringLiteral("対象画像"), page);
     auto *types = new QHBoxLayout(groupTypes);
     m_checkJPEG = named(new QCheckBox(QStringLiteral("JPEG"), groupTypes), QStringLiteral("CheckJPEG"));
@@ -234,8 +234,10 @@ QWidget *TFormSetting::buildTabGazou()
     types->addWidget(m_checkJPEG);
     types->addWidget(m_checkGIF);
     types->addWidget(m_checkBMP);
-    right->addWidget(groupTypes);
+    left->addWidget(groupTypes);
+    columns->addLayout(left, 1);
 
+    auto *right = new QVBoxLayout;
     auto *groupCheck = new QGroupBox(QStringLiteral("画像サイズのチェック"), page);
     auto *check = new QVBoxLayout(groupCheck);
     m_checkSize = named(new QCheckBox(QStringLiteral("サイズチェック"), groupCheck),
