@@ -147,7 +147,8 @@ int main(int argc, char **argv)
           childBytesPerEntry(QStringLiteral("reference")), "<=160");
 
     // The entries name files in a temporary directory that are not there, so
-    // the deletion touches nothing real and the figure is the list's work.
+    // the deletion touches nothing real. The files go on a worker thread; the
+    // figure is the window's share: the list's work.
     QTemporaryDir dir;
     const QByteArray directory = QFile::encodeName(dir.path());
 

@@ -1,5 +1,7 @@
 #include "disksearch.h"
 
+#include "fileremover.h"
+
 #include <QFile>
 
 DiskSearch::DiskSearch(QObject *parent) : QObject(parent)
@@ -74,6 +76,7 @@ void DiskSearch::start(const QByteArray &searchRoot, const ExtensionFilters &fil
                 emit fileError(line);
             });
         });
+        FileRemover::waitForPending();
         walk.run();
         if (walk.cancelled())
             return;

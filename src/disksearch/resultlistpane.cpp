@@ -1,6 +1,7 @@
 #include "resultlistpane.h"
 
 #include "components/msgbitbtn.h"
+#include "fileremover.h"
 #include "resultlistmodel.h"
 #include "resultlistview.h"
 #include "shell/messagebox.h"
@@ -13,7 +14,6 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <unistd.h>
 
 namespace {
 QFont listFont()
@@ -184,8 +184,11 @@ void ResultListPane::DeleteSelectedFiles()
     }
     // Each file goes for good; whether it went is not asked, and its entry is
     // removed all the same.
+    std::vector<QByteArray> paths;
+    paths.reserve(size_t(n));
     for (const int row : selected)
-        ::unlink(m_model->fileName(row).constData());
+        paths.push_back(m_model->fileName(row));
+    FileRemover::removeInBackground(std::move(paths));
     m_model->removeSortedRows(std::vector<int>(selected.begin(), selected.end()));
     // The entry that followed the last deleted one moved up to this place.
     const int p = selected.last() - (n - 1);
