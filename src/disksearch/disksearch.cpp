@@ -76,7 +76,7 @@ void DiskSearch::start(const QByteArray &searchRoot, const ExtensionFilters &fil
                 emit fileError(line);
             });
         });
-        FileRemover::waitForPending();
+        FileRemover::waitForPending(&run->cancel);
         walk.run();
         if (walk.cancelled())
             return;

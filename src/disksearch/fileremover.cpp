@@ -2,6 +2,7 @@
 
 #include <QThreadPool>
 
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <unistd.h>
@@ -33,10 +34,13 @@ void removeInBackground(std::vector<QByteArray> paths)
     });
 }
 
-void waitForPending()
+void waitForPending(const std::atomic<bool> *cancel)
 {
     std::unique_lock lock(mutex);
-    done.wait(lock, [] { return pending == 0; });
+    while (!done.wait_for(lock, std::chrono::milliseconds(20), [] { return pending == 0; })) {
+        if (cancel != nullptr && cancel->load())
+            return;
+    }
 }
 
 } // namespace FileRemover

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 
+#include <atomic>
 #include <vector>
 
 // Deletes files for good on a worker thread, so that deleting many list
@@ -10,8 +11,9 @@
 namespace FileRemover {
 
 void removeInBackground(std::vector<QByteArray> paths);
-// Returns when every removal handed over so far has been done; a walk waits
-// for it so that it never lists a file that is about to go.
-void waitForPending();
+// Returns when every removal handed over so far has been done, or soon after
+// `cancel` is set; a walk waits for it so that it never lists a file that is
+// about to go.
+void waitForPending(const std::atomic<bool> *cancel = nullptr);
 
 } // namespace FileRemover
