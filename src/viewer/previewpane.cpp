@@ -91,7 +91,17 @@ bool PreviewPane::isLoading() const
 
 void PreviewPane::LoadPreview(const QByteArray &path)
 {
-    m_request->start(PictureRequest::coverJob(path, QSize(ImageWidth, ImageHeight), true));
+    const QSize box(ImageWidth, ImageHeight);
+    PictureRequest::Job decode = PictureRequest::coverJob(path, box, true);
+    m_request->start([decode, box](const std::atomic_bool &cancel) {
+        DecodedPicture out = decode(cancel);
+        // Stretched, the control always draws at its own bounds: scaling once
+        // here, off the UI thread, leaves painting a plain copy.
+        if (out.picture.ok && out.picture.image.size() != box)
+            out.picture.image = out.picture.image.scaled(box, Qt::IgnoreAspectRatio,
+                                                         Qt::SmoothTransformation);
+        return out;
+    });
 }
 
 void PreviewPane::showLoaded(const DecodedPicture &result)
