@@ -48,6 +48,9 @@ void TFormMain::TimerTansakuTimer()
     m_stb->setText(0, QStringLiteral("探索開始..."));
     setBusyIndicator(ImageBusy);
     m_pages->setCurrentWidget(m_tabList);
+    // A walk still running ends first, so that its end steps cannot land in
+    // the middle of the new work.
+    m_diskSearch->cancel();
     if (m_www) {
         StartCrawl();
         return;
