@@ -17,6 +17,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <climits>
+
 namespace {
 const QString Prefix = QStringLiteral("fmView");
 }
@@ -80,7 +82,11 @@ TFormView::~TFormView() = default;
 void TFormView::FormCreate(QSize requestedSize)
 {
     SettingsStore store;
-    readWindowPosition(store, this, Prefix);
+    // Without stored values the window system places the window.
+    const int left = store.ReadInteger(WindowSection, Prefix + QStringLiteral(".Left"), INT_MIN);
+    const int top = store.ReadInteger(WindowSection, Prefix + QStringLiteral(".Top"), INT_MIN);
+    if (left != INT_MIN && top != INT_MIN)
+        move(left, top);
     if (requestedSize.width() > 0)
         resize(requestedSize);
     else

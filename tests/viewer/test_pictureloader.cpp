@@ -67,6 +67,32 @@ private slots:
         QVERIFY(header.image.isNull());
     }
 
+    // The size comes from the header alone: a 6000 × 4000 file cut right
+    // after its scan header, with no pixel data at all, still reads.
+    void headerSizeNeedsNoPixels()
+    {
+        const QString whole = file(QStringLiteral("big.jpg"));
+        QVERIFY(write(whole, quadrants(6000, 4000), 50));
+        const QByteArray bytes = readAll(whole);
+        const qsizetype sos = bytes.indexOf(QByteArrayLiteral("\xFF\xDA"));
+        QVERIFY(sos > 0);
+        const int length = (uchar(bytes[sos + 2]) << 8) | uchar(bytes[sos + 3]);
+        const QString headerOnly = file(QStringLiteral("big-header.jpg"));
+        QVERIFY(writeBytes(headerOnly, bytes.left(sos + 2 + length)));
+
+        const bool canMeasure = resetPeakResident();
+        const qint64 before = peakResidentKb();
+        for (const QString &name : {whole, headerOnly}) {
+            const PictureResult result = PictureLoader::readSize(QFile::encodeName(name));
+            QVERIFY2(result.ok, qPrintable(result.error));
+            QCOMPARE(result.fullSize, QSize(6000, 4000));
+            QVERIFY(result.image.isNull());
+        }
+        // Decoding the pixels would have touched 96 MB.
+        if (canMeasure)
+            QVERIFY2(peakResidentKb() - before < 20 * 1024, "reading the size decoded pixels");
+    }
+
     void cmykComesOutAsRgb()
     {
         const PictureResult result = PictureLoader::decodeFull(native(file(QStringLiteral("cmyk.jpg"))));
