@@ -47,7 +47,7 @@ quint64 PictureRequest::start(Job job)
     auto cancel = std::make_shared<std::atomic_bool>(false);
     m_cancel = cancel;
     const quint64 ticket = ++m_ticket;
-    m_pending = 1;
+    m_busy = true;
     ++m_stats.started;
     std::shared_ptr<Link> link = m_link;
     pool()->start([link, cancel, ticket, job = std::move(job)] {
@@ -72,7 +72,7 @@ void PictureRequest::cancel()
     if (m_cancel)
         m_cancel->store(true);
     ++m_ticket;
-    m_pending = 0;
+    m_busy = false;
 }
 
 void PictureRequest::deliver(quint64 ticket, DecodedPicture result)
@@ -81,7 +81,7 @@ void PictureRequest::deliver(quint64 ticket, DecodedPicture result)
         ++m_stats.dropped;
         return;
     }
-    m_pending = 0;
+    m_busy = false;
     ++m_stats.delivered;
     emit finished(ticket, result);
 }

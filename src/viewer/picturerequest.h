@@ -45,7 +45,8 @@ public:
     quint64 start(Job job);
     // Makes the running load stale without starting another.
     void cancel();
-    bool isBusy() const { return m_pending != 0; }
+    // The latest load has not been delivered yet.
+    bool isBusy() const { return m_busy; }
     quint64 currentTicket() const { return m_ticket; }
     Stats stats() const { return m_stats; }
 
@@ -66,7 +67,7 @@ private:
     std::shared_ptr<Link> m_link;
     std::shared_ptr<std::atomic_bool> m_cancel;
     quint64 m_ticket = 0;
-    int m_pending = 0;
+    bool m_busy = false;
     Stats m_stats;
 };
 

@@ -22,6 +22,7 @@
 #include <QStringListModel>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 
@@ -125,6 +126,25 @@ private slots:
         QCOMPARE(view->size(), QSize(310, 264));
         QVERIFY(main->extraViews().isEmpty());
         QVERIFY(main->singleViewMode());
+    }
+
+    // The second "画像" replaces a first one still being decoded; the first
+    // picture never shows.
+    void laterCommandWinsOverAnEarlierDecode()
+    {
+        ConfigSandbox config;
+        auto app = createWindows();
+        TFormMain *main = app->main();
+        TFormView *view = app->view();
+        QSignalSpy shownSpy(view, &TFormView::pictureShown);
+        QVERIFY(preview(main, picture(4000, 3000)));
+        main->SingleImageCommand();
+        QVERIFY(preview(main, picture(300, 200)));
+        main->SingleImageCommand();
+        QVERIFY(shown(view));
+        QTest::qWait(300);
+        QCOMPARE(shownSpy.count(), 1);
+        QCOMPARE(view->windowTitle(), QStringLiteral("Image (300 x 200)"));
     }
 
     void multiOpensANewWindowEachTime()
