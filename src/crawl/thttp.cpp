@@ -32,10 +32,9 @@ void THTTP::SetOutputFile(const QString &path, bool append)
 
 void THTTP::SetProxy(bool use, const QString &host, int port)
 {
-    if (use)
-        m_proxy = QNetworkProxy(QNetworkProxy::HttpProxy, host, quint16(port));
-    else
-        m_proxy = QNetworkProxy(QNetworkProxy::NoProxy);
+    // Host and port are kept while the proxy is off, ready for the next use.
+    m_proxy = QNetworkProxy(use ? QNetworkProxy::HttpProxy : QNetworkProxy::NoProxy, host,
+                            quint16(port));
     if (m_manager != nullptr)
         m_manager->setProxy(m_proxy);
 }

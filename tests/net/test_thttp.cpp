@@ -226,7 +226,9 @@ private slots:
         QCOMPARE(proxy.requestLines().size(), 1);
         QVERIFY(proxy.requestLines().first().startsWith("GET http://origin.test/pics/index.html "));
 
-        http.SetProxy(false, QString(), 0);
+        http.SetProxy(false, QStringLiteral("127.0.0.1"), proxy.port());
+        QVERIFY(!http.proxyInUse());
+        QCOMPARE(http.proxy().port(), proxy.port()); // kept for the next use
         Recorder rec(&http);
         http.GetDoc(origin.url(QStringLiteral("/direct")));
         QVERIFY(rec.waitForEnd());
