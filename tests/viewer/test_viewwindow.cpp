@@ -137,9 +137,11 @@ private slots:
         TFormMain *main = app->main();
         TFormView *view = app->view();
         QSignalSpy shownSpy(view, &TFormView::pictureShown);
-        QVERIFY(preview(main, picture(4000, 3000)));
+        const QByteArray small = picture(300, 200);
+        QVERIFY(preview(main, picture(6000, 4000)));
         main->SingleImageCommand();
-        QVERIFY(preview(main, picture(300, 200)));
+        // The second command waits for this preview, then replaces the first.
+        main->preview()->LoadPreview(small);
         main->SingleImageCommand();
         QVERIFY(shown(view));
         QTest::qWait(300);
