@@ -149,6 +149,27 @@ private slots:
         QCOMPARE(view->windowTitle(), QStringLiteral("Image (300 x 200)"));
     }
 
+    // The window reads the file again; when it has gone since the preview,
+    // the user gets the loader's text instead of a stale or empty picture.
+    void vanishedFileIsReported()
+    {
+        ConfigSandbox config;
+        auto app = createWindows();
+        TFormMain *main = app->main();
+        const QByteArray path = picture(320, 240, QStringLiteral("gone.jpg"));
+        QVERIFY(preview(main, path));
+        QVERIFY(QFile::remove(QFile::decodeName(path)));
+        QString text;
+        onNextMessageBox([&text](QMessageBox *box) {
+            text = box->text();
+            box->accept();
+        });
+        main->SingleImageCommand();
+        QVERIFY(waitUntil([&text] { return !text.isEmpty(); }));
+        QCOMPARE(text, QStringLiteral("ﾌｧｲﾙ %1 は開けません").arg(QFile::decodeName(path)));
+        QVERIFY(!app->view()->isVisible());
+    }
+
     void multiOpensANewWindowEachTime()
     {
         ConfigSandbox config;
