@@ -10,6 +10,7 @@
 #include <QFrame>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QPainter>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
@@ -21,7 +22,29 @@
 
 namespace {
 const QString Prefix = QStringLiteral("fmView");
-}
+
+// Stretched, the picture is drawn by the painter straight into the window:
+// the label's own way rescales the whole picture at every resize, a pause of
+// a tenth of a second for a picture of many megapixels.
+class PictureLabel : public QLabel
+{
+public:
+    using QLabel::QLabel;
+
+protected:
+    void paintEvent(QPaintEvent *event) override
+    {
+        const QPixmap picture = pixmap();
+        if (!hasScaledContents() || picture.isNull()) {
+            QLabel::paintEvent(event);
+            return;
+        }
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.drawPixmap(contentsRect(), picture);
+    }
+};
+} // namespace
 
 TFormView::TFormView(QSize requestedSize, QWidget *parent)
     : QWidget(parent, Qt::Window), m_request(new PictureRequest(this))
@@ -34,7 +57,7 @@ TFormView::TFormView(QSize requestedSize, QWidget *parent)
     m_scroll->setFrameShape(QFrame::NoFrame);
     m_panel1 = new QWidget;
     m_panel1->setObjectName(QStringLiteral("Panel1"));
-    m_image1 = new QLabel(m_panel1);
+    m_image1 = new PictureLabel(m_panel1);
     m_image1->setObjectName(QStringLiteral("Image1"));
     m_image1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     // The panel decides the picture's size; the label only fills it.
