@@ -6,7 +6,7 @@ seconds=${FUZZ_SECONDS:-30}
 here=$(cd "$(dirname "$0")/.." && pwd)
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1}
 for fuzzer in "$build"/fuzz/fuzz_*; do
-  [ -x "$fuzzer" ] || continue
+  [ -f "$fuzzer" ] && [ -x "$fuzzer" ] || continue
   name=$(basename "$fuzzer")
   corpus="$here/fuzz/corpus/$name"
   work=$(mktemp -d)

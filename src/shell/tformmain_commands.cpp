@@ -2,6 +2,7 @@
 #include "tformmain.h"
 
 #include "animation.h"
+#include "crawl/linklist.h"
 #include "disksearch/disksearch.h"
 #include "disksearch/resultlistpane.h"
 #include "helpwindow.h"
@@ -10,7 +11,6 @@
 #include "settings/tformsetting.h"
 #include "statusbar.h"
 #include "tformversion.h"
-#include "viewer/previewpane.h"
 #include "viewer/tformmulti.h"
 #include "viewer/previewpane.h"
 #include "viewer/tformsetteimulti.h"
@@ -297,9 +297,10 @@ void TFormMain::ViewSelectedLink()
     const QModelIndex current = m_imageLink->currentIndex();
     if (!current.isValid())
         return;
-    // The entry's first 15 characters are its number and status.
-    const QString url = current.data().toString().mid(15);
-    if (url.right(4).toLower() != QStringLiteral(".jpg")) {
+    // The line's first 15 bytes are its number and status word; the status
+    // word is Shift-JIS, so the columns hold only in bytes, not in characters.
+    const QByteArray url = current.data(LinkList::LineRole).toByteArray().mid(15);
+    if (url.right(4).toLower() != QByteArrayLiteral(".jpg")) {
         MessageBox::show(this, QStringLiteral("画像リストの画像ファイルを選択してください"));
         return;
     }
