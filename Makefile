@@ -33,7 +33,7 @@ bench: deps
 fuzz: deps
 	@test -f $(FUZZDIR)/build.ninja || CC=clang CXX=clang++ cmake -S . -B $(FUZZDIR) -G Ninja \
 	    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELLISK_FUZZ=ON
-	cmake --build $(FUZZDIR) -j $(JOBS)
+	cmake --build $(FUZZDIR) -j $(JOBS) --target fuzzers
 	@scripts/run-fuzzers.sh $(FUZZDIR)
 
 clean:
