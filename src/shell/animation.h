@@ -15,7 +15,6 @@ public:
 
     // Loads the clip; every failure is ignored and leaves no clip.
     void setFileName(const QString &path);
-    bool hasClip() const { return m_movie != nullptr; }
 
     bool isActive() const { return m_active; }
     void setActive(bool active);

@@ -16,7 +16,6 @@ public:
 
     const QStringList &items() const { return m_items; }
     int currentIndex() const { return m_current; }
-    void setCurrentIndex(int index) { m_current = index; }
     bool canGoBack() const { return !m_items.isEmpty() && m_current > 0; }
     bool canGoForward() const { return !m_items.isEmpty() && m_current < m_items.size() - 1; }
 

@@ -17,6 +17,7 @@ public:
     explicit HelpWindow(const HelpManual &manual, QWidget *parent = nullptr);
     void showContents();
     void showTopic(int index);
+    const HelpManual &manual() const { return m_manual; }
 
 private:
     HelpManual m_manual;

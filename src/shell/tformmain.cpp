@@ -93,18 +93,10 @@ void TFormMain::InitMainWindow()
     m_links->setStatusWords({QStringLiteral("----"), QStringLiteral("開始"),
                              QStringLiteral("エラー"), QStringLiteral("終了")});
     m_animate->setFileName(QCoreApplication::applicationDirPath() + QStringLiteral("/cool.avi"));
-    ClearAll();
-    m_pageCursor = 0;
-    m_imageCursor = 0;
-    m_downloadedCount = 0;
+    ClearAll(); // also zeroes the crawl's cursors and downloaded count
     m_urlHistory.clear();
     m_dirHistory.clear();
     UpdateTargetMode();
-}
-
-void TFormMain::setWWWMode(bool www)
-{
-    m_www = www;
 }
 
 void TFormMain::switchMode(bool www)

@@ -67,7 +67,6 @@ public:
 
     // Search-target mode: true for WWW, false for the hard disk.
     bool isWWWMode() const { return m_www; }
-    void setWWWMode(bool www);
     void UpdateTargetMode();
 
     int busyIndicator() const;
@@ -169,6 +168,7 @@ private:
     void DirectorySearchFinished(bool stopped);
     void switchMode(bool www);
     void updateHistoryButtons(const NavigationHistory &history);
+    HelpWindow *helpWindow();
 
     PeerWindows m_peers;
     bool m_www = false;

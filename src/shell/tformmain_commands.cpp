@@ -165,18 +165,22 @@ void TFormMain::ShowAbout()
     m_peers.version->exec();
 }
 
-void TFormMain::HelpContents()
+HelpWindow *TFormMain::helpWindow()
 {
+    // The manual is read once, when help is first asked for.
     if (m_helpWindow == nullptr)
         m_helpWindow = new HelpWindow(HelpManual::load(m_helpFile), this);
-    m_helpWindow->showContents();
+    return m_helpWindow;
+}
+
+void TFormMain::HelpContents()
+{
+    helpWindow()->showContents();
 }
 
 void TFormMain::HelpKeywords()
 {
-    if (m_helpWindow == nullptr)
-        m_helpWindow = new HelpWindow(HelpManual::load(m_helpFile), this);
-    HelpFinder finder(HelpManual::load(m_helpFile), m_helpWindow, this);
+    HelpFinder finder(helpWindow()->manual(), helpWindow(), this);
     finder.exec();
 }
 
