@@ -1,6 +1,6 @@
 // Picture files of any shape through the loader: no crash, no exit from
 // libjpeg, no allocation beyond the pixel limit, a text for every failure.
-#include "viewer/pictureloader.h"
+#include "picture/pictureloader.h"
 
 #include <QCoreApplication>
 #include <QFile>

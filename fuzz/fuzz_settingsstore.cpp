@@ -1,6 +1,6 @@
 // The settings file reader over arbitrary bytes: it must never crash, and
 // whatever it reads must survive a write and a second read unchanged.
-#include "shell/settingsstore.h"
+#include "common/settingsstore.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -5,8 +5,8 @@
 #include "disksearch/resultlistpane.h"
 #include "shell/appwindows.h"
 #include "shell/tformmain.h"
-#include "viewer/pictureloader.h"
-#include "viewer/picturerequest.h"
+#include "picture/pictureloader.h"
+#include "picture/picturerequest.h"
 #include "viewer/previewpane.h"
 
 #include <QApplication>

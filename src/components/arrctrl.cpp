@@ -1,7 +1,7 @@
 #include "arrctrl.h"
 
 #include "eventsetthread.h"
-#include "shell/messagebox.h"
+#include "common/messagebox.h"
 
 #include <QMetaMethod>
 #include <QWidget>

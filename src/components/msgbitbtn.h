@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/messagebox.h"
+#include "common/messagebox.h"
 
 #include <QPushButton>
 

@@ -4,7 +4,7 @@
 #include "fileremover.h"
 #include "resultlistmodel.h"
 #include "resultlistview.h"
-#include "shell/messagebox.h"
+#include "common/messagebox.h"
 
 #include <QAction>
 #include <QHBoxLayout>

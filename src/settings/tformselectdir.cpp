@@ -1,8 +1,8 @@
 #include "tformselectdir.h"
 
 #include "selectdirmodels.h"
-#include "shell/settingsstore.h"
-#include "shell/storedwindow.h"
+#include "common/settingsstore.h"
+#include "common/storedwindow.h"
 
 #include <QComboBox>
 #include <QDir>

@@ -1,9 +1,10 @@
 #include "tformsetting.h"
 
 #include "crawl/thttp.h"
-#include "shell/messagebox.h"
-#include "shell/settingsstore.h"
-#include "shell/storedwindow.h"
+#include "common/messagebox.h"
+#include "common/integertext.h"
+#include "common/settingsstore.h"
+#include "common/storedwindow.h"
 #include "tformselectdir.h"
 
 #include <QButtonGroup>
@@ -208,7 +209,7 @@ bool TFormSetting::ApplyProxySettings()
     // with the new host and the old port.
     const QString portText = m_editPort->text();
     int port = 0;
-    if (!SettingsStore::parseInteger(portText, &port) || port < 0 || port > 65535) {
+    if (!parseIntegerText(portText, &port) || port < 0 || port > 65535) {
         MessageBox::show(this, QStringLiteral("'%1' は整数ではありません").arg(portText));
         return false;
     }

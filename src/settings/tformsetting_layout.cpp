@@ -2,7 +2,7 @@
 // initial values its controls are known by.
 #include "tformsetting.h"
 
-#include "shell/settingsstore.h"
+#include "common/integertext.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -334,7 +334,7 @@ void TFormSetting::connectRules()
     // The size boxes always hold an integer for their readers.
     auto isInteger = [](const QString &text) {
         int value;
-        return SettingsStore::parseInteger(text, &value);
+        return parseIntegerText(text, &value);
     };
     connect(m_editLinkMax, &QLineEdit::textChanged, this, [this, isInteger](const QString &text) {
         if (!text.isEmpty() && !isInteger(text))

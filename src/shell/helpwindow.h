@@ -1,6 +1,6 @@
 #pragma once
 
-#include "helpmanual.h"
+#include "common/helpmanual.h"
 
 #include <QDialog>
 #include <QWidget>

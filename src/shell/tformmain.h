@@ -1,7 +1,7 @@
 #pragma once
 
 #include "crawl/crawlreporter.h"
-#include "directoryhistory.h"
+#include "common/directoryhistory.h"
 
 #include <QElapsedTimer>
 #include <QMainWindow>

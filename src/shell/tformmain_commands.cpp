@@ -6,7 +6,7 @@
 #include "disksearch/disksearch.h"
 #include "disksearch/resultlistpane.h"
 #include "helpwindow.h"
-#include "messagebox.h"
+#include "common/messagebox.h"
 #include "settings/tformselectdir.h"
 #include "settings/tformsetting.h"
 #include "statusbar.h"

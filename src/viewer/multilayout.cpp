@@ -1,6 +1,6 @@
 #include "multilayout.h"
 
-#include "shell/settingsstore.h"
+#include "common/integertext.h"
 
 QString MultiLayout::notAnIntegerText(const QString &text)
 {
@@ -12,11 +12,11 @@ MultiLayout::Result MultiLayout::compute(const Input &input)
     Result result;
     int rows = 0;
     int columns = 0;
-    if (!SettingsStore::parseInteger(input.rows, &rows)) {
+    if (!parseIntegerText(input.rows, &rows)) {
         result.error = notAnIntegerText(input.rows);
         return result;
     }
-    if (!SettingsStore::parseInteger(input.columns, &columns)) {
+    if (!parseIntegerText(input.columns, &columns)) {
         result.error = notAnIntegerText(input.columns);
         return result;
     }

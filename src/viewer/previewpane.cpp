@@ -1,6 +1,6 @@
 #include "previewpane.h"
 
-#include "picturerequest.h"
+#include "picture/picturerequest.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>

@@ -3,11 +3,11 @@
 #include "components/extarr.h"
 #include "components/stdarr.h"
 #include "multilayout.h"
-#include "ordereddecoder.h"
-#include "pictureloader.h"
-#include "shell/messagebox.h"
-#include "shell/settingsstore.h"
-#include "shell/storedwindow.h"
+#include "picture/ordereddecoder.h"
+#include "picture/pictureloader.h"
+#include "common/messagebox.h"
+#include "common/settingsstore.h"
+#include "common/storedwindow.h"
 #include "tformsetteimulti.h"
 
 #include <QCloseEvent>

@@ -1,7 +1,7 @@
 #include "tformsetteimulti.h"
 
-#include "shell/settingsstore.h"
-#include "shell/storedwindow.h"
+#include "common/settingsstore.h"
+#include "common/storedwindow.h"
 #include "tformmulti.h"
 
 #include <QCheckBox>

@@ -1,9 +1,9 @@
 #include "tformview.h"
 
-#include "picturerequest.h"
-#include "shell/messagebox.h"
-#include "shell/settingsstore.h"
-#include "shell/storedwindow.h"
+#include "picture/picturerequest.h"
+#include "common/messagebox.h"
+#include "common/settingsstore.h"
+#include "common/storedwindow.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>

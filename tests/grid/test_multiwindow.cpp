@@ -5,7 +5,7 @@
 #include "shell/appwindows.h"
 #include "shell/tformmain.h"
 #include "testutils.h"
-#include "viewer/pictureloader.h"
+#include "picture/pictureloader.h"
 #include "viewer/tformmulti.h"
 #include "viewer/tformsetteimulti.h"
 

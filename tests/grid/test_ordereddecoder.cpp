@@ -1,4 +1,4 @@
-#include "viewer/ordereddecoder.h"
+#include "picture/ordereddecoder.h"
 
 #include <QFile>
 #include <QImage>

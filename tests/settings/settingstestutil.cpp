@@ -1,7 +1,7 @@
 #include "settingstestutil.h"
 
 #include "settings/tformselectdir.h"
-#include "shell/settingsstore.h"
+#include "common/settingsstore.h"
 #include "testutils.h"
 
 #include <QAbstractItemView>

@@ -1,6 +1,6 @@
 #include "settings/tformselectdir.h"
 #include "settingstestutil.h"
-#include "shell/settingsstore.h"
+#include "common/settingsstore.h"
 #include "testutils.h"
 
 #include <QComboBox>

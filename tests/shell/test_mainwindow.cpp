@@ -1,6 +1,6 @@
 #include "crawl/thtml.h"
 #include "shell/appwindows.h"
-#include "shell/helpmanual.h"
+#include "common/helpmanual.h"
 #include "shell/statusbar.h"
 #include "shell/tformmain.h"
 #include "settings/tformselectdir.h"

@@ -1,5 +1,5 @@
 #include "picturefiles.h"
-#include "viewer/pictureloader.h"
+#include "picture/pictureloader.h"
 
 #include <QDir>
 #include <QFile>

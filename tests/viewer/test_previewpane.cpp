@@ -1,6 +1,6 @@
 #include "picturefiles.h"
 #include "testutils.h"
-#include "viewer/picturerequest.h"
+#include "picture/picturerequest.h"
 #include "viewer/previewpane.h"
 
 #include <QCheckBox>

@@ -42,9 +42,6 @@ public:
     // (the store never reports that to the user: the program goes on).
     bool close();
 
-    // Integer text as the store reads it: decimal, "0x"/"0X" or "$" hex.
-    static bool parseInteger(const QString &text, int *value);
-
     // The raw line forms, exposed for tests and the fuzzer.
     static QByteArray encodeValueLine(const QString &name, const QString &value);
     static bool decodeValueLine(const QByteArray &line, QString *name, QString *value);
