@@ -3,6 +3,7 @@
 #include "animation.h"
 #include "crawl/linkextractor.h"
 #include "settings/tformsetting.h"
+#include "common/datafiles.h"
 #include "common/settingsstore.h"
 #include "statusbar.h"
 #include "common/storedwindow.h"
@@ -79,10 +80,8 @@ void TFormMain::InitMainWindow()
 {
     m_pageCrawling = true;
     m_collectMode = false;
-    const QString program = QCoreApplication::applicationFilePath();
-    const QFileInfo info(program);
-    m_helpFile = info.absolutePath() + QLatin1Char('/') + info.completeBaseName()
-                 + QStringLiteral(".HLP");
+    const QFileInfo program(QCoreApplication::applicationFilePath());
+    m_helpFile = dataFilePath(program.completeBaseName() + QStringLiteral(".HLP"));
     m_pages->setCurrentWidget(m_tabURL);
     m_pages->setCurrentWidget(m_tabList);
     m_pages->setTabVisible(m_pages->indexOf(m_tabHTTP), false);
