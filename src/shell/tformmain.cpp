@@ -104,6 +104,12 @@ void TFormMain::switchMode(bool www)
     UpdateTargetMode();
 }
 
+void TFormMain::setSearchTarget(bool www, const QString &target)
+{
+    switchMode(www);
+    (www ? m_comboURL : m_comboDirectory)->setEditText(target);
+}
+
 void TFormMain::UpdateTargetMode()
 {
     if (!m_www)
