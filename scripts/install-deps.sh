@@ -11,6 +11,7 @@ packages=(
   fonts-noto-cjk
   clang libclang-rt-14-dev
   xvfb xauth
+  librsvg2-bin desktop-file-utils appstream dpkg-dev lintian
 )
 
 missing=()
