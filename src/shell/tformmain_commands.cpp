@@ -138,7 +138,7 @@ void TFormMain::ShowSystemPanes()
 void TFormMain::HomeCommand()
 {
     if (m_peers.setting != nullptr)
-        m_comboURL->setEditText(m_peers.setting->startURL());
+        m_comboURL->setEditText(searchConditions().startURL);
 }
 
 void TFormMain::ShowMultiSettings()
@@ -212,15 +212,12 @@ void TFormMain::SearchDirectory()
 {
     // A search that still runs ends here, without its report.
     m_diskSearch->cancel();
-    const TFormSetting *setting = m_peers.setting;
-    if (setting != nullptr && setting->radioKekka() == 1)
+    const SearchConditions conditions = searchConditions();
+    if (conditions.clearDiskResults)
         m_resultList->clear();
     m_diskSearch->resetCounters();
-    const bool jpeg = setting == nullptr || setting->checkJPEG();
-    const bool gif = setting != nullptr && setting->checkGIF();
-    const bool bmp = setting != nullptr && setting->checkBMP();
     m_diskSearch->start(searchRootFor(m_comboDirectory->currentText()),
-                        extensionFilters(jpeg, gif, bmp));
+                        extensionFilters(conditions.imageTypes));
 }
 
 void TFormMain::DirectorySearchFinished(bool stopped)
