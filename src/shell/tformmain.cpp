@@ -169,16 +169,6 @@ void TFormMain::slotStatusText(int panel, const QString &text)
     m_sta->setText(panel, text);
 }
 
-void TFormMain::logNormal(const QString &line)
-{
-    LogNormal(line);
-}
-
-void TFormMain::logError(const QString &line)
-{
-    LogError(line);
-}
-
 void TFormMain::ClearStatusAndLogs()
 {
     m_stb->clearAll();

@@ -72,8 +72,9 @@ public:
     int busyIndicator() const;
     void setBusyIndicator(int imageIndex);
 
-    void LogNormal(const QString &line);
-    void LogError(const QString &line);
+    // A line of the "Normal End" log (MemoLog) and of the "Error" log (MemoError).
+    void LogNormal(const QString &line) override;
+    void LogError(const QString &line) override;
     StatusPanels *statusBarMain() const { return m_stb; }
     StatusPanels *statusBarSlots() const { return m_sta; }
 
@@ -100,8 +101,6 @@ public:
     // Where the crawl engine's panel texts and log lines go.
     void statusText(int panel, const QString &text) override;
     void slotStatusText(int panel, const QString &text) override;
-    void logNormal(const QString &line) override;
-    void logError(const QString &line) override;
     QTabWidget *pages() const { return m_pages; }
 
     // Commands, as the menus and tool buttons run them.

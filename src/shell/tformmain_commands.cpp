@@ -2,6 +2,7 @@
 #include "tformmain.h"
 
 #include "animation.h"
+#include "crawl/linkextractor.h"
 #include "crawl/linklist.h"
 #include "disksearch/disksearch.h"
 #include "disksearch/resultlistpane.h"
@@ -298,9 +299,9 @@ void TFormMain::ViewSelectedLink()
     const QModelIndex current = m_imageLink->currentIndex();
     if (!current.isValid())
         return;
-    // The line's first 15 bytes are its number and status word; the status
-    // word is Shift-JIS, so the columns hold only in bytes, not in characters.
-    const QByteArray url = current.data(LinkList::LineRole).toByteArray().mid(15);
+    // The list knows where each line's URL starts: the number grows to five
+    // digits from entry 10000 on.
+    const QByteArray url = m_links->imageList()->urlOf(current.row()).toByteArray();
     if (url.right(4).toLower() != QByteArrayLiteral(".jpg")) {
         MessageBox::show(this, QStringLiteral("画像リストの画像ファイルを選択してください"));
         return;
