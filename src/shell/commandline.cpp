@@ -13,8 +13,8 @@ bool isWebAddress(const QString &text)
 {
     const QUrl url(text, QUrl::StrictMode);
     const QString scheme = url.scheme().toLower();
-    return url.isValid() && (scheme == QLatin1String("http") || scheme == QLatin1String("https"))
-           && !url.host().isEmpty();
+    return url.isValid() && (scheme == QLatin1String("http") || scheme == QLatin1String("https")) &&
+           !url.host().isEmpty();
 }
 
 } // namespace
@@ -22,9 +22,9 @@ bool isWebAddress(const QString &text)
 CommandLine::CommandLine(const QStringList &arguments)
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Vellisk gathers image files: it lists the pictures of a directory tree,\n"
-        "or crawls a web site and downloads its pictures."));
+    parser.setApplicationDescription(
+        QStringLiteral("Vellisk gathers image files: it lists the pictures of a directory tree,\n"
+                       "or crawls a web site and downloads its pictures."));
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
     parser.addPositionalArgument(
@@ -32,8 +32,8 @@ CommandLine::CommandLine(const QStringList &arguments)
         QStringLiteral("A directory to search, or an http or https address to crawl."),
         QStringLiteral("[target]"));
 
-    const QString program = arguments.isEmpty() ? QStringLiteral("vellisk")
-                                                : QFileInfo(arguments.first()).fileName();
+    const QString program =
+        arguments.isEmpty() ? QStringLiteral("vellisk") : QFileInfo(arguments.first()).fileName();
     if (!parser.parse(arguments)) {
         fail(program + QStringLiteral(": ") + parser.errorText());
         return;
@@ -64,8 +64,8 @@ CommandLine::CommandLine(const QStringList &arguments)
         m_target = Target::Directory;
         m_targetText = QDir::cleanPath(QFileInfo(text).absoluteFilePath());
     } else {
-        fail(program + QStringLiteral(": \"") + text
-             + QStringLiteral("\" is neither a directory nor an http or https address"));
+        fail(program + QStringLiteral(": \"") + text +
+             QStringLiteral("\" is neither a directory nor an http or https address"));
     }
 }
 

@@ -11,7 +11,12 @@ class TFormMain;
 class CommandLine
 {
 public:
-    enum class Target { None, Directory, Url };
+    enum class Target
+    {
+        None,
+        Directory,
+        Url
+    };
 
     // `arguments` starts with the program's name, as argv does.
     explicit CommandLine(const QStringList &arguments);

@@ -39,9 +39,9 @@ void report(QWidget *main, const QString &status)
     if (QWidget *help = main->findChild<QWidget *>(QStringLiteral("HelpWindow")))
         print(QStringLiteral("help: ") + help->windowTitle());
 
-    const QString module = QApplication::applicationDirPath() + QLatin1Char('/')
-                           + qEnvironmentVariable("PROBE_MODULE_RELDIR")
-                           + QStringLiteral("/libvellisk_webengine.so");
+    const QString module = QApplication::applicationDirPath() + QLatin1Char('/') +
+                           qEnvironmentVariable("PROBE_MODULE_RELDIR") +
+                           QStringLiteral("/libvellisk_webengine.so");
     QLibrary library(module);
     print(library.resolve("vellisk_create_browser_engine") != nullptr
               ? QStringLiteral("module: loads")

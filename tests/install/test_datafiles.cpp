@@ -25,10 +25,14 @@ private slots:
         QTest::addColumn<bool>("installed");
         QTest::addColumn<QString>("data");   // "beside" or "installed"
         QTest::addColumn<QString>("module"); // "beside", "installed" or "" (none)
-        QTest::newRow("build tree") << true << false << "beside" << "beside";
-        QTest::newRow("installed") << false << true << "installed" << "installed";
-        QTest::newRow("both") << true << true << "beside" << "beside";
-        QTest::newRow("neither") << false << false << "beside" << "";
+        QTest::newRow("build tree") << true << false << "beside"
+                                    << "beside";
+        QTest::newRow("installed") << false << true << "installed"
+                                   << "installed";
+        QTest::newRow("both") << true << true << "beside"
+                              << "beside";
+        QTest::newRow("neither") << false << false << "beside"
+                                 << "";
     }
 
     void lookups()
@@ -51,7 +55,8 @@ private slots:
                 touch(paths[1][file]);
         }
         auto expected = [&](const QString &where, int file) {
-            return where.isEmpty() ? QString() : paths[where == QLatin1String("beside") ? 0 : 1][file];
+            return where.isEmpty() ? QString()
+                                   : paths[where == QLatin1String("beside") ? 0 : 1][file];
         };
         QCOMPARE(dataFilePath(QStringLiteral("vellisk.HLP"), bin), expected(data, 0));
         QCOMPARE(moduleFilePath(QStringLiteral("libm.so"), bin), expected(module, 1));

@@ -71,10 +71,10 @@ private slots:
         QTest::newRow("a file") << QStringList{file} << 2 << none << file;
         QTest::newRow("missing") << QStringList{dir + QStringLiteral("/gone")} << 2 << none
                                  << QStringLiteral("/gone\" is neither");
-        QTest::newRow("two targets") << QStringList{dir, dir} << 2 << none
-                                     << QStringLiteral("only one");
-        QTest::newRow("unknown option") << QStringList{QStringLiteral("--frobnicate")} << 2
-                                        << none << QStringLiteral("frobnicate");
+        QTest::newRow("two targets")
+            << QStringList{dir, dir} << 2 << none << QStringLiteral("only one");
+        QTest::newRow("unknown option") << QStringList{QStringLiteral("--frobnicate")} << 2 << none
+                                        << QStringLiteral("frobnicate");
     }
 
     void parses()
@@ -122,8 +122,9 @@ private slots:
             found << list->model()->index(row, 0).data().toString().mid(18);
         found.sort();
         const QString root = pictures.path();
-        QCOMPARE(found, QStringList({root + QStringLiteral("/a.jpg"), root + QStringLiteral("/b.jpg"),
-                                     root + QStringLiteral("/sub/c.jpg")}));
+        QCOMPARE(found,
+                 QStringList({root + QStringLiteral("/a.jpg"), root + QStringLiteral("/b.jpg"),
+                              root + QStringLiteral("/sub/c.jpg")}));
     }
 
     // An address switches to WWW mode and runs the search command there.
