@@ -1,4 +1,5 @@
 #include "picturefiles.h"
+#include "processmemory.h"
 #include "picture/pictureloader.h"
 
 #include <QDir>
@@ -6,12 +7,12 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <cstdio>
-
 #include <jpeglib.h>
 #include <jerror.h>
 
 using namespace PictureFiles;
+using ProcessMemory::peakResidentKb;
+using ProcessMemory::resetPeakResident;
 
 class TestPictureLoader : public QObject
 {
@@ -196,11 +197,7 @@ private slots:
     {
         const QByteArray dir = native(m_dir.path());
         const QByteArray path = dir + "/\xff\xfe-latin1-\xe9.jpg";
-        const QByteArray bytes = readAll(file(QStringLiteral("q800.jpg")));
-        FILE *out = std::fopen(path.constData(), "wb");
-        QVERIFY(out != nullptr);
-        QCOMPARE(std::fwrite(bytes.constData(), 1, size_t(bytes.size()), out), size_t(bytes.size()));
-        std::fclose(out);
+        QVERIFY(writeNative(path, readAll(file(QStringLiteral("q800.jpg")))));
         const PictureResult result = PictureLoader::decodeToCover(path, QSize(10, 10));
         QVERIFY(result.ok);
         QCOMPARE(result.fullSize, QSize(800, 600));

@@ -5,12 +5,17 @@
 #include <QImage>
 #include <QString>
 
-// Picture files for the viewer tests, made on the spot.
+// Picture files for tests and benchmarks, made on the spot.
 namespace PictureFiles {
 
 // Four flat quadrants (red, green, blue, yellow from top-left, clockwise),
 // so a test can tell which part of a picture it holds.
 QImage quadrants(int width, int height);
+
+// Smooth gradients with grain: about 3 bits a pixel as a JPEG of quality 90,
+// as a camera picture is, so the decoder has a photo's work to do. Each seed
+// gives a different picture.
+QImage photoLike(int width, int height, quint32 seed);
 
 // Writes `image` as a JPEG (or BMP/ICO by the path's extension); true on success.
 bool write(const QString &path, const QImage &image, int quality = 90, bool progressive = false);
@@ -23,11 +28,8 @@ QByteArray jpegClaiming(int width, int height);
 
 QByteArray readAll(const QString &path);
 bool writeBytes(const QString &path, const QByteArray &bytes);
-
-// Peak resident memory of this process, in kilobytes (VmHWM).
-qint64 peakResidentKb();
-// Starts a new peak from the current resident size; false where not supported.
-bool resetPeakResident();
+// The same by the path's own bytes, which need not be valid UTF-8.
+bool writeNative(const QByteArray &path, const QByteArray &bytes = QByteArray());
 
 inline bool near(QRgb a, QColor b, int tolerance = 24)
 {
