@@ -29,7 +29,8 @@ package: build
 	cmake --build $(BUILD) --target package
 	lintian --fail-on error $(BUILD)/vellisk_*.deb
 
-bench: deps
+bench:
+	@scripts/install-deps.sh bench
 	@test -f $(RELEASE)/build.ninja || cmake -S . -B $(RELEASE) -G Ninja -DCMAKE_BUILD_TYPE=Release
 	cmake --build $(RELEASE) -j $(JOBS)
 	@scripts/run-benchmarks.sh $(RELEASE)
