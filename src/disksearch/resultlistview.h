@@ -1,7 +1,8 @@
 #pragma once
 
+#include "components/rowpixmapdelegate.h"
+
 #include <QListView>
-#include <QStyledItemDelegate>
 
 // The list view of the result file list. A keyboard move of the current
 // entry is reported like a click, so the preview follows the arrow keys.
@@ -21,11 +22,11 @@ protected:
 // Rows of one fixed height, as wide as the longest line so that the view
 // scrolls sideways over long paths; the size does not depend on the row, so
 // the view never measures a line.
-class ResultLineDelegate : public QStyledItemDelegate
+class ResultLineDelegate : public RowPixmapDelegate
 {
     Q_OBJECT
 public:
-    using QStyledItemDelegate::QStyledItemDelegate;
+    using RowPixmapDelegate::RowPixmapDelegate;
     void setRowHeight(int height) { m_rowHeight = height; }
     void setColumns(qsizetype columns) { m_columns = columns; }
     QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override;

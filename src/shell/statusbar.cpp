@@ -16,8 +16,13 @@ StatusPanels::StatusPanels(const QString &name, const QList<int> &widths, QWidge
         label->setObjectName(name + QLatin1Char('_') + QString::number(i));
         label->setFrameShape(QFrame::Panel);
         label->setFrameShadow(QFrame::Sunken);
-        label->setFixedWidth(widths[i]);
         label->setTextFormat(Qt::PlainText);
+        // A panel of fixed size: a new text repaints the panel only, where a
+        // label free to grow would lay the bar out again (and measure every
+        // panel's text) at each of the crawl's many progress texts.
+        label->setText(QStringLiteral("0"));
+        label->setFixedSize(widths[i], label->sizeHint().height());
+        label->clear();
         layout->addWidget(label);
         m_panels.append(label);
     }

@@ -4,6 +4,7 @@
 
 #include "animation.h"
 #include "captiontoolbutton.h"
+#include "components/rowpixmapdelegate.h"
 #include "crawl/crawlengine.h"
 #include "crawl/linkextractor.h"
 #include "crawl/thtml.h"
@@ -309,12 +310,14 @@ void TFormMain::buildTabs()
     m_memoLink->setObjectName(QStringLiteral("MemoLink"));
     m_memoLink->setFont(mincho);
     m_memoLink->setUniformItemSizes(true);
+    m_memoLink->setItemDelegate(new RowPixmapDelegate(m_memoLink));
     m_memoLink->setModel(m_crawl->links()->urlList());
     m_memoLink->setFixedHeight(149);
     m_imageLink = new QListView(m_tabURL);
     m_imageLink->setObjectName(QStringLiteral("ImageLink"));
     m_imageLink->setFont(mincho);
     m_imageLink->setUniformItemSizes(true);
+    m_imageLink->setItemDelegate(new RowPixmapDelegate(m_imageLink));
     m_imageLink->setModel(m_crawl->links()->imageList());
     // The engine keeps the selection: a collect run takes the selected lines.
     m_imageLink->setSelectionModel(m_crawl->imageSelection());
