@@ -177,8 +177,9 @@ void TFormMain::logError(const QString &line)
 
 void TFormMain::ClearStatusAndLogs()
 {
-    m_stb->clearAll();
-    m_sta->clearAll();
+    // Panels 0 to 5 of both bars: the second bar's last panel keeps its text.
+    m_stb->clearFirst(6);
+    m_sta->clearFirst(6);
     m_memoLog->clear();
     m_memoError->clear();
 }

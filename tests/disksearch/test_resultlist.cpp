@@ -131,6 +131,7 @@ private slots:
     void msgBitBtnAnswers_data();
     void msgBitBtnAnswers();
     void msgBitBtnEmptyDisplayMsg();
+    void msgBitBtnHelpKeepsTheQuestion();
 };
 
 void TestResultList::searchListsLinesAndReports()
@@ -549,6 +550,31 @@ void TestResultList::msgBitBtnEmptyDisplayMsg()
     QCOMPARE(clicks, 1);
     QCOMPARE(answers, 0);
     QCOMPARE(button.answer(), 0);
+}
+
+// The help button asks for help on the box's context and leaves the question
+// open; the answer comes from another button.
+void TestResultList::msgBitBtnHelpKeepsTheQuestion()
+{
+    TMsgBitBtn button(QStringLiteral("x"));
+    button.setDisplayMsg(QStringLiteral("よろしいですか"));
+    button.setHelpCtx(42);
+    button.setVisibleButtons(TMsgBitBtn::OK | TMsgBitBtn::Cancel | TMsgBitBtn::Help);
+    QSignalSpy help(&button, &TMsgBitBtn::helpRequested);
+    QStringList texts;
+    onNextMessageBox([&](QMessageBox *box) {
+        for (QAbstractButton *b : box->buttons())
+            texts.append(b->text());
+        box->buttons().constLast()->click();
+        QVERIFY(box->isVisible());
+        box->buttons().constFirst()->click();
+    });
+    button.click();
+    QCOMPARE(texts, (QStringList{QStringLiteral("OK"), QStringLiteral("ｷｬﾝｾﾙ"),
+                                 MessageBox::buttonText(MessageBox::Help)}));
+    QCOMPARE(help.count(), 1);
+    QCOMPARE(help.first().first().toInt(), 42);
+    QCOMPARE(button.answer(), 1);
 }
 
 QTEST_MAIN(TestResultList)

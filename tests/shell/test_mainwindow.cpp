@@ -314,12 +314,15 @@ private slots:
         TFormMain *m = start();
         m->ShowSystemPanes();
         m->statusBarMain()->setText(3, QStringLiteral("x"));
-        m->statusBarSlots()->setText(6, QStringLiteral("y"));
+        m->statusBarSlots()->setText(5, QStringLiteral("y"));
+        m->statusBarSlots()->setText(6, QStringLiteral("z"));
         m->LogNormal(QStringLiteral("n"));
         m->LogError(QStringLiteral("e"));
         action(m, "MenuAllClear")->trigger();
         QCOMPARE(m->statusBarMain()->text(3), QString());
-        QCOMPARE(m->statusBarSlots()->text(6), QString());
+        QCOMPARE(m->statusBarSlots()->text(5), QString());
+        // Panels 0 to 5 only: the last panel of the second bar keeps its text.
+        QCOMPARE(m->statusBarSlots()->text(6), QStringLiteral("z"));
         QCOMPARE(child<QPlainTextEdit>(m, "MemoLog")->toPlainText(), QString());
         QCOMPARE(child<QPlainTextEdit>(m, "MemoError")->toPlainText(), QString());
     }
