@@ -45,8 +45,12 @@ void TFormMain::BtTansakuClick()
 void TFormMain::TimerTansakuTimer()
 {
     m_timerTansaku->stop();
+    // A stop pressed during the wait has set the indicator idle already; it
+    // stays so, and the walk sees it at its first subdirectory.
+    const bool stopped = !m_www && busyIndicator() == ImageIdle;
     m_stb->setText(0, QStringLiteral("探索開始..."));
-    setBusyIndicator(ImageBusy);
+    if (!stopped)
+        setBusyIndicator(ImageBusy);
     m_pages->setCurrentWidget(m_tabList);
     // A walk still running ends first, so that its end steps cannot land in
     // the middle of the new work.
@@ -55,6 +59,8 @@ void TFormMain::TimerTansakuTimer()
         StartCrawl();
         return;
     }
+    if (stopped)
+        m_diskSearch->stopNextWalk();
     // The walk runs on a thread of its own; its end steps run when it ends.
     SearchDirectory();
 }

@@ -118,6 +118,7 @@ private slots:
     void accumulateOrClear_data();
     void accumulateOrClear();
     void stopReachesTheWalk();
+    void stopBeforeTheWalkBegins();
     void newSearchEndsTheOldOne();
     void unreadableFileGoesToErrorLog();
     void deleteEntries2And4Of5();
@@ -214,6 +215,22 @@ void TestResultList::stopReachesTheWalk()
                                : QStringLiteral("検索完了 : %1 件").arg(p.pane()->count());
     QCOMPARE(p.panel(0), report);
     QVERIFY(p.panel(5).endsWith(QStringLiteral(" 秒")));
+    QVERIFY(!p.busy());
+}
+
+// "中止" right after "探索", inside the wait before the walk: the walk ends at
+// its first subdirectory, and the root holds nothing but subdirectories.
+void TestResultList::stopBeforeTheWalkBegins()
+{
+    Program p;
+    TreeBuilder tree;
+    for (int d = 0; d < 50; ++d)
+        tree.file("d" + QByteArray::number(d) + "/x.jpg");
+    p.startSearch(tree.rootText());
+    p.control<QToolButton>(QStringLiteral("BtStop"))->click();
+    QVERIFY(waitUntil([&p] { return p.panel(0) == QStringLiteral("検索該当なし"); }));
+    QCOMPARE(p.panel(3), QStringLiteral("探索中止"));
+    QCOMPARE(p.pane()->count(), 0);
     QVERIFY(!p.busy());
 }
 
