@@ -121,26 +121,36 @@ bool DirectoryWalk::WalkDirectory(int fd)
         }
         const size_t length = std::strlen(name);
         if (matchesExtension(name, length, m_filters))
-            AddFileEntry(dirFd, name, length);
+            AddFileEntry(dirFd, name, length, type);
     }
     ::closedir(dir);
     return goOn;
 }
 
-void DirectoryWalk::AddFileEntry(int dirFd, const char *name, size_t length)
+void DirectoryWalk::AddFileEntry(int dirFd, const char *name, size_t length, unsigned char type)
 {
     struct stat st;
-    if (::fstatat(dirFd, name, &st, 0) != 0) {
-        const int error = errno;
-        ++m_found;
-        flush();
-        if (m_onError)
-            m_onError(m_path + QByteArray(name, qsizetype(length)), error);
+    // A link or an entry of unknown kind is looked at before it is opened: a
+    // link to a directory is not entered, and fifos and devices are not
+    // pictures (opening one could block or act on a device).
+    if (type != DT_REG) {
+        if (::fstatat(dirFd, name, &st, 0) != 0) {
+            reportError(name, length, errno);
+            return;
+        }
+        if (!S_ISREG(st.st_mode))
+            return;
+    }
+    // A file is listed only when it can be read: its size alone can be had
+    // from a file that cannot be opened.
+    const int fd = ::openat(dirFd, name, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0) {
+        reportError(name, length, errno);
         return;
     }
-    // A link to a directory is not entered; fifos and devices are not pictures
-    // and opening one later could block.
-    if (!S_ISREG(st.st_mode))
+    const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    ::close(fd);
+    if (!regular)
         return;
     ++m_found;
     ++m_listed;
@@ -149,6 +159,14 @@ void DirectoryWalk::AddFileEntry(int dirFd, const char *name, size_t length)
     m_batch.ends.push_back(m_batch.bytes.size());
     if (m_batch.count() >= m_batchLines || (m_batch.count() & 63) == 0)
         flushIfDue();
+}
+
+void DirectoryWalk::reportError(const char *name, size_t length, int error)
+{
+    // The lines before it reach the list first, so the two stay in walk order.
+    flush();
+    if (m_onError)
+        m_onError(m_path + QByteArray(name, qsizetype(length)), error);
 }
 
 void DirectoryWalk::flushIfDue()

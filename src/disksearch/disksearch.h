@@ -36,7 +36,7 @@ public:
 
 signals:
     void entriesFound(const ResultBatch &batch);
-    // A matching file whose size could not be read: error text and path.
+    // A matching file that could not be read: error text and path.
     void fileError(const QString &line);
     void finished(bool stopped);
 
