@@ -309,6 +309,25 @@ private slots:
         QCOMPARE(m->statusBarMain()->text(5), QStringLiteral("0 秒"));
     }
 
+    // Without a clip the busy animation still shows: a still frame when idle,
+    // moving frames while work runs, and the same still frame after it.
+    void busyAnimationShowsWork()
+    {
+        TFormMain *m = start();
+        QWidget *animate = child<QWidget>(m, "Animate1");
+        QCOMPARE(animate->size(), QSize(60, 35));
+        const QImage still = animate->grab().toImage();
+        // A blank control is one colour all over: its corner pixel, spread out.
+        QVERIFY2(still.copy(0, 0, 1, 1).scaled(still.size()) != still,
+                 "the idle animation shows nothing");
+        m->PrepareRun();
+        QTRY_VERIFY(animate->grab().toImage() != still);
+        const QImage moving = animate->grab().toImage();
+        QTRY_VERIFY(animate->grab().toImage() != moving);
+        action(m, "S2")->trigger();
+        QCOMPARE(animate->grab().toImage(), still);
+    }
+
     void clearAllEmptiesStatusAndLogs()
     {
         TFormMain *m = start();
