@@ -295,6 +295,9 @@ void TFormMain::ShowImageWindow(const QString &title)
     TFormView *window = m_peers.view;
     if (!m_singleViewMode || window == nullptr) {
         window = new TFormView(m_requestedViewSize, this);
+        // Each holds a full-size picture: it goes when it is closed.
+        window->setAttribute(Qt::WA_DeleteOnClose);
+        connect(window, &QObject::destroyed, this, [this, window] { m_extraViews.removeOne(window); });
         m_extraViews.append(window);
     }
     window->showFile(m_preview->picturePath(), title);

@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QListView>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -187,6 +188,32 @@ private slots:
             QCOMPARE(view->size(), QSize(650, 544));
         }
         QVERIFY(!app->view()->isVisible());
+    }
+
+    // A window opened by "複数" goes with its picture when it is closed, after
+    // storing its values; the shared window stays for the next "画像".
+    void closedMultiWindowIsReleased()
+    {
+        ConfigSandbox config;
+        auto app = createWindows();
+        TFormMain *main = app->main();
+        QVERIFY(preview(main, picture(640, 480)));
+        main->MultiImageCommand();
+        QCOMPARE(main->extraViews().size(), 1);
+        QPointer<TFormView> view = main->extraViews().first();
+        QVERIFY(shown(view));
+        view->move(130, 95);
+        view->findChild<QPushButton *>(QStringLiteral("BitBtn1"))->click();
+        QTRY_VERIFY(view.isNull());
+        QVERIFY(main->extraViews().isEmpty());
+        QCOMPARE(storedWindowValue(config, "fmView.Left"), 130);
+
+        QPointer<TFormView> shared = app->view();
+        main->SingleImageCommand();
+        QVERIFY(shown(shared));
+        shared->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!shared.isNull());
     }
 
     void emptyPreviewOpensAnEmptyWindow()
