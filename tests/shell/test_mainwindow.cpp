@@ -12,6 +12,7 @@
 #include "testutils.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
@@ -101,8 +102,8 @@ private slots:
         TFormMain *m = start();
         QVERIFY(m->isVisible());
         QCOMPARE(m->windowTitle(), QStringLiteral("ヴェリスク   (Vellisk)   Ver 1.0"));
-        QCOMPARE(m->pos(), QPoint(343, 106));
-        QCOMPARE(m->size(), QSize(672, 569));
+        // Place and size are those of the frame, as the user sees the window.
+        QCOMPARE(m->frameGeometry(), QRect(343, 106, 672, 569));
         checkMode(m, false);
         QVERIFY(child<QCheckBox>(m, "CheckAutoDisp")->isChecked());
         QCOMPARE(child<QComboBox>(m, "ComboDirectory")->currentText(), QString());
@@ -226,18 +227,57 @@ private slots:
         QSignalSpy end(m, &TFormMain::programEnd);
         action(m, "Exit1")->trigger();
         QCOMPARE(end.count(), 1);
+        const QSize outer = m->frameGeometry().size();
         const QByteArray file = m_config->settingsBytes();
         QVERIFY(file.contains("fmTarnvale.Left=120\r\n"));
+        QVERIFY(file.contains(QByteArray("fmTarnvale.Width=" + QByteArray::number(outer.width()) + "\r\n")));
+        QVERIFY(file.contains(QByteArray("fmTarnvale.Height=" + QByteArray::number(outer.height()) + "\r\n")));
         QVERIFY(file.contains("fmTarnvale.ToolBtWWW=1\r\n"));
         QVERIFY(file.contains("fmTarnvale.AutoDisp=7\r\n"));
 
         m = start();
         QCOMPARE(m->pos(), QPoint(120, 80));
+        QCOMPARE(m->frameGeometry().size(), outer);
         QCOMPARE(m->size(), QSize(700, 600));
         QCOMPARE(child<QComboBox>(m, "ComboDirectory")->currentText(), QStringLiteral("/home/ユーザー/café"));
         QCOMPARE(child<QComboBox>(m, "ComboURL")->currentText(), QStringLiteral("http://example.com/a b"));
         checkMode(m, true);
         QVERIFY(!child<QCheckBox>(m, "CheckAutoDisp")->isChecked());
+    }
+
+    // Every window that keeps its size keeps the size of its frame.
+    void windowsKeepTheirOuterSize_data()
+    {
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<QString>("prefix");
+        QTest::newRow("chooser") << "TFormSelectDir" << "fmSelectDir";
+        QTest::newRow("view") << "TFormView" << "fmView";
+        QTest::newRow("multi") << "TFormMulti" << "fmMulti";
+        QTest::newRow("multi settings") << "TFormSetteiMulti" << "fmSetteiMulti";
+    }
+    void windowsKeepTheirOuterSize()
+    {
+        QFETCH(QString, window);
+        QFETCH(QString, prefix);
+        const QByteArray p = prefix.toLatin1();
+        m_config->writeSettings("[Window]\n" + p + ".Left=50\n" + p + ".Top=60\n" + p
+                                + ".Width=420\n" + p + ".Height=330\n");
+        start();
+        QWidget *w = nullptr;
+        for (QWidget *top : QApplication::topLevelWidgets()) {
+            if (top->objectName() == window)
+                w = top;
+        }
+        QVERIFY(w);
+        w->show();
+        QCOMPARE(w->frameGeometry(), QRect(50, 60, 420, 330));
+        w->resize(w->size() + QSize(20, 10));
+        w->close();
+        const QByteArray file = m_config->settingsBytes();
+        for (const auto &[item, value] : {std::pair{".Width=", w->frameGeometry().width()},
+                                          std::pair{".Height=", w->frameGeometry().height()}})
+            QVERIFY2(file.contains(QByteArray(p + item + QByteArray::number(value) + "\r\n")),
+                     file.constData());
     }
 
     void directoryHistory()

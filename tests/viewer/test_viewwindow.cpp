@@ -274,8 +274,8 @@ private slots:
         QCOMPARE(view->findChild<QCheckBox *>(QStringLiteral("CheckVisible"))->isChecked(), !byButton);
         QCOMPARE(storedWindowValue(config, "fmView.Left"), view->x());
         QCOMPARE(storedWindowValue(config, "fmView.Top"), view->y());
-        QCOMPARE(storedWindowValue(config, "fmView.Width"), 400);
-        QCOMPARE(storedWindowValue(config, "fmView.Height"), 300);
+        QCOMPARE(storedWindowValue(config, "fmView.Width"), view->frameGeometry().width());
+        QCOMPARE(storedWindowValue(config, "fmView.Height"), view->frameGeometry().height());
     }
 
     // The shared window takes the stored size; a window opened by "複数"
