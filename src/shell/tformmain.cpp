@@ -9,6 +9,7 @@
 #include "common/storedwindow.h"
 #include "toolicons.h"
 #include "viewer/previewpane.h"
+#include "viewer/tformview.h"
 #include "disksearch/disksearch.h"
 #include "disksearch/resultlistpane.h"
 
@@ -22,6 +23,8 @@
 #include <QPlainTextEdit>
 #include <QTabWidget>
 #include <QToolButton>
+
+#include <utility>
 
 namespace {
 const QString Prefix = QStringLiteral("fmTarnvale");
@@ -52,7 +55,11 @@ TFormMain::TFormMain(QWidget *parent) : QMainWindow(parent)
     InitMainWindow();
 }
 
-TFormMain::~TFormMain() = default;
+TFormMain::~TFormMain()
+{
+    // The windows opened by "複数" go while the list they leave still exists.
+    qDeleteAll(std::exchange(m_extraViews, {}));
+}
 
 void TFormMain::readStoredValues()
 {
