@@ -25,7 +25,6 @@
 #include <QTemporaryDir>
 #include <QSignalSpy>
 #include <QTest>
-#include <QTimer>
 
 using namespace PictureFiles;
 
@@ -94,12 +93,6 @@ private slots:
         QCOMPARE(close->geometry(), QRect(8, 4, 85, 25));
         QVERIFY(!close->icon().isNull());
         QVERIFY(!view.findChild<QCheckBox *>(QStringLiteral("CheckStretch"))->isChecked());
-        auto *visible = view.findChild<QCheckBox *>(QStringLiteral("CheckVisible"));
-        QVERIFY(visible->isChecked());
-        QVERIFY(visible->isHidden());
-        auto *timer = view.findChild<QTimer *>(QStringLiteral("TimerClose"));
-        QCOMPARE(timer->interval(), 0);
-        QVERIFY(!timer->isActive());
         QVERIFY(view.findChild<QWidget *>(QStringLiteral("Panel1")));
     }
 
@@ -271,7 +264,6 @@ private slots:
         else
             view->close();
         QVERIFY(!view->isVisible());
-        QCOMPARE(view->findChild<QCheckBox *>(QStringLiteral("CheckVisible"))->isChecked(), !byButton);
         QCOMPARE(storedWindowValue(config, "fmView.Left"), view->x());
         QCOMPARE(storedWindowValue(config, "fmView.Top"), view->y());
         QCOMPARE(storedWindowValue(config, "fmView.Width"), view->frameGeometry().width());
