@@ -20,7 +20,11 @@ void TestHttpServer::onConnection()
     while (QTcpSocket *socket = m_server.nextPendingConnection()) {
         socket->setParent(this);
         connect(socket, &QTcpSocket::readyRead, this, [this, socket] { onData(socket); });
-        connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+        connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
+            ++m_closed;
+            m_buffers.remove(socket);
+            socket->deleteLater();
+        });
     }
 }
 

@@ -37,6 +37,8 @@ public:
     // Answers every request, whatever its target (used as a proxy).
     void setFallback(const Response &response) { m_fallback = response; m_hasFallback = true; }
     QList<QByteArray> requestLines() const { return m_requestLines; }
+    // Connections the client has closed so far.
+    int closedConnections() const { return m_closed; }
 
 private:
     void onConnection();
@@ -49,4 +51,5 @@ private:
     bool m_hasFallback = false;
     QList<QByteArray> m_requestLines;
     QMap<QTcpSocket *, QByteArray> m_buffers;
+    int m_closed = 0;
 };

@@ -6,6 +6,7 @@
 #include "shell/appwindows.h"
 #include "shell/statusbar.h"
 #include "shell/tformmain.h"
+#include "picture/picturerequest.h"
 #include "viewer/previewpane.h"
 #include "viewer/tformview.h"
 
@@ -21,6 +22,7 @@
 #include <QScrollBar>
 #include <QSettings>
 #include <QStringListModel>
+#include <QThreadPool>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QSignalSpy>
@@ -138,7 +140,9 @@ private slots:
         main->preview()->LoadPreview(small);
         main->SingleImageCommand();
         QVERIFY(shown(view));
-        QTest::qWait(300);
+        // Every decode has ended and its answer has been handled.
+        QVERIFY(PictureRequest::pool()->waitForDone(30000));
+        QCoreApplication::processEvents();
         QCOMPARE(shownSpy.count(), 1);
         QCOMPARE(view->windowTitle(), QStringLiteral("Image (300 x 200)"));
     }
@@ -154,12 +158,12 @@ private slots:
         QVERIFY(preview(main, path));
         QVERIFY(QFile::remove(QFile::decodeName(path)));
         QString text;
-        onNextMessageBox([&text](QMessageBox *box) {
+        MessageBoxWatcher watcher([&text](QMessageBox *box) {
             text = box->text();
             box->accept();
         });
         main->SingleImageCommand();
-        QVERIFY(waitUntil([&text] { return !text.isEmpty(); }));
+        QVERIFY(waitUntil([&text] { return !text.isEmpty(); }, 30000));
         QCOMPARE(text, QStringLiteral("ﾌｧｲﾙ %1 は開けません").arg(QFile::decodeName(path)));
         QVERIFY(!app->view()->isVisible());
     }
@@ -311,12 +315,13 @@ private slots:
         QCOMPARE(model->index(0, 0).data().toString(), QStringLiteral("0001  ----     ") + url);
         main->imageLink()->setCurrentIndex(model->index(0, 0));
         QString text;
-        onNextMessageBox([&text](QMessageBox *box) {
+        MessageBoxWatcher watcher([&text](QMessageBox *box) {
             text = box->text();
             box->accept();
-        }, 300);
+        });
+        // The message, when there is one, is shown before the command returns.
         main->SingleImageCommand();
-        QTest::qWait(400);
+        QCOMPARE(watcher.seen(), refused ? 1 : 0);
         QCOMPARE(text, refused ? QStringLiteral("画像リストの画像ファイルを選択してください") : QString());
         QVERIFY(!app->view()->isVisible());
         QVERIFY(main->extraViews().isEmpty());
