@@ -99,7 +99,9 @@ void TFormMain::InitMainWindow()
     m_panelBottom->setFixedHeight(0);
     links()->setStatusWords({QStringLiteral("----"), QStringLiteral("開始"),
                              QStringLiteral("エラー"), QStringLiteral("終了")});
-    m_animate->setFileName(QCoreApplication::applicationDirPath() + QStringLiteral("/cool.avi"));
+    // A clip of the user's own is played when Qt can read it; otherwise the
+    // animation's drawn frames play.
+    m_animate->setFileName(dataFilePath(QStringLiteral("cool.avi")));
     ClearAll(); // also zeroes the crawl's cursors and downloaded count
     m_urlHistory.clear();
     m_dirHistory.clear();
