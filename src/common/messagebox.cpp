@@ -50,13 +50,16 @@ QString buttonText(Answer answer)
         return QStringLiteral("いいえ(&N)");
     case All:
         return QStringLiteral("すべて(&A)");
+    case Help:
+        return QStringLiteral("ﾍﾙﾌﾟ(&H)");
     case None:
         break;
     }
     return QString();
 }
 
-int ask(QWidget *parent, const QString &text, Kind kind, const QList<Answer> &buttons)
+int ask(QWidget *parent, const QString &text, Kind kind, const QList<Answer> &buttons,
+        const std::function<void()> &onHelp)
 {
     static const QMessageBox::Icon icons[] = {QMessageBox::Warning, QMessageBox::Critical,
                                               QMessageBox::Information, QMessageBox::Question,
@@ -64,6 +67,16 @@ int ask(QWidget *parent, const QString &text, Kind kind, const QList<Answer> &bu
     QMessageBox box(icons[int(kind)], caption(kind), text, QMessageBox::NoButton, parent);
     QList<std::pair<QAbstractButton *, Answer>> added;
     for (Answer a : buttons) {
+        if (a == Help) {
+            QPushButton *help = box.addButton(buttonText(a), QMessageBox::HelpRole);
+            // Every button of a message box closes it; this one must not.
+            QObject::disconnect(help, &QAbstractButton::clicked, nullptr, nullptr);
+            QObject::connect(help, &QAbstractButton::clicked, &box, [onHelp] {
+                if (onHelp)
+                    onHelp();
+            });
+            continue;
+        }
         const auto role = (a == Cancel || a == No || a == Abort) ? QMessageBox::RejectRole
                                                                   : QMessageBox::AcceptRole;
         added.append({box.addButton(buttonText(a), role), a});

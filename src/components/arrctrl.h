@@ -6,6 +6,7 @@
 #include <QPoint>
 #include <QPointer>
 #include <QString>
+#include <QWidget>
 
 #include <memory>
 #include <stdexcept>

@@ -2,11 +2,9 @@
 
 #include <QPainter>
 
-TImageControl::TImageControl(QWidget *parent) : QWidget(parent)
+TImageControl::TImageControl(QWidget *parent) : TGraphicControl(parent)
 {
     resize(105, 105);
-    setMouseTracking(true);
-    setAcceptDrops(true);
 }
 
 void TImageControl::setPicture(const QImage &image)
@@ -40,46 +38,4 @@ void TImageControl::paintEvent(QPaintEvent *)
     } else {
         painter.drawPixmap(0, 0, m_pixmap);
     }
-}
-
-void TImageControl::mousePressEvent(QMouseEvent *event)
-{
-    ControlEvents::mousePress(this, m_click, event);
-}
-
-void TImageControl::mouseReleaseEvent(QMouseEvent *event)
-{
-    ControlEvents::mouseRelease(this, m_click, event);
-}
-
-void TImageControl::mouseDoubleClickEvent(QMouseEvent *event)
-{
-    ControlEvents::mouseDoubleClick(this, m_click, event);
-}
-
-void TImageControl::mouseMoveEvent(QMouseEvent *event)
-{
-    ControlEvents::mouseMove(this, event);
-}
-
-void TImageControl::dragEnterEvent(QDragEnterEvent *event)
-{
-    ControlEvents::dragOver(this, event, TDragState::DragEnter,
-                             isSignalConnected(QMetaMethod::fromSignal(&TImageControl::OnDragOver)));
-}
-
-void TImageControl::dragMoveEvent(QDragMoveEvent *event)
-{
-    ControlEvents::dragOver(this, event, TDragState::DragMove,
-                             isSignalConnected(QMetaMethod::fromSignal(&TImageControl::OnDragOver)));
-}
-
-void TImageControl::dragLeaveEvent(QDragLeaveEvent *)
-{
-    ControlEvents::dragLeave(this);
-}
-
-void TImageControl::dropEvent(QDropEvent *event)
-{
-    ControlEvents::drop(this, event);
 }

@@ -11,18 +11,18 @@ void TMsgBitBtn::handleClick()
 {
     m_answer = MessageBox::None;
     if (!m_displayMsg.isEmpty()) {
-        // Box buttons in the usual order of a message dialog. The help button
-        // has no help engine behind it and is not offered.
+        // Box buttons in the usual order of a message dialog, help last.
         static const std::pair<Button, MessageBox::Answer> order[] = {
-            {Yes, MessageBox::Yes},     {No, MessageBox::No},       {OK, MessageBox::Ok},
+            {Yes, MessageBox::Yes},       {No, MessageBox::No},       {OK, MessageBox::Ok},
             {Cancel, MessageBox::Cancel}, {Abort, MessageBox::Abort}, {Retry, MessageBox::Retry},
-            {Ignore, MessageBox::Ignore}, {All, MessageBox::All}};
+            {Ignore, MessageBox::Ignore}, {All, MessageBox::All},     {Help, MessageBox::Help}};
         QList<MessageBox::Answer> buttons;
         for (const auto &[button, answer] : order) {
             if (m_buttons.testFlag(button))
                 buttons.append(answer);
         }
-        m_answer = MessageBox::ask(this, m_displayMsg, MessageBox::Kind(int(m_type)), buttons);
+        m_answer = MessageBox::ask(this, m_displayMsg, MessageBox::Kind(int(m_type)), buttons,
+                                   [this] { emit helpRequested(m_helpCtx); });
     }
     if (m_onClick)
         m_onClick(this);

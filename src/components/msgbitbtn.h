@@ -63,6 +63,10 @@ public:
     void setOnNoClick(ClickEvent event) { m_onAnswer[MessageBox::No] = std::move(event); }
     void setOnAllClick(ClickEvent event) { m_onAnswer[MessageBox::All] = std::move(event); }
 
+signals:
+    // The question's Help button was pressed; the question stays open.
+    void helpRequested(int helpCtx);
+
 private:
     void handleClick();
 

@@ -34,7 +34,8 @@ bool matchesExtension(const char *name, size_t length, const ExtensionFilters &f
 // tree depth first in the order the directory enumeration gives, skips
 // directories whose name begins with ".", does not follow symbolic links to
 // directories, passes over directories it cannot open, and lists each
-// matching file as a result line. Only matches are stat'ed.
+// matching file that can be read as a result line. Only matches are looked
+// at.
 class DirectoryWalk
 {
 public:
@@ -42,7 +43,8 @@ public:
 
     // Receives the lines found so far, in walk order; the batch may be moved from.
     void setBatchHandler(std::function<void(ResultBatch &)> handler) { m_onBatch = std::move(handler); }
-    // A matching file whose size could not be read: its full path and errno.
+    // A matching file that may not be read or whose size could not be read:
+    // its full path and errno. It is neither listed nor counted.
     void setErrorHandler(std::function<void(const QByteArray &, int)> handler)
     {
         m_onError = std::move(handler);
@@ -65,6 +67,7 @@ private:
     // False when the walk has ended (stop or cancel) and every level returns.
     bool WalkDirectory(int fd);
     void AddFileEntry(int dirFd, const char *name, size_t length);
+    void reportError(const char *name, size_t length, int error);
     void flush();
     void flushIfDue();
 

@@ -4,6 +4,8 @@
 
 #include <QFile>
 
+#include <utility>
+
 DiskSearch::DiskSearch(QObject *parent) : QObject(parent)
 {
     qRegisterMetaType<ResultBatch>();
@@ -46,6 +48,7 @@ void DiskSearch::start(const QByteArray &searchRoot, const ExtensionFilters &fil
     cancel();
     resetCounters();
     m_run = std::make_shared<Run>();
+    m_run->stop.store(std::exchange(m_stopNext, false));
     m_running = true;
     const quint64 generation = m_generation;
     auto run = m_run;

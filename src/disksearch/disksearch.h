@@ -23,6 +23,9 @@ public:
     // Ends a walk that still runs (as `cancel`) and starts a new one.
     void start(const QByteArray &searchRoot, const ExtensionFilters &filters);
     void requestStop();
+    // A stop given before the walk has begun: the walk of the next start()
+    // ends at its first subdirectory.
+    void stopNextWalk() { m_stopNext = true; }
     void cancel();
     bool isRunning() const { return m_running; }
 
@@ -33,7 +36,7 @@ public:
 
 signals:
     void entriesFound(const ResultBatch &batch);
-    // A matching file whose size could not be read: error text and path.
+    // A matching file that could not be read: error text and path.
     void fileError(const QString &line);
     void finished(bool stopped);
 
@@ -49,6 +52,7 @@ private:
     std::thread m_worker;
     quint64 m_generation = 0;
     bool m_running = false;
+    bool m_stopNext = false;
     int m_found = 0;
     int m_listed = 0;
 };

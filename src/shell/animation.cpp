@@ -2,37 +2,115 @@
 
 #include <QFileInfo>
 #include <QMovie>
+#include <QPainter>
+#include <QImage>
+#include <QTimer>
 
-TAnimate::TAnimate(QWidget *parent) : QLabel(parent)
+#include <array>
+#include <cmath>
+#include <numbers>
+
+namespace {
+
+constexpr int FrameWidth = 60;
+constexpr int FrameHeight = 35;
+
+// A ring of dots with a bright head running round and a fading tail: one
+// turn takes the sixteen frames.
+QImage drawFrame(int index)
+{
+    QImage frame(FrameWidth, FrameHeight, QImage::Format_ARGB32_Premultiplied);
+    frame.fill(Qt::transparent);
+    QPainter painter(&frame);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    const QPointF centre(FrameWidth / 2.0, FrameHeight / 2.0);
+    const double radius = 11.5;
+    for (int dot = 0; dot < TAnimate::DrawnFrames; ++dot) {
+        const double angle = 2 * std::numbers::pi * dot / TAnimate::DrawnFrames - std::numbers::pi / 2;
+        const int age = (index - dot + TAnimate::DrawnFrames) % TAnimate::DrawnFrames;
+        QColor colour(30, 80, 170);
+        colour.setAlpha(age < 8 ? 255 - age * 28 : 40);
+        painter.setBrush(colour);
+        const double size = age == 0 ? 2.6 : 2.0;
+        painter.drawEllipse(centre + QPointF(radius * std::cos(angle), radius * std::sin(angle)),
+                            size, size);
+    }
+    return frame;
+}
+
+const QImage &drawnFrame(int index)
+{
+    static const std::array<QImage, TAnimate::DrawnFrames> frames = [] {
+        std::array<QImage, TAnimate::DrawnFrames> all;
+        for (int i = 0; i < TAnimate::DrawnFrames; ++i)
+            all[size_t(i)] = drawFrame(i);
+        return all;
+    }();
+    return frames[size_t(index)];
+}
+
+} // namespace
+
+TAnimate::TAnimate(QWidget *parent) : QLabel(parent), m_timer(new QTimer(this))
 {
     setAlignment(Qt::AlignCenter);
+    m_timer->setInterval(60);
+    connect(m_timer, &QTimer::timeout, this,
+            [this] { showDrawnFrame((m_frame + 1) % DrawnFrames); });
+    showDrawnFrame(m_stopFrame);
 }
 
 void TAnimate::setFileName(const QString &path)
 {
-    delete m_movie;
-    m_movie = nullptr;
-    if (!QFileInfo(path).isFile())
-        return;
-    auto *movie = new QMovie(path, QByteArray(), this);
-    if (!movie->isValid()) {
-        delete movie;
-        return;
+    if (m_movie != nullptr) {
+        setMovie(nullptr);
+        delete m_movie;
+        m_movie = nullptr;
     }
-    m_movie = movie;
-    setMovie(m_movie);
-    m_movie->jumpToFrame(m_stopFrame);
+    if (QFileInfo(path).isFile()) {
+        auto *movie = new QMovie(path, QByteArray(), this);
+        if (movie->isValid()) {
+            m_movie = movie;
+            m_timer->stop();
+            setMovie(m_movie);
+        } else {
+            delete movie;
+        }
+    }
+    setActive(m_active);
+}
+
+void TAnimate::setStopFrame(int frame)
+{
+    m_stopFrame = frame;
+    if (!m_active)
+        setActive(false);
 }
 
 void TAnimate::setActive(bool active)
 {
     m_active = active;
-    if (m_movie == nullptr)
+    if (m_movie != nullptr) {
+        if (active) {
+            m_movie->start();
+        } else {
+            m_movie->stop();
+            m_movie->jumpToFrame(m_stopFrame);
+        }
         return;
-    if (active) {
-        m_movie->start();
-    } else {
-        m_movie->stop();
-        m_movie->jumpToFrame(m_stopFrame);
     }
+    if (active) {
+        if (!m_timer->isActive())
+            m_timer->start();
+    } else {
+        m_timer->stop();
+        showDrawnFrame(qBound(0, m_stopFrame, DrawnFrames - 1));
+    }
+}
+
+void TAnimate::showDrawnFrame(int index)
+{
+    m_frame = index;
+    setPixmap(QPixmap::fromImage(drawnFrame(index)));
 }

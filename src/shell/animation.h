@@ -3,25 +3,33 @@
 #include <QLabel>
 
 class QMovie;
+class QTimer;
 
 // The small busy animation of the tool bar. It plays a clip when one can be
-// read; without one (or with one Qt cannot decode) it simply stays blank.
+// read; otherwise (no clip, or one Qt cannot decode) it plays frames of its
+// own, drawn here. Inactive, it shows its stop frame.
 class TAnimate : public QLabel
 {
     Q_OBJECT
     Q_PROPERTY(bool active READ isActive WRITE setActive)
 public:
+    static constexpr int DrawnFrames = 16;
+
     explicit TAnimate(QWidget *parent = nullptr);
 
-    // Loads the clip; every failure is ignored and leaves no clip.
+    // Loads the clip; every failure is ignored and leaves the drawn frames.
     void setFileName(const QString &path);
 
     bool isActive() const { return m_active; }
     void setActive(bool active);
-    void setStopFrame(int frame) { m_stopFrame = frame; }
+    void setStopFrame(int frame);
 
 private:
+    void showDrawnFrame(int index);
+
     QMovie *m_movie = nullptr;
+    QTimer *m_timer;
     bool m_active = false;
     int m_stopFrame = 0;
+    int m_frame = 0;
 };

@@ -40,8 +40,8 @@ QString StatusPanels::text(int panel) const
     return panel >= 0 && panel < m_panels.size() ? m_panels[panel]->text() : QString();
 }
 
-void StatusPanels::clearAll()
+void StatusPanels::clearFirst(int count)
 {
-    for (QLabel *label : m_panels)
-        label->clear();
+    for (int i = 0; i < count && i < m_panels.size(); ++i)
+        m_panels[i]->clear();
 }

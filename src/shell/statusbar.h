@@ -16,7 +16,8 @@ public:
     void setText(int panel, const QString &text);
     QString text(int panel) const;
     int count() const { return int(m_panels.size()); }
-    void clearAll();
+    // Empties panels 0 to count - 1.
+    void clearFirst(int count);
 
 private:
     QList<QLabel *> m_panels;

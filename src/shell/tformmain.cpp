@@ -11,6 +11,7 @@
 #include "common/storedwindow.h"
 #include "toolicons.h"
 #include "viewer/previewpane.h"
+#include "viewer/tformview.h"
 #include "disksearch/disksearch.h"
 #include "disksearch/resultlistpane.h"
 
@@ -24,6 +25,8 @@
 #include <QPlainTextEdit>
 #include <QTabWidget>
 #include <QToolButton>
+
+#include <utility>
 
 namespace {
 const QString Prefix = QStringLiteral("fmTarnvale");
@@ -54,7 +57,11 @@ TFormMain::TFormMain(QWidget *parent) : QMainWindow(parent)
     InitMainWindow();
 }
 
-TFormMain::~TFormMain() = default;
+TFormMain::~TFormMain()
+{
+    // The windows opened by "複数" go while the list they leave still exists.
+    qDeleteAll(std::exchange(m_extraViews, {}));
+}
 
 void TFormMain::readStoredValues()
 {
@@ -92,7 +99,9 @@ void TFormMain::InitMainWindow()
     m_panelBottom->setFixedHeight(0);
     links()->setStatusWords({QStringLiteral("----"), QStringLiteral("開始"),
                              QStringLiteral("エラー"), QStringLiteral("終了")});
-    m_animate->setFileName(QCoreApplication::applicationDirPath() + QStringLiteral("/cool.avi"));
+    // A clip of the user's own is played when Qt can read it; otherwise the
+    // animation's drawn frames play.
+    m_animate->setFileName(dataFilePath(QStringLiteral("cool.avi")));
     ClearAll(); // also zeroes the crawl's cursors and downloaded count
     m_urlHistory.clear();
     m_dirHistory.clear();
@@ -166,8 +175,9 @@ void TFormMain::applyProxy(const ProxyChoice &proxy)
 
 void TFormMain::ClearStatusAndLogs()
 {
-    m_stb->clearAll();
-    m_sta->clearAll();
+    // Panels 0 to 5 of both bars: the second bar's last panel keeps its text.
+    m_stb->clearFirst(6);
+    m_sta->clearFirst(6);
     m_memoLog->clear();
     m_memoError->clear();
 }

@@ -149,7 +149,7 @@ public:
     bool singleViewMode() const { return m_singleViewMode; }
     // The size a newly created single-image window is asked to take.
     QSize requestedViewSize() const { return m_requestedViewSize; }
-    // Single-image windows opened on demand, oldest first.
+    // Single-image windows opened on demand and not yet closed, oldest first.
     const QList<TFormView *> &extraViews() const { return m_extraViews; }
 
     // Counters of the last disk search: files that matched, entries listed.

@@ -47,8 +47,12 @@ void TFormMain::BtTansakuClick()
 void TFormMain::TimerTansakuTimer()
 {
     m_timerTansaku->stop();
+    // A stop pressed during the wait has set the indicator idle already; it
+    // stays so, and the walk sees it at its first subdirectory.
+    const bool stopped = !m_www && busyIndicator() == ImageIdle;
     m_stb->setText(0, QStringLiteral("探索開始..."));
-    setBusyIndicator(ImageBusy);
+    if (!stopped)
+        setBusyIndicator(ImageBusy);
     m_pages->setCurrentWidget(m_tabList);
     // A walk still running ends first, so that its end steps cannot land in
     // the middle of the new work.
@@ -57,6 +61,8 @@ void TFormMain::TimerTansakuTimer()
         StartCrawl();
         return;
     }
+    if (stopped)
+        m_diskSearch->stopNextWalk();
     // The walk runs on a thread of its own; its end steps run when it ends.
     SearchDirectory();
 }
@@ -260,6 +266,9 @@ void TFormMain::ShowImageWindow(const QString &title)
     TFormView *window = m_peers.view;
     if (!m_singleViewMode || window == nullptr) {
         window = new TFormView(m_requestedViewSize, this);
+        // Each holds a full-size picture: it goes when it is closed.
+        window->setAttribute(Qt::WA_DeleteOnClose);
+        connect(window, &QObject::destroyed, this, [this, window] { m_extraViews.removeOne(window); });
         m_extraViews.append(window);
     }
     window->showFile(m_preview->picturePath(), title);

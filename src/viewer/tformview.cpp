@@ -15,7 +15,6 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QStyle>
-#include <QTimer>
 #include <QVBoxLayout>
 
 #include <climits>
@@ -77,16 +76,9 @@ TFormView::TFormView(QSize requestedSize, QWidget *parent)
     m_checkStretch = new QCheckBox(QStringLiteral("伸縮"), m_panelTail);
     m_checkStretch->setObjectName(QStringLiteral("CheckStretch"));
     m_checkStretch->setGeometry(104, 8, 80, 17);
-    m_checkVisible = new QCheckBox(m_panelTail);
-    m_checkVisible->setObjectName(QStringLiteral("CheckVisible"));
-    m_checkVisible->setChecked(true);
-    m_checkVisible->hide();
-    m_timerClose = new QTimer(this);
-    m_timerClose->setObjectName(QStringLiteral("TimerClose"));
 
     connect(m_bitBtn1, &QPushButton::clicked, this, &TFormView::BitBtn1Click);
     connect(m_checkStretch, &QCheckBox::clicked, this, &TFormView::CheckStretchClick);
-    connect(m_timerClose, &QTimer::timeout, this, &TFormView::TimerCloseTimer);
     connect(m_request, &PictureRequest::finished, this,
             [this](quint64, const DecodedPicture &result) {
                 if (result.picture.ok)
@@ -157,7 +149,6 @@ void TFormView::CheckStretchClick()
 
 void TFormView::BitBtn1Click()
 {
-    m_checkVisible->setChecked(false);
     close();
 }
 

@@ -9,7 +9,6 @@ class QFrame;
 class QLabel;
 class QPushButton;
 class QScrollArea;
-class QTimer;
 class PictureRequest;
 struct DecodedPicture;
 
@@ -38,7 +37,6 @@ public:
 
     void CheckStretchClick();
     void BitBtn1Click();
-    void TimerCloseTimer() {}
 
 signals:
     // FillViewWindow has shown a picture.
@@ -59,8 +57,6 @@ private:
     QFrame *m_panelTail;
     QPushButton *m_bitBtn1;
     QCheckBox *m_checkStretch;
-    QCheckBox *m_checkVisible;
-    QTimer *m_timerClose;
     PictureRequest *m_request;
     QSize m_pictureSize{0, 0};
     QString m_pendingTitle;

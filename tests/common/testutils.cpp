@@ -61,6 +61,23 @@ void onNextMessageBox(std::function<void(QMessageBox *)> handler, int timeoutMs)
     timer->start();
 }
 
+MessageBoxWatcher::MessageBoxWatcher(std::function<void(QMessageBox *)> handler)
+    : m_handler(std::move(handler))
+{
+    m_timer.setInterval(10);
+    QObject::connect(&m_timer, &QTimer::timeout, &m_timer, [this] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (box == m_current)
+            return;
+        m_current = box;
+        if (box == nullptr)
+            return;
+        ++m_seen;
+        m_handler(box);
+    });
+    m_timer.start();
+}
+
 QString textOfMessageBoxFrom(const std::function<void()> &action, const QString &button)
 {
     QString text = QStringLiteral("<no message box>");

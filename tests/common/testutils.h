@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <functional>
 #include <memory>
@@ -31,6 +32,24 @@ private:
 // Arms a one-shot watcher: the next modal message box that appears is handed
 // to `handler` (which reads it and presses a button). Returns at once.
 void onNextMessageBox(std::function<void(QMessageBox *)> handler, int timeoutMs = 5000);
+
+// While it lives, every modal message box that appears is handed to
+// `handler` (which reads it and presses a button). It does not give up with
+// time, so a box that comes late on a slow machine is still answered; it
+// stops looking when it goes out of scope.
+class MessageBoxWatcher
+{
+public:
+    explicit MessageBoxWatcher(std::function<void(QMessageBox *)> handler);
+    // Boxes handed to the handler so far.
+    int seen() const { return m_seen; }
+
+private:
+    QTimer m_timer;
+    std::function<void(QMessageBox *)> m_handler;
+    QMessageBox *m_current = nullptr;
+    int m_seen = 0;
+};
 
 // Runs `action` (which opens a modal box) and returns the box's text, closing
 // it with the button whose text is `button` ("OK" by default).

@@ -10,7 +10,9 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <ftw.h>
+#include <linux/capability.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 class TreeBuilder
@@ -98,4 +100,40 @@ private:
     }
 
     QTemporaryDir m_dir;
+};
+
+// File permissions bind the superuser only without the capabilities that
+// override them. While this lives, the calling thread (and every thread it
+// starts) runs without them; `binds()` is false where they cannot be dropped.
+class PermissionsBind
+{
+public:
+    PermissionsBind()
+    {
+        if (::geteuid() != 0) {
+            m_binds = true;
+            return;
+        }
+        if (::syscall(SYS_capget, &m_header, m_saved) != 0)
+            return;
+        __user_cap_data_struct reduced[2] = {m_saved[0], m_saved[1]};
+        reduced[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH));
+        m_dropped = ::syscall(SYS_capset, &m_header, reduced) == 0;
+        m_binds = m_dropped;
+    }
+    ~PermissionsBind()
+    {
+        if (m_dropped)
+            ::syscall(SYS_capset, &m_header, m_saved);
+    }
+    PermissionsBind(const PermissionsBind &) = delete;
+    PermissionsBind &operator=(const PermissionsBind &) = delete;
+
+    bool binds() const { return m_binds; }
+
+private:
+    __user_cap_header_struct m_header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct m_saved[2]{};
+    bool m_dropped = false;
+    bool m_binds = false;
 };

@@ -48,6 +48,7 @@ void TestHttpServer::onConnection()
         socket->setParent(this);
         connect(socket, &QTcpSocket::readyRead, this, [this, socket] { onData(socket); });
         connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
+            ++m_closed;
             m_buffers.remove(socket);
             socket->deleteLater();
         });

@@ -44,6 +44,8 @@ public:
     // Answers every request, whatever its target (used as a proxy).
     void setFallback(const Response &response) { m_fallback = response; m_hasFallback = true; }
     QList<QByteArray> requestLines() const { return m_requestLines; }
+    // Connections the client has closed so far.
+    int closedConnections() const { return m_closed; }
     // The most requests that were being answered at one time.
     int maxInFlight() const { return m_maxInFlight; }
 
@@ -63,4 +65,5 @@ private:
     bool m_hasFallback = false;
     QList<QByteArray> m_requestLines;
     QMap<QTcpSocket *, QByteArray> m_buffers;
+    int m_closed = 0;
 };

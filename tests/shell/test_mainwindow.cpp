@@ -12,6 +12,7 @@
 #include "testutils.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
@@ -101,8 +102,8 @@ private slots:
         TFormMain *m = start();
         QVERIFY(m->isVisible());
         QCOMPARE(m->windowTitle(), QStringLiteral("ヴェリスク   (Vellisk)   Ver 1.0"));
-        QCOMPARE(m->pos(), QPoint(343, 106));
-        QCOMPARE(m->size(), QSize(672, 569));
+        // Place and size are those of the frame, as the user sees the window.
+        QCOMPARE(m->frameGeometry(), QRect(343, 106, 672, 569));
         checkMode(m, false);
         QVERIFY(child<QCheckBox>(m, "CheckAutoDisp")->isChecked());
         QCOMPARE(child<QComboBox>(m, "ComboDirectory")->currentText(), QString());
@@ -226,18 +227,57 @@ private slots:
         QSignalSpy end(m, &TFormMain::programEnd);
         action(m, "Exit1")->trigger();
         QCOMPARE(end.count(), 1);
+        const QSize outer = m->frameGeometry().size();
         const QByteArray file = m_config->settingsBytes();
         QVERIFY(file.contains("fmTarnvale.Left=120\r\n"));
+        QVERIFY(file.contains(QByteArray("fmTarnvale.Width=" + QByteArray::number(outer.width()) + "\r\n")));
+        QVERIFY(file.contains(QByteArray("fmTarnvale.Height=" + QByteArray::number(outer.height()) + "\r\n")));
         QVERIFY(file.contains("fmTarnvale.ToolBtWWW=1\r\n"));
         QVERIFY(file.contains("fmTarnvale.AutoDisp=7\r\n"));
 
         m = start();
         QCOMPARE(m->pos(), QPoint(120, 80));
+        QCOMPARE(m->frameGeometry().size(), outer);
         QCOMPARE(m->size(), QSize(700, 600));
         QCOMPARE(child<QComboBox>(m, "ComboDirectory")->currentText(), QStringLiteral("/home/ユーザー/café"));
         QCOMPARE(child<QComboBox>(m, "ComboURL")->currentText(), QStringLiteral("http://example.com/a b"));
         checkMode(m, true);
         QVERIFY(!child<QCheckBox>(m, "CheckAutoDisp")->isChecked());
+    }
+
+    // Every window that keeps its size keeps the size of its frame.
+    void windowsKeepTheirOuterSize_data()
+    {
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<QString>("prefix");
+        QTest::newRow("chooser") << "TFormSelectDir" << "fmSelectDir";
+        QTest::newRow("view") << "TFormView" << "fmView";
+        QTest::newRow("multi") << "TFormMulti" << "fmMulti";
+        QTest::newRow("multi settings") << "TFormSetteiMulti" << "fmSetteiMulti";
+    }
+    void windowsKeepTheirOuterSize()
+    {
+        QFETCH(QString, window);
+        QFETCH(QString, prefix);
+        const QByteArray p = prefix.toLatin1();
+        m_config->writeSettings("[Window]\n" + p + ".Left=50\n" + p + ".Top=60\n" + p
+                                + ".Width=420\n" + p + ".Height=330\n");
+        start();
+        QWidget *w = nullptr;
+        for (QWidget *top : QApplication::topLevelWidgets()) {
+            if (top->objectName() == window)
+                w = top;
+        }
+        QVERIFY(w);
+        w->show();
+        QCOMPARE(w->frameGeometry(), QRect(50, 60, 420, 330));
+        w->resize(w->size() + QSize(20, 10));
+        w->close();
+        const QByteArray file = m_config->settingsBytes();
+        for (const auto &[item, value] : {std::pair{".Width=", w->frameGeometry().width()},
+                                          std::pair{".Height=", w->frameGeometry().height()}})
+            QVERIFY2(file.contains(QByteArray(p + item + QByteArray::number(value) + "\r\n")),
+                     file.constData());
     }
 
     void directoryHistory()
@@ -309,17 +349,39 @@ private slots:
         QCOMPARE(m->statusBarMain()->text(5), QStringLiteral("0 秒"));
     }
 
+    // Without a clip the busy animation still shows: a still frame when idle,
+    // moving frames while work runs, and the same still frame after it.
+    void busyAnimationShowsWork()
+    {
+        TFormMain *m = start();
+        QWidget *animate = child<QWidget>(m, "Animate1");
+        QCOMPARE(animate->size(), QSize(60, 35));
+        const QImage still = animate->grab().toImage();
+        // A blank control is one colour all over: its corner pixel, spread out.
+        QVERIFY2(still.copy(0, 0, 1, 1).scaled(still.size()) != still,
+                 "the idle animation shows nothing");
+        m->PrepareRun();
+        QTRY_VERIFY(animate->grab().toImage() != still);
+        const QImage moving = animate->grab().toImage();
+        QTRY_VERIFY(animate->grab().toImage() != moving);
+        action(m, "S2")->trigger();
+        QCOMPARE(animate->grab().toImage(), still);
+    }
+
     void clearAllEmptiesStatusAndLogs()
     {
         TFormMain *m = start();
         m->ShowSystemPanes();
         m->statusBarMain()->setText(3, QStringLiteral("x"));
-        m->statusBarSlots()->setText(6, QStringLiteral("y"));
+        m->statusBarSlots()->setText(5, QStringLiteral("y"));
+        m->statusBarSlots()->setText(6, QStringLiteral("z"));
         m->LogNormal(QStringLiteral("n"));
         m->LogError(QStringLiteral("e"));
         action(m, "MenuAllClear")->trigger();
         QCOMPARE(m->statusBarMain()->text(3), QString());
-        QCOMPARE(m->statusBarSlots()->text(6), QString());
+        QCOMPARE(m->statusBarSlots()->text(5), QString());
+        // Panels 0 to 5 only: the last panel of the second bar keeps its text.
+        QCOMPARE(m->statusBarSlots()->text(6), QStringLiteral("z"));
         QCOMPARE(child<QPlainTextEdit>(m, "MemoLog")->toPlainText(), QString());
         QCOMPARE(child<QPlainTextEdit>(m, "MemoError")->toPlainText(), QString());
     }

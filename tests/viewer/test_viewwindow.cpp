@@ -6,6 +6,7 @@
 #include "shell/appwindows.h"
 #include "shell/statusbar.h"
 #include "shell/tformmain.h"
+#include "picture/picturerequest.h"
 #include "viewer/previewpane.h"
 #include "viewer/tformview.h"
 
@@ -15,16 +16,17 @@
 #include <QLabel>
 #include <QListView>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSettings>
 #include <QStringListModel>
+#include <QThreadPool>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QSignalSpy>
 #include <QTest>
-#include <QTimer>
 
 using namespace PictureFiles;
 
@@ -93,12 +95,6 @@ private slots:
         QCOMPARE(close->geometry(), QRect(8, 4, 85, 25));
         QVERIFY(!close->icon().isNull());
         QVERIFY(!view.findChild<QCheckBox *>(QStringLiteral("CheckStretch"))->isChecked());
-        auto *visible = view.findChild<QCheckBox *>(QStringLiteral("CheckVisible"));
-        QVERIFY(visible->isChecked());
-        QVERIFY(visible->isHidden());
-        auto *timer = view.findChild<QTimer *>(QStringLiteral("TimerClose"));
-        QCOMPARE(timer->interval(), 0);
-        QVERIFY(!timer->isActive());
         QVERIFY(view.findChild<QWidget *>(QStringLiteral("Panel1")));
     }
 
@@ -144,7 +140,9 @@ private slots:
         main->preview()->LoadPreview(small);
         main->SingleImageCommand();
         QVERIFY(shown(view));
-        QTest::qWait(300);
+        // Every decode has ended and its answer has been handled.
+        QVERIFY(PictureRequest::pool()->waitForDone(30000));
+        QCoreApplication::processEvents();
         QCOMPARE(shownSpy.count(), 1);
         QCOMPARE(view->windowTitle(), QStringLiteral("Image (300 x 200)"));
     }
@@ -160,12 +158,12 @@ private slots:
         QVERIFY(preview(main, path));
         QVERIFY(QFile::remove(QFile::decodeName(path)));
         QString text;
-        onNextMessageBox([&text](QMessageBox *box) {
+        MessageBoxWatcher watcher([&text](QMessageBox *box) {
             text = box->text();
             box->accept();
         });
         main->SingleImageCommand();
-        QVERIFY(waitUntil([&text] { return !text.isEmpty(); }));
+        QVERIFY(waitUntil([&text] { return !text.isEmpty(); }, 30000));
         QCOMPARE(text, QStringLiteral("ﾌｧｲﾙ %1 は開けません").arg(QFile::decodeName(path)));
         QVERIFY(!app->view()->isVisible());
     }
@@ -187,6 +185,32 @@ private slots:
             QCOMPARE(view->size(), QSize(650, 544));
         }
         QVERIFY(!app->view()->isVisible());
+    }
+
+    // A window opened by "複数" goes with its picture when it is closed, after
+    // storing its values; the shared window stays for the next "画像".
+    void closedMultiWindowIsReleased()
+    {
+        ConfigSandbox config;
+        auto app = createWindows();
+        TFormMain *main = app->main();
+        QVERIFY(preview(main, picture(640, 480)));
+        main->MultiImageCommand();
+        QCOMPARE(main->extraViews().size(), 1);
+        QPointer<TFormView> view = main->extraViews().first();
+        QVERIFY(shown(view));
+        view->move(130, 95);
+        view->findChild<QPushButton *>(QStringLiteral("BitBtn1"))->click();
+        QTRY_VERIFY(view.isNull());
+        QVERIFY(main->extraViews().isEmpty());
+        QCOMPARE(storedWindowValue(config, "fmView.Left"), 130);
+
+        QPointer<TFormView> shared = app->view();
+        main->SingleImageCommand();
+        QVERIFY(shown(shared));
+        shared->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!shared.isNull());
     }
 
     void emptyPreviewOpensAnEmptyWindow()
@@ -244,11 +268,10 @@ private slots:
         else
             view->close();
         QVERIFY(!view->isVisible());
-        QCOMPARE(view->findChild<QCheckBox *>(QStringLiteral("CheckVisible"))->isChecked(), !byButton);
         QCOMPARE(storedWindowValue(config, "fmView.Left"), view->x());
         QCOMPARE(storedWindowValue(config, "fmView.Top"), view->y());
-        QCOMPARE(storedWindowValue(config, "fmView.Width"), 400);
-        QCOMPARE(storedWindowValue(config, "fmView.Height"), 300);
+        QCOMPARE(storedWindowValue(config, "fmView.Width"), view->frameGeometry().width());
+        QCOMPARE(storedWindowValue(config, "fmView.Height"), view->frameGeometry().height());
     }
 
     // The shared window takes the stored size; a window opened by "複数"
@@ -292,12 +315,13 @@ private slots:
         QCOMPARE(model->index(0, 0).data().toString(), QStringLiteral("0001  ----     ") + url);
         main->imageLink()->setCurrentIndex(model->index(0, 0));
         QString text;
-        onNextMessageBox([&text](QMessageBox *box) {
+        MessageBoxWatcher watcher([&text](QMessageBox *box) {
             text = box->text();
             box->accept();
-        }, 300);
+        });
+        // The message, when there is one, is shown before the command returns.
         main->SingleImageCommand();
-        QTest::qWait(400);
+        QCOMPARE(watcher.seen(), refused ? 1 : 0);
         QCOMPARE(text, refused ? QStringLiteral("画像リストの画像ファイルを選択してください") : QString());
         QVERIFY(!app->view()->isVisible());
         QVERIFY(main->extraViews().isEmpty());
