@@ -100,7 +100,7 @@ bool run(Session *s, FILE *file, const JpegDecoder::Request &request)
     jpeg_stdio_src(cinfo, file);
     jpeg_read_header(cinfo, TRUE);
 
-    if (request.mode == JpegDecoder::Mode::Header)
+    if (request.mode == PictureLoader::Mode::Header)
         return true;
     const qint64 pixels = qint64(cinfo->image_width) * qint64(cinfo->image_height);
     if (pixels > request.maxPixels) {
@@ -113,12 +113,12 @@ bool run(Session *s, FILE *file, const JpegDecoder::Request &request)
 
     const bool cmyk = isCmyk(*cinfo);
     cinfo->out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGRX;
-    if (request.mode == JpegDecoder::Mode::Cover)
+    if (request.mode == PictureLoader::Mode::Cover)
         chooseCoverScale(cinfo, request.box);
     jpeg_start_decompress(cinfo);
 
     JDIMENSION rows = cinfo->output_height;
-    if (request.mode == JpegDecoder::Mode::TopLeft) {
+    if (request.mode == PictureLoader::Mode::TopLeft) {
         JDIMENSION x = 0;
         JDIMENSION width = JDIMENSION(qBound(1, request.box.width(), int(cinfo->output_width)));
         // Widens to whole blocks; the caller trims the surplus columns.
@@ -190,7 +190,7 @@ PictureResult JpegDecoder::decode(FILE *file, const Request &request)
         jpeg_destroy_decompress(&s->cinfo);
     if (ok) {
         result.ok = true;
-        if (request.mode == Mode::TopLeft && s->image.width() > request.box.width())
+        if (request.mode == PictureLoader::Mode::TopLeft && s->image.width() > request.box.width())
             result.image = s->image.copy(0, 0, request.box.width(), s->image.height());
         else
             result.image = std::move(s->image);

@@ -8,11 +8,9 @@
 // caller keeps ownership and closes it.
 namespace JpegDecoder {
 
-enum class Mode { Header, Cover, Full, TopLeft };
-
 struct Request
 {
-    Mode mode = Mode::Full;
+    PictureLoader::Mode mode = PictureLoader::Mode::Full;
     QSize box;
     qint64 maxPixels = 0;
     const std::atomic_bool *cancel = nullptr;

@@ -13,7 +13,7 @@ namespace {
 
 std::atomic<qint64> g_maxPixels{100'000'000};
 
-enum class Mode { Header, Cover, Full, TopLeft };
+using Mode = PictureLoader::Mode;
 
 // Opens a regular file for reading. A FIFO or device named like a picture
 // would block or never end, so only regular files are accepted.
@@ -42,17 +42,6 @@ PictureResult failure(const QString &text)
     return result;
 }
 
-JpegDecoder::Mode jpegMode(Mode mode)
-{
-    switch (mode) {
-    case Mode::Header: return JpegDecoder::Mode::Header;
-    case Mode::Cover: return JpegDecoder::Mode::Cover;
-    case Mode::TopLeft: return JpegDecoder::Mode::TopLeft;
-    case Mode::Full: break;
-    }
-    return JpegDecoder::Mode::Full;
-}
-
 PictureResult loadJpeg(const QByteArray &path, Mode mode, QSize box, const std::atomic_bool *cancel)
 {
     const int fd = openRegularFile(path);
@@ -63,7 +52,7 @@ PictureResult loadJpeg(const QByteArray &path, Mode mode, QSize box, const std::
         return failure(PictureLoader::cannotOpenText(path));
     }
     JpegDecoder::Request request;
-    request.mode = jpegMode(mode);
+    request.mode = mode;
     request.box = box;
     request.maxPixels = g_maxPixels.load();
     request.cancel = cancel;

@@ -35,6 +35,9 @@ class PictureLoader
 {
 public:
     enum class Format { None, Jpeg, Bmp, Ico };
+    // What a load reads: the header alone, a reduction covering a box, the
+    // whole picture, or the top-left box at full scale.
+    enum class Mode { Header, Cover, Full, TopLeft };
 
     // Width and height from the header alone; no pixels are decoded.
     static PictureResult readSize(const QByteArray &path);
