@@ -119,9 +119,13 @@ bool run(Session *s, FILE *file, const JpegDecoder::Request &request)
 
     JDIMENSION rows = cinfo->output_height;
     if (request.mode == PictureLoader::Mode::TopLeft) {
+        // One iMCU past the box: at the crop's edge the chroma is upsampled as
+        // at a picture's edge, which a full decode does not do. The surplus
+        // columns are trimmed, so the corner equals a full decode's pixels.
+        const int imcu = cinfo->max_h_samp_factor * DCTSIZE;
         JDIMENSION x = 0;
-        JDIMENSION width = JDIMENSION(qBound(1, request.box.width(), int(cinfo->output_width)));
-        // Widens to whole blocks; the caller trims the surplus columns.
+        JDIMENSION width =
+            JDIMENSION(qBound(1, request.box.width() + imcu, int(cinfo->output_width)));
         jpeg_crop_scanline(cinfo, &x, &width);
         rows = JDIMENSION(qBound(1, request.box.height(), int(cinfo->output_height)));
     }

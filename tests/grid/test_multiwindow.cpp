@@ -17,6 +17,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPainter>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -158,6 +159,7 @@ private slots:
     void failureStopsTheFill_data();
     void failureStopsTheFill();
     void cellsAreDecodedReducedWithTheStretchOfThePreview();
+    void unstretchedCellsShowTheRealCorner();
     void layoutFollowsTheDialog_data();
     void layoutFollowsTheDialog();
     void badRowsOrColumnsLeaveTheLayout_data();
@@ -368,6 +370,30 @@ void TestMultiWindow::cellsAreDecodedReducedWithTheStretchOfThePreview()
     run.main()->findChild<QCheckBox *>(QStringLiteral("CheckStretch"))->setChecked(false);
     QCOMPARE(fill(run, {big}), QString());
     QVERIFY(!cellImage(run, 0)->stretch());
+}
+
+// Unstretched, a cell holds the picture's real top-left pixels: the upper
+// half of this picture is red down to row 600, so a reduced copy would show
+// the yellow lower half inside the cell.
+void TestMultiWindow::unstretchedCellsShowTheRealCorner()
+{
+    const Run run = start();
+    QImage image(1600, 1200, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    QPainter(&image).fillRect(0, 600, 1600, 600, Qt::yellow);
+    const QString path = m_dir.filePath(QStringLiteral("halves.jpg"));
+    QVERIFY(image.save(path, "JPEG", 95));
+    run.main()->findChild<QCheckBox *>(QStringLiteral("CheckStretch"))->setChecked(false);
+    QCOMPARE(fill(run, {QFile::encodeName(path)}), QString());
+    QCOMPARE(cellImage(run, 0)->pictureSize(), QSize(100, 100));
+    QVERIFY(near(cellImage(run, 0)->picture().pixelColor(50, 95), Qt::red));
+
+    // A larger cell gets a larger corner, still at full scale.
+    setLayout(run, 300, 0, QStringLiteral("6"), QStringLiteral("10"), true, 20);
+    run.dialogChild<QPushButton>("Button1")->click();
+    QVERIFY(waitUntil([&] { return !run.multi()->isRefreshing(); }));
+    QCOMPARE(cellImage(run, 0)->pictureSize(), QSize(300, 300));
+    QVERIFY(near(cellImage(run, 0)->picture().pixelColor(150, 295), Qt::red));
 }
 
 void TestMultiWindow::layoutFollowsTheDialog_data()

@@ -41,6 +41,59 @@ bool write(const QString &path, const QImage &image, int quality, bool progressi
     return writer.write(image);
 }
 
+QImage photo(int width, int height, quint32 seed)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    quint32 state = seed * 2654435761u + 1u;
+    for (int y = 0; y < height; ++y) {
+        auto *row = reinterpret_cast<QRgb *>(image.scanLine(y));
+        for (int x = 0; x < width; ++x) {
+            state = state * 1664525u + 1013904223u;
+            const int grain = int(state >> 28);
+            const bool stripe = ((x + y / 3) / 7) % 2 == 0;
+            row[x] = qRgb((x * 255 / width + grain) & 255, stripe ? 200 - grain : 40 + grain,
+                          (y * 255 / height + 3 * grain) & 255);
+        }
+    }
+    return image;
+}
+
+bool writeSampledJpeg(const QString &path, const QImage &source, int sampling, bool progressive,
+                      const QByteArray &app1, int quality)
+{
+    FILE *file = std::fopen(QFile::encodeName(path).constData(), "wb");
+    if (file == nullptr)
+        return false;
+    const QImage image = source.convertToFormat(QImage::Format_RGB888);
+    jpeg_compress_struct cinfo{};
+    jpeg_error_mgr err{};
+    cinfo.err = jpeg_std_error(&err);
+    jpeg_create_compress(&cinfo);
+    jpeg_stdio_dest(&cinfo, file);
+    cinfo.image_width = JDIMENSION(image.width());
+    cinfo.image_height = JDIMENSION(image.height());
+    cinfo.input_components = 3;
+    cinfo.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&cinfo);
+    jpeg_set_quality(&cinfo, quality, TRUE);
+    cinfo.comp_info[0].h_samp_factor = sampling == 1 ? 1 : 2;
+    cinfo.comp_info[0].v_samp_factor = sampling == 4 ? 2 : 1;
+    if (progressive)
+        jpeg_simple_progression(&cinfo);
+    cinfo.write_JFIF_header = app1.isEmpty();
+    jpeg_start_compress(&cinfo, TRUE);
+    if (!app1.isEmpty())
+        jpeg_write_marker(&cinfo, JPEG_APP0 + 1, reinterpret_cast<const JOCTET *>(app1.constData()),
+                          unsigned(app1.size()));
+    while (cinfo.next_scanline < cinfo.image_height) {
+        auto row = const_cast<JSAMPROW>(image.constScanLine(int(cinfo.next_scanline)));
+        jpeg_write_scanlines(&cinfo, &row, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    jpeg_destroy_compress(&cinfo);
+    return std::fclose(file) == 0;
+}
+
 bool writeCmykJpeg(const QString &path, int width, int height)
 {
     FILE *file = std::fopen(QFile::encodeName(path).constData(), "wb");

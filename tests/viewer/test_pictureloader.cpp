@@ -152,6 +152,36 @@ private slots:
         QVERIFY(near(result.image.pixel(expected.width() - 2, expected.height() - 2), bottomRight));
     }
 
+    // The corner read with the crop path holds exactly the pixels of a full
+    // decode, also where chroma is upsampled across the crop's edge.
+    void cornerEqualsFullDecode_data()
+    {
+        QTest::addColumn<int>("sampling");
+        QTest::addColumn<bool>("progressive");
+        for (int sampling : {4, 2, 1}) {
+            for (bool progressive : {false, true}) {
+                const QByteArray name = QByteArray(sampling == 4 ? "4:2:0" : sampling == 2 ? "4:2:2" : "4:4:4")
+                                        + (progressive ? " progressive" : " baseline");
+                QTest::newRow(name.constData()) << sampling << progressive;
+            }
+        }
+    }
+    void cornerEqualsFullDecode()
+    {
+        QFETCH(int, sampling);
+        QFETCH(bool, progressive);
+        const QString path = file(QStringLiteral("corner_%1_%2.jpg").arg(sampling).arg(progressive));
+        QVERIFY(writeSampledJpeg(path, photo(700, 530, 7), sampling, progressive));
+        const PictureResult full = PictureLoader::decodeFull(native(path));
+        QVERIFY(full.ok);
+        for (const QSize box : {QSize(300, 300), QSize(123, 77), QSize(17, 401)}) {
+            const PictureResult corner = PictureLoader::decodeTopLeft(native(path), box);
+            QVERIFY(corner.ok);
+            QCOMPARE(corner.fullSize, QSize(700, 530));
+            QCOMPARE(corner.image, full.image.copy(QRect(QPoint(0, 0), box)));
+        }
+    }
+
     void failuresCarryTheLoaderTexts_data()
     {
         QTest::addColumn<QString>("name");
