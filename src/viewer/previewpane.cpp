@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPainter>
 #include <QVBoxLayout>
 
 PreviewPane::PreviewPane(QWidget *parent) : QWidget(parent), m_request(new PictureRequest(this))
@@ -92,16 +93,36 @@ bool PreviewPane::isLoading() const
 void PreviewPane::LoadPreview(const QByteArray &path)
 {
     const QSize box(ImageWidth, ImageHeight);
+    const bool keepRatio = m_hiritsu->isChecked();
     PictureRequest::Job decode = PictureRequest::coverJob(path, box, true);
-    m_request->start([decode, box](const std::atomic_bool &cancel) {
+    m_request->start([decode, keepRatio](const std::atomic_bool &cancel) {
         DecodedPicture out = decode(cancel);
-        // Stretched, the control always draws at its own bounds: scaling once
-        // here, off the UI thread, leaves painting a plain copy.
-        if (out.picture.ok && out.picture.image.size() != box)
-            out.picture.image = out.picture.image.scaled(box, Qt::IgnoreAspectRatio,
-                                                         Qt::SmoothTransformation);
+        // Scaled once here, off the UI thread, painting is a plain copy.
+        if (out.picture.ok)
+            out.picture.image = stretchedPicture(out.picture.image, out.picture.fullSize, keepRatio);
         return out;
     });
+}
+
+QImage PreviewPane::stretchedPicture(const QImage &picture, QSize fullSize, bool keepRatio)
+{
+    const QSize bounds(ImageWidth, ImageHeight);
+    if (!keepRatio || fullSize.isEmpty())
+        return picture.size() == bounds ? picture
+                                        : picture.scaled(bounds, Qt::IgnoreAspectRatio,
+                                                         Qt::SmoothTransformation);
+    // The fitted frame has the picture's shape; the picture fills what the
+    // frame shows of the control, undistorted, from its top-left corner.
+    const QSize frame = fittedFrame(true, true, fullSize);
+    const QSize shown(qMin(frame.width() - 2, ImageWidth), qMin(frame.height() - 2, ImageHeight));
+    QSize target = fullSize.scaled(shown, Qt::KeepAspectRatio);
+    target = QSize(qMax(1, target.width()), qMax(1, target.height()));
+    QImage canvas(bounds, QImage::Format_ARGB32_Premultiplied);
+    canvas.fill(Qt::transparent);
+    QPainter painter(&canvas);
+    painter.drawImage(QPoint(0, 0),
+                      picture.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    return canvas;
 }
 
 void PreviewPane::showLoaded(const DecodedPicture &result)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QImage>
 #include <QPixmap>
 #include <QWidget>
 
@@ -14,9 +15,10 @@ struct DecodedPicture;
 //
 // The image control keeps a fixed 271 × 220 and the frame around it is what
 // the fitting resizes, clipping the control. Pictures are decoded off the UI
-// thread: with stretch on the control shows a reduced decode that still covers
-// its bounds, with stretch off the unscaled top-left corner; both are made at
-// load time so that switching the stretch never reads the file again.
+// thread: with stretch on the control shows a reduced decode scaled to its
+// bounds (with keep-ratio on, scaled whole into the frame's shape), with
+// stretch off the unscaled top-left corner; both are made at load time so
+// that switching the stretch never reads the file again.
 class PreviewPane : public QWidget
 {
     Q_OBJECT
@@ -48,6 +50,10 @@ public:
 
     // The frame size the fitting gives a picture of size W × H.
     static QSize fittedFrame(bool stretch, bool keepRatio, QSize picture);
+    // What the control shows stretched: the picture (a decode of a picture
+    // of `fullSize`) scaled to the control's bounds, or with `keepRatio`
+    // scaled whole into the part of the control its fitted frame shows.
+    static QImage stretchedPicture(const QImage &picture, QSize fullSize, bool keepRatio);
 
 signals:
     // The keep-ratio box was clicked: the owner reloads the current entry.

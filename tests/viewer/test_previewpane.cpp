@@ -106,10 +106,42 @@ private slots:
         QVERIFY(p.load(picture(2400, 1200)));
         QCOMPARE(p.labels(), QStringLiteral("2400 1200"));
         QCOMPARE(p.image()->pixmap().size(), QSize(271, 220));
-        QVERIFY(near(p.image()->pixmap().toImage().pixel(270, 219), Qt::blue));
+        QVERIFY(near(p.image()->pixmap().toImage().pixel(266, 132), Qt::blue));
         p.check("CheckStretch")->click();
         QCOMPARE(p.image()->pixmap().size(), QSize(271, 220));
         QVERIFY(near(p.image()->pixmap().toImage().pixel(270, 219), Qt::red));
+    }
+
+    // Keep-ratio draws the whole picture undistorted into the frame's shape;
+    // without it the picture is stretched to the control's bounds.
+    void keepRatioShowsTheWholePicture_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<bool>("keepRatio");
+        QTest::addColumn<QSize>("drawn");
+        QTest::newRow("wide logo") << QSize(490, 120) << true << QSize(261, 64);
+        QTest::newRow("portrait") << QSize(768, 1024) << true << QSize(165, 220);
+        QTest::newRow("ratio off") << QSize(490, 120) << false << QSize(271, 220);
+    }
+    void keepRatioShowsTheWholePicture()
+    {
+        QFETCH(QSize, size);
+        QFETCH(bool, keepRatio);
+        QFETCH(QSize, drawn);
+        Pane p;
+        p.check("CheckHiritsu")->setChecked(keepRatio);
+        QVERIFY(p.load(picture(size.width(), size.height())));
+        const QImage shown = p.image()->pixmap().toImage();
+        const int right = drawn.width() - 3;
+        const int bottom = drawn.height() - 3;
+        QVERIFY(near(shown.pixel(2, 2), Qt::red));
+        QVERIFY(near(shown.pixel(right, 2), Qt::green));
+        QVERIFY(near(shown.pixel(right, bottom), Qt::blue));
+        QVERIFY(near(shown.pixel(2, bottom), Qt::yellow));
+        if (drawn.width() < 271)
+            QCOMPARE(qAlpha(shown.pixel(drawn.width() + 1, 2)), 0);
+        if (drawn.height() < 220)
+            QCOMPARE(qAlpha(shown.pixel(2, drawn.height() + 1)), 0);
     }
 
     void stretchRefitsWithoutReading()
