@@ -32,6 +32,9 @@ public:
     // Signals always arrive later, from the event loop, never from start().
     void start(const QList<Job> &jobs, QSize box, Fit fit = Fit::Cover);
     void cancel();
+    // Blocks until the worker threads are idle; their deliveries are then
+    // queued on this object's thread.
+    void waitForWorkers() { m_pool.waitForDone(); }
     bool isRunning() const { return m_run != nullptr; }
     void setMaxThreads(int count) { m_pool.setMaxThreadCount(count); }
 
