@@ -17,5 +17,7 @@ struct Request
 };
 
 PictureResult decode(FILE *file, const Request &request);
+// The same over a JPEG held in memory (an embedded thumbnail).
+PictureResult decodeBytes(const QByteArray &bytes, const Request &request);
 
 } // namespace JpegDecoder

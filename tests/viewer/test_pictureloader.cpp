@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cmath>
 #include <cstdio>
 
 #include <jpeglib.h>
@@ -180,6 +181,52 @@ private slots:
             QCOMPARE(corner.fullSize, QSize(700, 530));
             QCOMPARE(corner.image, full.image.copy(QRect(QPoint(0, 0), box)));
         }
+    }
+
+    // A progressive preview comes from the first (DC) scans alone: within a
+    // small error of the full 1/8 decode, and still whole when everything
+    // after those scans is damaged, where a full decode fails.
+    void progressivePreviewReadsTheFirstScans()
+    {
+        // Soft shapes, as a photograph has: the first scans lack the chroma
+        // detail that the reduced chroma of a full decode still carries.
+        QImage body(1600, 1200, QImage::Format_RGB32);
+        for (int y = 0; y < body.height(); ++y) {
+            for (int x = 0; x < body.width(); ++x)
+                body.setPixel(x, y, qRgb(x * 255 / 1600, (x + y) * 255 / 2800,
+                                         128 + int(100 * std::sin(y / 90.0))));
+        }
+        const QString baseline = file(QStringLiteral("scan_base.jpg"));
+        const QString progressive = file(QStringLiteral("scan_prog.jpg"));
+        QVERIFY(writeSampledJpeg(baseline, body, 4, false));
+        QVERIFY(writeSampledJpeg(progressive, body, 4, true));
+        const QSize box(200, 150);
+        const PictureResult reference = PictureLoader::decodeToCover(native(baseline), box);
+        const PictureResult preview = PictureLoader::decodeToCover(native(progressive), box);
+        QVERIFY(reference.ok && preview.ok);
+        QCOMPARE(preview.image.size(), QSize(200, 150));
+        QCOMPARE(preview.fullSize, QSize(1600, 1200));
+        qint64 difference = 0;
+        for (int y = 0; y < 150; ++y) {
+            for (int x = 0; x < 200; ++x) {
+                const QRgb a = reference.image.pixel(x, y);
+                const QRgb b = preview.image.pixel(x, y);
+                difference += qAbs(qRed(a) - qRed(b)) + qAbs(qGreen(a) - qGreen(b))
+                              + qAbs(qBlue(a) - qBlue(b));
+            }
+        }
+        QVERIFY2(difference <= 200 * 150 * 3 * 2, qPrintable(QString::number(difference)));
+
+        QByteArray bytes = readAll(progressive);
+        const qsizetype second = bytes.indexOf("\xFF\xDA", bytes.indexOf("\xFF\xDA") + 2);
+        QVERIFY(second > 0);
+        bytes.insert(second, QByteArrayLiteral("\xFF\xF7\x00\x04\x00\x00"));
+        const QString damaged = file(QStringLiteral("scan_damaged.jpg"));
+        QVERIFY(writeBytes(damaged, bytes));
+        const PictureResult again = PictureLoader::decodeToCover(native(damaged), box);
+        QVERIFY(again.ok);
+        QCOMPARE(again.image, preview.image);
+        QVERIFY(!PictureLoader::decodeFull(native(damaged)).ok);
     }
 
     void failuresCarryTheLoaderTexts_data()
