@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages the project builds, tests and runs with.
 # Only missing packages are installed: apt-get as root, otherwise through sudo.
+# `install-deps.sh bench` adds what only the benchmarks need (real photographs
+# and the tool that embeds their thumbnails), which tests and CI never fetch.
 set -euo pipefail
 
 packages=(
@@ -11,7 +13,11 @@ packages=(
   fonts-noto-cjk
   clang libclang-rt-14-dev
   xvfb xauth
+  golang-github-rwcarlsen-goexif-dev
 )
+if [ "${1:-}" = bench ]; then
+  packages+=(plasma-workspace-wallpapers libimage-exiftool-perl)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -4,6 +4,7 @@
 #include "disksearch/resultlistpane.h"
 #include "shell/appwindows.h"
 #include "shell/tformmain.h"
+#include "picturefiles.h"
 #include "testutils.h"
 #include "picture/ordereddecoder.h"
 #include "picture/pictureloader.h"
@@ -161,6 +162,7 @@ private slots:
     void failureStopsTheFill();
     void cellsAreDecodedReducedWithTheStretchOfThePreview();
     void unstretchedCellsShowTheRealCorner();
+    void cellsComeFromCameraThumbnails();
     void layoutFollowsTheDialog_data();
     void layoutFollowsTheDialog();
     void badRowsOrColumnsLeaveTheLayout_data();
@@ -395,6 +397,29 @@ void TestMultiWindow::unstretchedCellsShowTheRealCorner()
     QVERIFY(waitUntil([&] { return !run.multi()->isRefreshing(); }));
     QCOMPARE(cellImage(run, 0)->pictureSize(), QSize(300, 300));
     QVERIFY(near(cellImage(run, 0)->picture().pixelColor(150, 295), Qt::red));
+}
+
+// A picture whose embedded thumbnail (blue) differs from its body (red): a
+// cell the thumbnail covers shows it, a larger cell is decoded from the body.
+void TestMultiWindow::cellsComeFromCameraThumbnails()
+{
+    const Run run = start();
+    QImage body(1600, 1200, QImage::Format_RGB32);
+    body.fill(Qt::red);
+    QImage thumbnail(160, 120, QImage::Format_RGB32);
+    thumbnail.fill(Qt::blue);
+    const QString path = m_dir.filePath(QStringLiteral("camera.jpg"));
+    QVERIFY(PictureFiles::writeSampledJpeg(
+        path, body, 4, false, PictureFiles::exifPayload(PictureFiles::jpegBytes(thumbnail), false)));
+    QCOMPARE(fill(run, {QFile::encodeName(path)}), QString());
+    QCOMPARE(cellImage(run, 0)->pictureSize(), QSize(133, 100));
+    QVERIFY(near(cellColor(run, 0), Qt::blue));
+
+    setLayout(run, 300, 0, QStringLiteral("6"), QStringLiteral("10"), true, 20);
+    run.dialogChild<QPushButton>("Button1")->click();
+    QVERIFY(waitUntil([&] { return !run.multi()->isRefreshing(); }));
+    QCOMPARE(cellImage(run, 0)->pictureSize(), QSize(400, 300));
+    QVERIFY(near(cellColor(run, 0), Qt::red));
 }
 
 void TestMultiWindow::layoutFollowsTheDialog_data()

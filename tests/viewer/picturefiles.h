@@ -25,6 +25,12 @@ QImage photo(int width, int height, quint32 seed = 1);
 bool writeSampledJpeg(const QString &path, const QImage &image, int sampling, bool progressive,
                       const QByteArray &app1 = QByteArray(), int quality = 90);
 
+// The payload of an APP1 Exif segment ("Exif\0\0" and a TIFF structure)
+// whose second directory points at `thumbnail`, in either byte order.
+QByteArray exifPayload(const QByteArray &thumbnail, bool bigEndian);
+// `image` as JPEG bytes, to embed as a thumbnail.
+QByteArray jpegBytes(const QImage &image, int quality = 90);
+
 // A CMYK JPEG as Adobe writes it (inverted values), made with libjpeg.
 bool writeCmykJpeg(const QString &path, int width, int height);
 
