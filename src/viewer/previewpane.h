@@ -35,7 +35,9 @@ public:
     void setAutoDisplay(bool on);
 
     // Starts loading the file; when it arrives it replaces the picture and
-    // the frame is fitted. A failure leaves picture, frame and labels alone.
+    // the frame is fitted. With stretch on, a JPEG's embedded thumbnail and
+    // its header size are shown first. A failure leaves (or puts back) the
+    // picture, frame and labels of the last picture loaded.
     void LoadPreview(const QByteArray &path);
     void FitPreview(bool stretch, bool keepRatio);
     void CheckStretchClick();
@@ -60,10 +62,13 @@ signals:
     void reloadRequested();
     // A loaded picture has been put in place and fitted.
     void pictureShown();
+    // An embedded thumbnail stands in while the picture is decoded.
+    void thumbnailShown();
     // The latest load has ended, shown or failed.
     void loadSettled();
 
 private:
+    void showThumbnail(const DecodedPicture &result);
     void showLoaded(const DecodedPicture &result);
 
     QCheckBox *m_stretch;
@@ -79,4 +84,15 @@ private:
     QPixmap m_corner;
     QSize m_size{0, 0};
     QByteArray m_path;
+    // The last picture fully loaded, shown again when a decode fails after
+    // its thumbnail stood in.
+    struct Shown
+    {
+        QPixmap scaled;
+        QPixmap corner;
+        QSize size{0, 0};
+        QByteArray path;
+    };
+    Shown m_settled;
+    bool m_provisional = false;
 };
