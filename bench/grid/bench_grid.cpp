@@ -12,6 +12,8 @@
 #include "shell/appwindows.h"
 #include "shell/tformmain.h"
 #include "viewer/tformmulti.h"
+#include "picturefiles.h"
+#include "processmemory.h"
 
 #include <QAction>
 #include <QApplication>
@@ -21,11 +23,9 @@
 #include <QFile>
 #include <QImage>
 #include <QProcess>
-#include <QRandomGenerator>
 #include <QTimer>
 #include <QTemporaryDir>
 
-#include <cmath>
 #include <cstdio>
 #include <ctime>
 
@@ -45,34 +45,8 @@ double cpuMs()
 
 double peakResidentMb()
 {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
-    }
-    return -1;
-}
-
-// Photo-like content: smooth gradients, some texture and a little noise, so
-// the entropy decoder has about as much to do as with a real photograph.
-QImage makePicture(int seed)
-{
-    QImage image(Width, Height, QImage::Format_RGB32);
-    QRandomGenerator random(quint32(seed) * 7919u + 1u);
-    const double fx = 0.002 + 0.001 * seed;
-    for (int y = 0; y < Height; ++y) {
-        auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
-        for (int x = 0; x < Width; ++x) {
-            const int noise = int(random.bounded(24u)) - 12;
-            const int r = int(128 + 90 * std::sin(x * fx + seed)) + noise;
-            const int g = int(128 + 90 * std::sin(y * 0.003 + x * 0.0007 * seed)) + noise;
-            const int b = ((x / 40 + y / 40) % 2 ? 170 : 70) + noise;
-            line[x] = qRgb(qBound(0, r, 255), qBound(0, g, 255), qBound(0, b, 255));
-        }
-    }
-    return image;
+    const qint64 kb = ProcessMemory::peakResidentKb();
+    return kb < 0 ? -1 : double(kb) / 1024.0;
 }
 
 QList<QByteArray> picturePaths(const QString &dir)
@@ -88,7 +62,7 @@ bool writePictures(const QString &dir)
     const QList<QByteArray> paths = picturePaths(dir);
     for (int d = 0; d < Distinct; ++d) {
         const QString first = QFile::decodeName(paths[d]);
-        if (!makePicture(d).save(first, "JPEG", 90))
+        if (!PictureFiles::write(first, PictureFiles::photoLike(Width, Height, quint32(d))))
             return false;
         for (int i = d + Distinct; i < PictureCount; i += Distinct) {
             if (!QFile::copy(first, QFile::decodeName(paths[i])))

@@ -2,7 +2,6 @@
 // quits. Built twice: with the whole program's start-up, and with a bare
 // QWidget as the reference.
 #include <QApplication>
-#include <QFile>
 #include <QTimer>
 #include <QWidget>
 #include <QWindow>
@@ -10,24 +9,12 @@
 #include <cstdio>
 #include <memory>
 
+#include "processmemory.h"
+
 #ifdef PROBE_FULL_PROGRAM
 #include "shell/appwindows.h"
 #include "shell/tformmain.h"
 #endif
-
-namespace {
-long residentKb()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toLong();
-    }
-    return -1;
-}
-} // namespace
 
 int main(int argc, char **argv)
 {
@@ -47,7 +34,7 @@ int main(int argc, char **argv)
         if (shown->windowHandle() == nullptr || !shown->windowHandle()->isExposed())
             return;
         poll->stop();
-        std::printf("READY %ld\n", residentKb());
+        std::printf("READY %lld\n", static_cast<long long>(ProcessMemory::residentKb()));
         std::fflush(stdout);
         QCoreApplication::quit();
     });

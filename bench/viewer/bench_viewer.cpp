@@ -8,14 +8,14 @@
 #include "picture/pictureloader.h"
 #include "picture/picturerequest.h"
 #include "viewer/previewpane.h"
+#include "picturefiles.h"
+#include "processmemory.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
-#include <QImageWriter>
 #include <QListView>
-#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -45,46 +45,12 @@ void bench(const char *name, double value, const char *unit, double ref, double 
     std::fflush(stdout);
 }
 
-// Smooth gradients with grain, about 3 bits per pixel at quality 90, as a
-// camera picture of that size is.
-bool writePhoto(const QString &path, quint32 seed)
-{
-    QImage image(Width, Height, QImage::Format_RGB32);
-    QRandomGenerator random(seed);
-    const int shift = int(seed % 97);
-    for (int y = 0; y < Height; ++y) {
-        auto *row = reinterpret_cast<QRgb *>(image.scanLine(y));
-        for (int x = 0; x < Width; ++x) {
-            const int grain = int(random.bounded(24));
-            row[x] = qRgb((x * 255 / Width + grain + shift) & 255, (y * 255 / Height + grain) & 255,
-                          ((x + y) / 40 + grain) & 255);
-        }
-    }
-    QImageWriter writer(path, "jpeg");
-    writer.setQuality(90);
-    return writer.write(image);
-}
-
-qint64 statusKb(const char *field)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith(field))
-            return line.mid(qstrlen(field)).trimmed().split(' ').value(0).toLongLong();
-    }
-    return -1;
-}
-
 // Starts a new peak at the current resident size; returns that size.
 qint64 resetPeak()
 {
     malloc_trim(0);
-    QFile clear(QStringLiteral("/proc/self/clear_refs"));
-    if (clear.open(QIODevice::WriteOnly))
-        clear.write("5");
-    return statusKb("VmRSS:");
+    ProcessMemory::resetPeakResident();
+    return ProcessMemory::residentKb();
 }
 
 // Runs the event loop, asleep between events, until `done` holds. The
@@ -146,7 +112,7 @@ int main(int argc, char **argv)
     std::vector<QByteArray> photos;
     for (quint32 i = 0; i < 4; ++i) {
         const QString path = dir.filePath(QStringLiteral("photo%1.jpg").arg(i));
-        if (!writePhoto(path, 7 + i))
+        if (!PictureFiles::write(path, PictureFiles::photoLike(Width, Height, 7 + i)))
             return 1;
         photos.push_back(QFile::encodeName(path));
     }
@@ -287,10 +253,10 @@ int main(int argc, char **argv)
     const qint64 previewBase = resetPeak();
     p.main->ListImageClick();
     waitFor([&] { return !p.preview->isLoading(); });
-    const qint64 previewPeak = statusKb("VmHWM:") - previewBase;
+    const qint64 previewPeak = ProcessMemory::peakResidentKb() - previewBase;
     const qint64 fullBase = resetPeak();
     QImage held(QFile::decodeName(photos[2]));
-    const qint64 fullPeak = statusKb("VmHWM:") - fullBase;
+    const qint64 fullPeak = ProcessMemory::peakResidentKb() - fullBase;
     if (held.isNull() || previewPeak <= 0 || fullPeak <= 0)
         return 1;
     bench("preview_memory_ratio", previewPeak / 1024.0, "MB", fullPeak / 1024.0,

@@ -15,6 +15,6 @@ public:
     // Panel `panel` of the per-slot status bar.
     virtual void slotStatusText(int panel, const QString &text) = 0;
     // A line of the "Normal End" log and of the "Error" log.
-    virtual void logNormal(const QString &line) = 0;
-    virtual void logError(const QString &line) = 0;
+    virtual void LogNormal(const QString &line) = 0;
+    virtual void LogError(const QString &line) = 0;
 };

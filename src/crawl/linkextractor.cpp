@@ -168,7 +168,7 @@ bool LinkExtractor::MarkEntry(LinkList &list, qsizetype row, int status)
     line.append(old.sliced(qMin<qsizetype>(14, old.size())));
     list.replaceLine(row, line);
     if (&list == m_imageList && m_reporter)
-        m_reporter->logNormal(DecodeShiftJis(line));
+        m_reporter->LogNormal(DecodeShiftJis(line));
     return true;
 }
 
@@ -176,14 +176,14 @@ void LinkExtractor::ExtractLinks(const CrawlPage &page, QByteArrayView source, I
 {
     if (source.isEmpty()) {
         if (m_reporter) {
-            m_reporter->logNormal(QStringLiteral("HTML ソース無し ") + QString::number(page.slot));
+            m_reporter->LogNormal(QStringLiteral("HTML ソース無し ") + QString::number(page.slot));
             m_reporter->statusText(0, QStringLiteral("HTML ソース無し"));
         }
         return;
     }
     if (page.host.isEmpty() || page.url.isEmpty()) {
         if (m_reporter)
-            m_reporter->logError(QStringLiteral("Error grHost or grURL"));
+            m_reporter->LogError(QStringLiteral("Error grHost or grURL"));
         return;
     }
 
@@ -234,7 +234,7 @@ bool LinkExtractor::addPageLink(PageLinks &page, QByteArrayView link)
         return false;
     const QByteArray url = page.resolver.resolve(link);
     if (HostView(url).isEmpty() && m_reporter)
-        m_reporter->logError(QStringLiteral("Error newHost ") + DecodeShiftJis(link));
+        m_reporter->LogError(QStringLiteral("Error newHost ") + DecodeShiftJis(link));
     return queueEntry(page, *m_urlList, url, true);
 }
 

@@ -39,6 +39,14 @@ void THTTP::SetProxy(bool use, const QString &host, int port)
         m_manager->setProxy(m_proxy);
 }
 
+void THTTP::applyProxy(const ProxyChoice &proxy)
+{
+    if (proxy.inUse)
+        SetProxy(true, proxy.host, proxy.port);
+    else
+        SetProxy(false, m_proxy.hostName(), m_proxy.port());
+}
+
 void THTTP::GetDoc(const QString &url)
 {
     dropReply();

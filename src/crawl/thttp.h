@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/searchconditions.h"
+
 #include <QByteArray>
 #include <QNetworkProxy>
 #include <QNetworkReply>
@@ -54,6 +56,8 @@ public:
     // memory. The file appears only when the whole document has arrived.
     void SetOutputFile(const QString &path, bool append = false);
     void SetProxy(bool use, const QString &host, int port);
+    // The settings dialog's proxy: switched off, host and port stay as they are.
+    void applyProxy(const ProxyChoice &proxy);
     bool proxyInUse() const { return m_proxy.type() != QNetworkProxy::NoProxy; }
     QNetworkProxy proxy() const { return m_proxy; }
 

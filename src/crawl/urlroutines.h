@@ -9,16 +9,10 @@
 // start instead of copying, so scanning a whole page costs time in
 // proportion to the page, not to the page times its number of tags.
 
+#include "common/searchconditions.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
-
-// Which image types count, as the settings dialog's check boxes say.
-struct ImageTypes
-{
-    bool jpeg = true;
-    bool gif = false;
-    bool bmp = false;
-};
 
 // Head before the first `separator` (ASCII letters match in either case);
 // `text` keeps what follows it. Without a match the head is all of `text`,

@@ -2,6 +2,8 @@
 
 #include "resultentry.h"
 
+#include "common/searchconditions.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -14,6 +16,10 @@
 // type that is not selected (an empty filter matches nothing).
 using ExtensionFilters = std::array<QByteArray, 3>;
 ExtensionFilters extensionFilters(bool jpeg, bool gif, bool bmp);
+inline ExtensionFilters extensionFilters(const ImageTypes &types)
+{
+    return extensionFilters(types.jpeg, types.gif, types.bmp);
+}
 
 // The root of a walk with the separator that joins it to relative names: "/"
 // stays as it is, any other directory gets "/" appended (so "/pics/" gives

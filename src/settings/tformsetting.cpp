@@ -1,8 +1,6 @@
 #include "tformsetting.h"
 
-#include "crawl/thttp.h"
 #include "common/messagebox.h"
-#include "common/integertext.h"
 #include "common/settingsstore.h"
 #include "common/storedwindow.h"
 #include "tformselectdir.h"
@@ -22,11 +20,9 @@
 
 namespace {
 
-const QString Prefix = QStringLiteral("fmSetting.");
-
-QString key(const char *item)
+QString key(const char *name)
 {
-    return Prefix + QLatin1String(item);
+    return QLatin1String(name);
 }
 
 // A stored item number beyond the items picks the last one; below 0, none.
@@ -44,9 +40,8 @@ void setChoice(QButtonGroup *group, int item)
 
 } // namespace
 
-TFormSetting::TFormSetting(TFormSelectDir *chooser, const QList<THTTP *> &httpControls,
-                           QWidget *parent)
-    : QMainWindow(parent), m_chooser(chooser), m_http(httpControls)
+TFormSetting::TFormSetting(TFormSelectDir *chooser, ProxySink proxySink, QWidget *parent)
+    : QMainWindow(parent), m_chooser(chooser), m_proxySink(std::move(proxySink))
 {
     setObjectName(QStringLiteral("TFormSetting"));
     setWindowTitle(QStringLiteral("ユーザー設定"));
@@ -72,82 +67,86 @@ TFormSetting::TFormSetting(TFormSelectDir *chooser, const QList<THTTP *> &httpCo
     InitDialogState();
 }
 
-TFormSetting::TFormSetting(QWidget *parent) : TFormSetting(nullptr, {}, parent) {}
-
 void TFormSetting::readStoredValues()
 {
+    namespace S = SearchSetting;
     SettingsStore store;
     readWindowPosition(store, this, QStringLiteral("fmSetting"));
     const QString &s = SettingSection;
-    auto text = [&](const char *item, QLineEdit *edit) {
-        edit->setText(store.ReadString(s, key(item), edit->text()));
+    auto text = [&](const StoredSetting<QString> &setting, QLineEdit *edit) {
+        edit->setText(store.ReadString(s, key(setting.name), setting.firstRun));
     };
     // Setting a check box to a new state runs its click rule through toggled().
-    auto flag = [&](const char *item, int defaultValue, QCheckBox *box) {
-        box->setChecked(store.ReadFlag(s, key(item), defaultValue));
+    auto flag = [&](const StoredSetting<bool> &setting, QCheckBox *box) {
+        const int firstRun = setting.firstRun ? SettingsStore::FlagOn : SettingsStore::FlagOff;
+        box->setChecked(store.ReadFlag(s, key(setting.name), firstRun));
     };
-    setChoice(m_radioKekka, store.ReadInteger(s, key("Kekka"), 0));
-    setChoice(m_radioKekkaWWW, store.ReadInteger(s, key("KekkaWWW"), 0));
-    m_scrollSpeed->setValue(store.ReadInteger(s, key("Speed"), m_scrollSpeed->value()));
-    text("MaxURL", m_editMaxURL);
-    text("MaxImage", m_editMaxImage);
-    text("Uchikiri", m_editUchikiri);
-    text("Start", m_editStart);
-    text("StartURL", m_editStartURL);
-    flag("CheckGaibu", SettingsStore::FlagOn, m_checkGaibu);
-    flag("CheckLinkMax", SettingsStore::FlagOn, m_checkLinkMax);
-    m_editLinkMax->setText(store.ReadString(s, key("LinkMax"), QStringLiteral("3")));
-    flag("CheckJpeg", SettingsStore::FlagOn, m_checkJPEG);
-    flag("CheckGif", SettingsStore::FlagOff, m_checkGIF);
-    flag("CheckBMP", SettingsStore::FlagOff, m_checkBMP);
-    flag("CheckSize", SettingsStore::FlagOn, m_checkSize);
-    flag("CheckHiritsu", SettingsStore::FlagOn, m_checkHiritsu);
+    auto integer = [&](const StoredSetting<int> &setting) {
+        return store.ReadInteger(s, key(setting.name), setting.firstRun);
+    };
+    setChoice(m_radioKekka, integer(S::Kekka));
+    setChoice(m_radioKekkaWWW, integer(S::KekkaWWW));
+    m_scrollSpeed->setValue(integer(S::Speed));
+    text(S::MaxURL, m_editMaxURL);
+    text(S::MaxImage, m_editMaxImage);
+    text(S::Uchikiri, m_editUchikiri);
+    text(S::Start, m_editStart);
+    text(S::StartURL, m_editStartURL);
+    flag(S::CheckGaibu, m_checkGaibu);
+    flag(S::CheckLinkMax, m_checkLinkMax);
+    text(S::LinkMax, m_editLinkMax);
+    flag(S::CheckJpeg, m_checkJPEG);
+    flag(S::CheckGif, m_checkGIF);
+    flag(S::CheckBmp, m_checkBMP);
+    flag(S::CheckSize, m_checkSize);
+    flag(S::CheckHiritsu, m_checkHiritsu);
     m_editDirectory->setText(
-        store.ReadString(s, key("Directory"), QCoreApplication::applicationDirPath()));
-    text("Height", m_editHeight);
-    text("Width", m_editWidth);
-    text("Hiritsu", m_editHiritsu);
-    text("MaxSize", m_editMaxSize);
-    text("MinSize", m_editMinSize);
-    flag("CheckFileSave", SettingsStore::FlagOn, m_checkFileSave);
-    flag("CheckDBSave", SettingsStore::FlagOff, m_checkDBSave);
-    flag("CheckProxy", SettingsStore::FlagOff, m_checkProxy);
-    m_editIPAddress->setText(store.ReadString(s, key("IPAddress"), QString()));
-    m_editPort->setText(store.ReadString(s, key("Port"), QString()));
+        store.ReadString(s, key(S::Directory.name), S::saveDirectoryFirstRun()));
+    text(S::Height, m_editHeight);
+    text(S::Width, m_editWidth);
+    text(S::Hiritsu, m_editHiritsu);
+    text(S::MaxSize, m_editMaxSize);
+    text(S::MinSize, m_editMinSize);
+    flag(S::CheckFileSave, m_checkFileSave);
+    flag(S::CheckDBSave, m_checkDBSave);
+    flag(S::CheckProxy, m_checkProxy);
+    text(S::IPAddress, m_editIPAddress);
+    text(S::Port, m_editPort);
 }
 
 void TFormSetting::writeStoredValues()
 {
+    namespace S = SearchSetting;
     SettingsStore store;
     // The outer size is written for the record; the dialog's size is fixed.
     const QRect frame = frameGeometry();
-    store.WriteInteger(WindowSection, key("Left"), x());
-    store.WriteInteger(WindowSection, key("Top"), y());
-    store.WriteInteger(WindowSection, key("Width"), frame.width());
-    store.WriteInteger(WindowSection, key("Height"), frame.height());
+    store.WriteInteger(WindowSection, QStringLiteral("fmSetting.Left"), x());
+    store.WriteInteger(WindowSection, QStringLiteral("fmSetting.Top"), y());
+    store.WriteInteger(WindowSection, QStringLiteral("fmSetting.Width"), frame.width());
+    store.WriteInteger(WindowSection, QStringLiteral("fmSetting.Height"), frame.height());
     const QString &s = SettingSection;
-    store.WriteInteger(s, key("Speed"), m_scrollSpeed->value());
-    store.WriteInteger(s, key("Kekka"), m_radioKekka->checkedId());
-    store.WriteInteger(s, key("KekkaWWW"), m_radioKekkaWWW->checkedId());
-    const std::pair<const char *, QLineEdit *> firstTexts[] = {
-        {"Start", m_editStart},   {"StartURL", m_editStartURL}, {"LinkMax", m_editLinkMax},
-        {"MaxURL", m_editMaxURL}, {"MaxImage", m_editMaxImage}, {"Uchikiri", m_editUchikiri}};
-    for (const auto &[item, edit] : firstTexts)
-        store.WriteString(s, key(item), edit->text());
-    const std::pair<const char *, QCheckBox *> flags[] = {
-        {"CheckGaibu", m_checkGaibu},       {"CheckLinkMax", m_checkLinkMax},
-        {"CheckProxy", m_checkProxy},       {"CheckDBSave", m_checkDBSave},
-        {"CheckJpeg", m_checkJPEG},         {"CheckGif", m_checkGIF},
-        {"CheckBmp", m_checkBMP},           {"CheckSize", m_checkSize},
-        {"CheckHiritsu", m_checkHiritsu},   {"CheckFileSave", m_checkFileSave}};
-    for (const auto &[item, box] : flags)
-        store.WriteFlag(s, key(item), box->isChecked());
-    const std::pair<const char *, QLineEdit *> lastTexts[] = {
-        {"IPAddress", m_editIPAddress}, {"Port", m_editPort},       {"Directory", m_editDirectory},
-        {"Height", m_editHeight},       {"Width", m_editWidth},     {"Hiritsu", m_editHiritsu},
-        {"MaxSize", m_editMaxSize},     {"MinSize", m_editMinSize}};
-    for (const auto &[item, edit] : lastTexts)
-        store.WriteString(s, key(item), edit->text());
+    store.WriteInteger(s, key(S::Speed.name), m_scrollSpeed->value());
+    store.WriteInteger(s, key(S::Kekka.name), m_radioKekka->checkedId());
+    store.WriteInteger(s, key(S::KekkaWWW.name), m_radioKekkaWWW->checkedId());
+    const std::pair<const StoredSetting<QString> &, QLineEdit *> firstTexts[] = {
+        {S::Start, m_editStart},   {S::StartURL, m_editStartURL}, {S::LinkMax, m_editLinkMax},
+        {S::MaxURL, m_editMaxURL}, {S::MaxImage, m_editMaxImage}, {S::Uchikiri, m_editUchikiri}};
+    for (const auto &[setting, edit] : firstTexts)
+        store.WriteString(s, key(setting.name), edit->text());
+    const std::pair<const StoredSetting<bool> &, QCheckBox *> flags[] = {
+        {S::CheckGaibu, m_checkGaibu},     {S::CheckLinkMax, m_checkLinkMax},
+        {S::CheckProxy, m_checkProxy},     {S::CheckDBSave, m_checkDBSave},
+        {S::CheckJpeg, m_checkJPEG},       {S::CheckGif, m_checkGIF},
+        {S::CheckBmp, m_checkBMP},         {S::CheckSize, m_checkSize},
+        {S::CheckHiritsu, m_checkHiritsu}, {S::CheckFileSave, m_checkFileSave}};
+    for (const auto &[setting, box] : flags)
+        store.WriteFlag(s, key(setting.name), box->isChecked());
+    const std::pair<const StoredSetting<QString> &, QLineEdit *> lastTexts[] = {
+        {S::IPAddress, m_editIPAddress}, {S::Port, m_editPort},       {S::Directory, m_editDirectory},
+        {S::Height, m_editHeight},       {S::Width, m_editWidth},     {S::Hiritsu, m_editHiritsu},
+        {S::MaxSize, m_editMaxSize},     {S::MinSize, m_editMinSize}};
+    for (const auto &[setting, edit] : lastTexts)
+        store.WriteString(s, key(setting.name), edit->text());
 }
 
 void TFormSetting::InitDialogState()
@@ -199,22 +198,16 @@ void TFormSetting::CheckSizeClick()
 bool TFormSetting::ApplyProxySettings()
 {
     m_proxyInUse = m_checkProxy->isChecked();
-    if (!m_proxyInUse) {
-        for (THTTP *http : std::as_const(m_http))
-            http->SetProxy(false, http->proxy().hostName(), http->proxy().port());
-        return true;
-    }
-    // The port is converted once, before any control is touched, so that a bad
+    // The port is checked once, before any control is touched, so that a bad
     // port leaves every control with its earlier proxy rather than one of them
     // with the new host and the old port.
-    const QString portText = m_editPort->text();
-    int port = 0;
-    if (!parseIntegerText(portText, &port) || port < 0 || port > 65535) {
-        MessageBox::show(this, QStringLiteral("'%1' は整数ではありません").arg(portText));
+    const std::optional<ProxyChoice> choice = conditions().proxyChoice();
+    if (!choice) {
+        MessageBox::show(this, QStringLiteral("'%1' は整数ではありません").arg(m_editPort->text()));
         return false;
     }
-    for (THTTP *http : std::as_const(m_http))
-        http->SetProxy(true, m_editIPAddress->text(), port);
+    if (m_proxySink)
+        m_proxySink(*choice);
     return true;
 }
 
@@ -268,25 +261,50 @@ void TFormSetting::showOnTab(const QString &tabName)
     activateWindow();
 }
 
+SearchConditions TFormSetting::conditions() const
+{
+    SearchConditions c;
+    c.startURL = m_editStartURL->text();
+    c.clearWWWResults = m_radioKekkaWWW->checkedId() == 1;
+    c.maxImage = NumberText::from(m_editMaxImage->text());
+    c.maxURL = NumberText::from(m_editMaxURL->text());
+    c.cutOff = NumberText::from(m_editUchikiri->text());
+    c.followOtherHosts = m_checkGaibu->isChecked();
+    c.linkMaxOn = m_checkLinkMax->isChecked();
+    c.linkMax = m_editLinkMax->text();
+    c.speed = m_scrollSpeed->value();
+    c.startDirectory = m_editStart->text();
+    c.clearDiskResults = m_radioKekka->checkedId() == 1;
+    c.saveToFile = m_checkFileSave->isChecked();
+    c.saveDirectory = m_editDirectory->text();
+    c.saveToDatabase = m_checkDBSave->isChecked();
+    c.imageTypes = ImageTypes{m_checkJPEG->isChecked(), m_checkGIF->isChecked(),
+                              m_checkBMP->isChecked()};
+    c.checkSize = m_checkSize->isChecked();
+    c.minSizeKB = NumberText::from(m_editMinSize->text());
+    c.maxSizeKB = NumberText::from(m_editMaxSize->text());
+    c.checkRatio = m_checkHiritsu->isChecked();
+    c.ratioPercent = NumberText::from(m_editHiritsu->text());
+    c.heightLimit = m_editHeight->text();
+    c.widthLimit = m_editWidth->text();
+    c.proxyOn = m_checkProxy->isChecked();
+    c.proxyHost = m_editIPAddress->text();
+    c.proxyPort = m_editPort->text();
+    return c;
+}
+
+void TFormSetting::setStartDirectory(const QString &directory) { m_editStart->setText(directory); }
+
 QString TFormSetting::startURL() const { return m_editStartURL->text(); }
 int TFormSetting::radioKekkaWWW() const { return m_radioKekkaWWW->checkedId(); }
 QString TFormSetting::editMaxImage() const { return m_editMaxImage->text(); }
 QString TFormSetting::editMaxURL() const { return m_editMaxURL->text(); }
-QString TFormSetting::editUchikiri() const { return m_editUchikiri->text(); }
 int TFormSetting::scrollSpeed() const { return m_scrollSpeed->value(); }
-void TFormSetting::setStartDirectory(const QString &directory) { m_editStart->setText(directory); }
 QString TFormSetting::startDirectory() const { return m_editStart->text(); }
 int TFormSetting::radioKekka() const { return m_radioKekka->checkedId(); }
 bool TFormSetting::checkJPEG() const { return m_checkJPEG->isChecked(); }
 bool TFormSetting::checkGIF() const { return m_checkGIF->isChecked(); }
 bool TFormSetting::checkBMP() const { return m_checkBMP->isChecked(); }
-bool TFormSetting::checkFileSave() const { return m_checkFileSave->isChecked(); }
-QString TFormSetting::editDirectory() const { return m_editDirectory->text(); }
 bool TFormSetting::checkSize() const { return m_checkSize->isChecked(); }
 QString TFormSetting::editMinSize() const { return m_editMinSize->text(); }
-QString TFormSetting::editMaxSize() const { return m_editMaxSize->text(); }
-bool TFormSetting::checkHiritsu() const { return m_checkHiritsu->isChecked(); }
-QString TFormSetting::editHiritsu() const { return m_editHiritsu->text(); }
-bool TFormSetting::checkProxy() const { return m_checkProxy->isChecked(); }
-QString TFormSetting::editIPAddress() const { return m_editIPAddress->text(); }
-QString TFormSetting::editPort() const { return m_editPort->text(); }
+QString TFormSetting::editDirectory() const { return m_editDirectory->text(); }

@@ -1,7 +1,10 @@
 #pragma once
 
-#include <QList>
+#include "common/searchconditions.h"
+
 #include <QMainWindow>
+
+#include <functional>
 
 class QButtonGroup;
 class QCheckBox;
@@ -12,54 +15,50 @@ class QPushButton;
 class QScrollBar;
 class QTabWidget;
 class TFormSelectDir;
-class THTTP;
 
 // The search-condition settings dialog. It is not modal, and it is the live
-// holder of the search conditions: other windows read its controls through
-// the accessors below at the moment they need a value.
+// holder of the search conditions: other windows take them as one value,
+// conditions(), at the moment they need them.
 class TFormSetting : public QMainWindow
 {
     Q_OBJECT
 public:
-    // `chooser` serves the two directory buttons; `httpControls` are the main
-    // window's HTTP0 ... HTTP6, which receive the proxy settings.
-    TFormSetting(TFormSelectDir *chooser, const QList<THTTP *> &httpControls,
-                 QWidget *parent = nullptr);
-    explicit TFormSetting(QWidget *parent = nullptr);
+    // Receives the proxy each time the dialog applies it; the owner of the
+    // HTTP controls hands it on to HTTP0 ... HTTP6.
+    using ProxySink = std::function<void(const ProxyChoice &)>;
+
+    // `chooser` serves the two directory buttons.
+    TFormSetting(TFormSelectDir *chooser, ProxySink proxySink, QWidget *parent = nullptr);
 
     // Shows the dialog with the named tab ("TabWWW", "TabHD", ...) in front.
     void showOnTab(const QString &tabName);
 
-    // Live values of the search conditions, read at the moment of use.
+    // The conditions as the controls hold them now.
+    SearchConditions conditions() const;
+    // The directory command of the main window fills EditStart.
+    void setStartDirectory(const QString &directory);
+
+    // The program-wide proxy flag: CheckProxy's state as last applied or clicked.
+    bool proxyInUse() const { return m_proxyInUse; }
+
+    // Hands the proxy settings to the sink. False (after the message) when
+    // the port is not an integer from 0 to 65535; nothing is handed on then.
+    bool ApplyProxySettings();
+
+    // What the controls show, as a user reads them across a restart.
     QString startURL() const;
     int radioKekkaWWW() const;
     QString editMaxImage() const;
     QString editMaxURL() const;
-    QString editUchikiri() const;
     int scrollSpeed() const;
-    void setStartDirectory(const QString &directory);
     QString startDirectory() const;
     int radioKekka() const;
     bool checkJPEG() const;
     bool checkGIF() const;
     bool checkBMP() const;
-    bool checkFileSave() const;
-    QString editDirectory() const;
     bool checkSize() const;
     QString editMinSize() const;
-    QString editMaxSize() const;
-    bool checkHiritsu() const;
-    QString editHiritsu() const;
-    bool checkProxy() const;
-    QString editIPAddress() const;
-    QString editPort() const;
-
-    // The program-wide proxy flag: CheckProxy's state as last applied or clicked.
-    bool proxyInUse() const { return m_proxyInUse; }
-
-    // Hands the proxy settings to HTTP0 ... HTTP6. False (after the message)
-    // when the port is not an integer; no control is changed then.
-    bool ApplyProxySettings();
+    QString editDirectory() const;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -89,7 +88,7 @@ private:
     void setStatusText(const QString &text);
 
     TFormSelectDir *m_chooser = nullptr;
-    QList<THTTP *> m_http;
+    ProxySink m_proxySink;
     bool m_proxyInUse = false;
 
     QTabWidget *m_tabs = nullptr;

@@ -101,7 +101,7 @@ QWidget *TFormSetting::buildTabWWW()
     grid->setContentsMargins(8, 8, 8, 8);
 
     auto *groupURL = new QGroupBox(QStringLiteral("開始ＵＲＬ"), page);
-    m_editStartURL = makeEdit(QStringLiteral("EditStartURL"), QStringLiteral("http://"), groupURL);
+    m_editStartURL = makeEdit(QStringLiteral("EditStartURL"), SearchSetting::StartURL.firstRun, groupURL);
     (new QVBoxLayout(groupURL))->addWidget(m_editStartURL);
     grid->addWidget(groupURL, 0, 0, 1, 3);
 
@@ -112,9 +112,9 @@ QWidget *TFormSetting::buildTabWWW()
 
     auto *groupStop = new QGroupBox(QStringLiteral("探索打ち切り条件"), page);
     auto *stop = new QGridLayout(groupStop);
-    m_editMaxImage = makeEdit(QStringLiteral("EditMaxImage"), QStringLiteral("20"), groupStop, 56);
-    m_editMaxURL = makeEdit(QStringLiteral("EditMaxURL"), QStringLiteral("100"), groupStop, 56);
-    m_editUchikiri = makeEdit(QStringLiteral("EditUchikiri"), QStringLiteral("20"), groupStop, 56);
+    m_editMaxImage = makeEdit(QStringLiteral("EditMaxImage"), SearchSetting::MaxImage.firstRun, groupStop, 56);
+    m_editMaxURL = makeEdit(QStringLiteral("EditMaxURL"), SearchSetting::MaxURL.firstRun, groupStop, 56);
+    m_editUchikiri = makeEdit(QStringLiteral("EditUchikiri"), SearchSetting::Uchikiri.firstRun, groupStop, 56);
     stop->addWidget(new QLabel(QStringLiteral("画像数"), groupStop), 0, 0);
     stop->addWidget(m_editMaxImage, 0, 1);
     stop->addWidget(new QLabel(QStringLiteral("件"), groupStop), 0, 2);
@@ -146,7 +146,7 @@ QWidget *TFormSetting::buildTabWWW()
     m_scrollSpeed = named(new QScrollBar(Qt::Horizontal, groupSpeed), QStringLiteral("ScrollSpeed"));
     m_scrollSpeed->setRange(1, 6);
     m_scrollSpeed->setPageStep(1);
-    m_scrollSpeed->setValue(4);
+    m_scrollSpeed->setValue(SearchSetting::Speed.firstRun);
     m_labelSpeed = named(new QLabel(QStringLiteral("4"), groupSpeed), QStringLiteral("LabelSpeed"));
     m_labelSpeed->setMinimumWidth(16);
     speed->addWidget(new QLabel(QStringLiteral("遅い"), groupSpeed));
@@ -166,7 +166,7 @@ QWidget *TFormSetting::buildTabHD()
 
     auto *groupStart = new QGroupBox(QStringLiteral("開始ディレクトリ"), page);
     auto *start = new QHBoxLayout(groupStart);
-    m_editStart = makeEdit(QStringLiteral("EditStart"), QStringLiteral("/"), groupStart);
+    m_editStart = makeEdit(QStringLiteral("EditStart"), SearchSetting::Start.firstRun, groupStart);
     m_button3 = named(new QPushButton(QStringLiteral("設定(&U)"), groupStart),
                       QStringLiteral("Button3"));
     start->addWidget(m_editStart, 1);
@@ -247,8 +247,8 @@ QWidget *TFormSetting::buildTabGazou()
                         QStringLiteral("GroupSize"));
     keepPlaceWhenHidden(m_groupSize);
     auto *size = new QHBoxLayout(m_groupSize);
-    m_editMinSize = makeEdit(QStringLiteral("EditMinSize"), QStringLiteral("5"), m_groupSize, 48);
-    m_editMaxSize = makeEdit(QStringLiteral("EditMaxSize"), QStringLiteral("120"), m_groupSize, 48);
+    m_editMinSize = makeEdit(QStringLiteral("EditMinSize"), SearchSetting::MinSize.firstRun, m_groupSize, 48);
+    m_editMaxSize = makeEdit(QStringLiteral("EditMaxSize"), SearchSetting::MaxSize.firstRun, m_groupSize, 48);
     size->addWidget(m_editMinSize);
     size->addWidget(new QLabel(QStringLiteral("KB ～"), m_groupSize));
     size->addWidget(m_editMaxSize);
@@ -262,7 +262,7 @@ QWidget *TFormSetting::buildTabGazou()
         named(new QGroupBox(QStringLiteral("縦横比率"), groupCheck), QStringLiteral("GroupHiritsu"));
     keepPlaceWhenHidden(m_groupHiritsu);
     auto *ratio = new QHBoxLayout(m_groupHiritsu);
-    m_editHiritsu = makeEdit(QStringLiteral("EditHiritsu"), QStringLiteral("200"), m_groupHiritsu, 48);
+    m_editHiritsu = makeEdit(QStringLiteral("EditHiritsu"), SearchSetting::Hiritsu.firstRun, m_groupHiritsu, 48);
     setDigitsOnly(m_editHiritsu, 3);
     ratio->addWidget(new QLabel(QStringLiteral("横／縦"), m_groupHiritsu));
     ratio->addWidget(m_editHiritsu);
@@ -305,8 +305,8 @@ QWidget *TFormSetting::buildTabNetwork()
     m_groupHr = named(new QGroupBox(QStringLiteral("サイズ、比率の上限"), page),
                       QStringLiteral("GroupHr"));
     auto *hr = new QHBoxLayout(m_groupHr);
-    m_editHeight = makeEdit(QStringLiteral("EditHeight"), QStringLiteral("1000"), m_groupHr, 48);
-    m_editWidth = makeEdit(QStringLiteral("EditWidth"), QStringLiteral("800 "), m_groupHr, 48);
+    m_editHeight = makeEdit(QStringLiteral("EditHeight"), SearchSetting::Height.firstRun, m_groupHr, 48);
+    m_editWidth = makeEdit(QStringLiteral("EditWidth"), SearchSetting::Width.firstRun, m_groupHr, 48);
     setDigitsOnly(m_editHeight, 4);
     setDigitsOnly(m_editWidth, 4);
     hr->addWidget(new QLabel(QStringLiteral("Height"), m_groupHr));
@@ -342,11 +342,11 @@ void TFormSetting::connectRules()
     });
     connect(m_editMinSize, &QLineEdit::textChanged, this, [this, isInteger](const QString &text) {
         if (!isInteger(text))
-            m_editMinSize->setText(QStringLiteral("5"));
+            m_editMinSize->setText(SearchSetting::MinSize.firstRun);
     });
     connect(m_editMaxSize, &QLineEdit::textChanged, this, [this, isInteger](const QString &text) {
         if (!isInteger(text))
-            m_editMaxSize->setText(QStringLiteral("120"));
+            m_editMaxSize->setText(SearchSetting::MaxSize.firstRun);
     });
 
     connect(m_button3, &QPushButton::clicked, this, &TFormSetting::Button3Click);

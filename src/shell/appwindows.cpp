@@ -20,10 +20,9 @@ std::unique_ptr<AppWindows> createWindows()
     windows->m_main = std::make_unique<TFormMain>();
     windows->m_selectDir = std::make_unique<TFormSelectDir>();
     windows->m_view = std::make_unique<TFormView>();
-    QList<THTTP *> http;
-    for (int i = 0; i < 7; ++i)
-        http.append(windows->m_main->http(i));
-    windows->m_setting = std::make_unique<TFormSetting>(windows->m_selectDir.get(), http);
+    TFormMain *main = windows->m_main.get();
+    windows->m_setting = std::make_unique<TFormSetting>(
+        windows->m_selectDir.get(), [main](const ProxyChoice &proxy) { main->applyProxy(proxy); });
     windows->m_multi = std::make_unique<TFormMulti>();
     windows->m_setteiMulti = std::make_unique<TFormSetteiMulti>();
     windows->m_version = std::make_unique<TFormVersion>();

@@ -1,6 +1,7 @@
 #include "tformmain.h"
 
 #include "animation.h"
+#include "crawl/thttp.h"
 #include "crawl/linkextractor.h"
 #include "settings/tformsetting.h"
 #include "common/settingsstore.h"
@@ -147,12 +148,15 @@ void TFormMain::LogError(const QString &line)
     m_memoError->appendPlainText(line);
 }
 
-ImageTypes TFormMain::imageTypes() const
+SearchConditions TFormMain::searchConditions() const
 {
-    const TFormSetting *setting = m_peers.setting;
-    if (!setting)
-        return ImageTypes{};
-    return ImageTypes{setting->checkJPEG(), setting->checkGIF(), setting->checkBMP()};
+    return m_peers.setting != nullptr ? m_peers.setting->conditions() : SearchConditions{};
+}
+
+void TFormMain::applyProxy(const ProxyChoice &proxy)
+{
+    for (THTTP *http : m_http)
+        http->applyProxy(proxy);
 }
 
 void TFormMain::statusText(int panel, const QString &text)
@@ -163,16 +167,6 @@ void TFormMain::statusText(int panel, const QString &text)
 void TFormMain::slotStatusText(int panel, const QString &text)
 {
     m_sta->setText(panel, text);
-}
-
-void TFormMain::logNormal(const QString &line)
-{
-    LogNormal(line);
-}
-
-void TFormMain::logError(const QString &line)
-{
-    LogError(line);
 }
 
 void TFormMain::ClearStatusAndLogs()

@@ -1,7 +1,8 @@
 #pragma once
 
-#include "crawl/crawlreporter.h"
 #include "common/directoryhistory.h"
+#include "common/searchconditions.h"
+#include "crawl/crawlreporter.h"
 
 #include <QElapsedTimer>
 #include <QMainWindow>
@@ -24,7 +25,6 @@ class QToolButton;
 class DiskSearch;
 class HelpWindow;
 class LinkExtractor;
-struct ImageTypes;
 class PreviewPane;
 class ResultListPane;
 class StatusPanels;
@@ -72,8 +72,9 @@ public:
     int busyIndicator() const;
     void setBusyIndicator(int imageIndex);
 
-    void LogNormal(const QString &line);
-    void LogError(const QString &line);
+    // A line of the "Normal End" log (MemoLog) and of the "Error" log (MemoError).
+    void LogNormal(const QString &line) override;
+    void LogError(const QString &line) override;
     StatusPanels *statusBarMain() const { return m_stb; }
     StatusPanels *statusBarSlots() const { return m_sta; }
 
@@ -91,14 +92,15 @@ public:
     QListView *imageLink() const { return m_imageLink; }
     // The crawl's URL list and image list with their line routines.
     LinkExtractor *links() const { return m_links; }
-    // The image types checked in the settings dialog, read at the call.
-    ImageTypes imageTypes() const;
+    // The settings dialog's search conditions as they stand at the call.
+    SearchConditions searchConditions() const;
+    ImageTypes imageTypes() const { return searchConditions().imageTypes; }
+    // Hands the proxy the settings dialog applies to HTTP0 ... HTTP6.
+    void applyProxy(const ProxyChoice &proxy);
 
     // Where the crawl engine's panel texts and log lines go.
     void statusText(int panel, const QString &text) override;
     void slotStatusText(int panel, const QString &text) override;
-    void logNormal(const QString &line) override;
-    void logError(const QString &line) override;
     QTabWidget *pages() const { return m_pages; }
 
     // Commands, as the menus and tool buttons run them.

@@ -2,6 +2,7 @@
 #include "tformmain.h"
 
 #include "animation.h"
+#include "crawl/linkextractor.h"
 #include "crawl/linklist.h"
 #include "disksearch/disksearch.h"
 #include "disksearch/resultlistpane.h"
@@ -138,7 +139,7 @@ void TFormMain::ShowSystemPanes()
 void TFormMain::HomeCommand()
 {
     if (m_peers.setting != nullptr)
-        m_comboURL->setEditText(m_peers.setting->startURL());
+        m_comboURL->setEditText(searchConditions().startURL);
 }
 
 void TFormMain::ShowMultiSettings()
@@ -212,15 +213,12 @@ void TFormMain::SearchDirectory()
 {
     // A search that still runs ends here, without its report.
     m_diskSearch->cancel();
-    const TFormSetting *setting = m_peers.setting;
-    if (setting != nullptr && setting->radioKekka() == 1)
+    const SearchConditions conditions = searchConditions();
+    if (conditions.clearDiskResults)
         m_resultList->clear();
     m_diskSearch->resetCounters();
-    const bool jpeg = setting == nullptr || setting->checkJPEG();
-    const bool gif = setting != nullptr && setting->checkGIF();
-    const bool bmp = setting != nullptr && setting->checkBMP();
     m_diskSearch->start(searchRootFor(m_comboDirectory->currentText()),
-                        extensionFilters(jpeg, gif, bmp));
+                        extensionFilters(conditions.imageTypes));
 }
 
 void TFormMain::DirectorySearchFinished(bool stopped)
@@ -307,9 +305,9 @@ void TFormMain::ViewSelectedLink()
     const QModelIndex current = m_imageLink->currentIndex();
     if (!current.isValid())
         return;
-    // The line's first 15 bytes are its number and status word; the status
-    // word is Shift-JIS, so the columns hold only in bytes, not in characters.
-    const QByteArray url = current.data(LinkList::LineRole).toByteArray().mid(15);
+    // The list knows where each line's URL starts: the number grows to five
+    // digits from entry 10000 on.
+    const QByteArray url = m_links->imageList()->urlOf(current.row()).toByteArray();
     if (url.right(4).toLower() != QByteArrayLiteral(".jpg")) {
         MessageBox::show(this, QStringLiteral("画像リストの画像ファイルを選択してください"));
         return;

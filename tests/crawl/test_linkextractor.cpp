@@ -18,8 +18,8 @@ struct Recorder : CrawlReporter
     QStringList errors;
     void statusText(int panel, const QString &text) override { status[panel] = text; }
     void slotStatusText(int panel, const QString &text) override { slotStatus[panel] = text; }
-    void logNormal(const QString &line) override { normal.append(line); }
-    void logError(const QString &line) override { errors.append(line); }
+    void LogNormal(const QString &line) override { normal.append(line); }
+    void LogError(const QString &line) override { errors.append(line); }
 };
 
 struct Fixture

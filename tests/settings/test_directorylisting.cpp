@@ -1,11 +1,11 @@
 #include "settings/directorylisting.h"
+#include "picturefiles.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <fcntl.h>
 #include <unistd.h>
 
 class TestDirectoryListing : public QObject
@@ -116,10 +116,7 @@ void TestDirectoryListing::readSortsAndClassifies()
                     QFile::encodeName(dir.filePath(QStringLiteral("dangling"))).constData())
             == 0);
     // A name that is not valid UTF-8 is still listed.
-    const QByteArray raw = QFile::encodeName(tmp.path()) + "/\xff\xfe.jpg";
-    FILE *f = fopen(raw.constData(), "w");
-    QVERIFY(f != nullptr);
-    fclose(f);
+    QVERIFY(PictureFiles::writeNative(QFile::encodeName(tmp.path()) + "/\xff\xfe.jpg"));
 
     const DirectoryListing listing = readDirectory(QFile::encodeName(tmp.path()));
     QCOMPARE(listing.error, 0);
@@ -145,7 +142,7 @@ void TestDirectoryListing::readStopsWhenCancelled()
     QTemporaryDir tmp;
     const QByteArray base = QFile::encodeName(tmp.path()) + '/';
     for (int i = 0; i < 4500; ++i)
-        ::close(::open(QByteArray(base + QByteArray::number(i)).constData(), O_CREAT | O_WRONLY, 0644));
+        PictureFiles::writeNative(base + QByteArray::number(i));
     const DirectoryListing listing =
         readDirectory(QFile::encodeName(tmp.path()), [] { return true; });
     QVERIFY(listing.files.size() < 4500);

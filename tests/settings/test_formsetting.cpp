@@ -35,7 +35,10 @@ struct Dialog
         for (int i = 0; i < 7; ++i)
             http.append(new THTTP(&owner));
         chooser = std::make_unique<TFormSelectDir>();
-        setting = std::make_unique<TFormSetting>(chooser.get(), http);
+        setting = std::make_unique<TFormSetting>(chooser.get(), [this](const ProxyChoice &proxy) {
+            for (THTTP *control : std::as_const(http))
+                control->applyProxy(proxy);
+        });
     }
     template<typename T = QWidget>
     T *get(const QString &name) const
@@ -89,6 +92,7 @@ class TestFormSetting : public QObject
 private slots:
     void emptyStoreDefaults();
     void storedValuesApplied();
+    void conditionsReadAtTheCall();
     void visibilityRules_data();
     void visibilityRules();
     void storedFlagsRunTheRules();
@@ -154,8 +158,15 @@ void TestFormSetting::emptyStoreDefaults()
         {"CheckLinkMax", true}};
     for (const auto &[name, on] : checks)
         QVERIFY2(d.checked(QLatin1String(name)) == on, name);
-    QVERIFY(s->checkJPEG() && !s->checkGIF() && !s->checkBMP());
-    QVERIFY(s->checkSize() && s->checkHiritsu() && s->checkFileSave() && !s->checkProxy());
+    const SearchConditions c = s->conditions();
+    QVERIFY(c.imageTypes.jpeg && !c.imageTypes.gif && !c.imageTypes.bmp);
+    QVERIFY(c.checkSize && c.checkRatio && c.saveToFile && !c.proxyOn);
+    QCOMPARE(c.saveDirectory, QCoreApplication::applicationDirPath());
+    QCOMPARE(c.urlMaximum(), 100);
+    QCOMPARE(c.imageMaximum(), 20);
+    QCOMPARE(c.cutOffSeconds(), 20);
+    QCOMPARE(c.speed, 4);
+    QVERIFY(!c.clearDiskResults && !c.clearWWWResults);
 
     // Both result choices on "結果を累積する", the dialog's own initial item notwithstanding.
     QCOMPARE(s->radioKekka(), 0);
@@ -209,19 +220,54 @@ void TestFormSetting::storedValuesApplied()
     QCOMPARE(s->radioKekkaWWW(), 1); // an item beyond the last picks the last
     QCOMPARE(s->scrollSpeed(), 2);
     QCOMPARE(d.get<QLabel>(QStringLiteral("LabelSpeed"))->text(), QStringLiteral("2"));
-    QCOMPARE(s->editMaxURL(), QStringLiteral("5000"));
-    QCOMPARE(s->editMaxImage(), QStringLiteral("500"));
-    QCOMPARE(s->editUchikiri(), QStringLiteral("9"));
-    QCOMPARE(s->startDirectory(), QStringLiteral("/srv"));
-    QCOMPARE(s->startURL(), QStringLiteral("http://example.org/"));
-    QVERIFY(!s->checkJPEG() && s->checkGIF() && s->checkBMP());
-    QCOMPARE(s->editDirectory(), QStringLiteral("/tmp/pictures"));
-    QCOMPARE(s->editHiritsu(), QStringLiteral("150"));
-    QCOMPARE(s->editMinSize(), QStringLiteral("10"));
-    QCOMPARE(s->editMaxSize(), QStringLiteral("2000"));
-    QCOMPARE(d.text(QStringLiteral("EditWidth")), QStringLiteral("640"));
-    QCOMPARE(s->editIPAddress(), QStringLiteral("proxy.local"));
-    QCOMPARE(s->editPort(), QStringLiteral("3128"));
+    const SearchConditions c = s->conditions();
+    QVERIFY(c.clearDiskResults && c.clearWWWResults);
+    QCOMPARE(c.speed, 2);
+    QCOMPARE(c.urlMaximum(), 5000);
+    QCOMPARE(c.imageMaximum(), 500);
+    QCOMPARE(c.cutOffSeconds(), 9);
+    QCOMPARE(c.startDirectory, QStringLiteral("/srv"));
+    QCOMPARE(c.startURL, QStringLiteral("http://example.org/"));
+    QVERIFY(!c.imageTypes.jpeg && c.imageTypes.gif && c.imageTypes.bmp);
+    QCOMPARE(c.saveDirectory, QStringLiteral("/tmp/pictures"));
+    QCOMPARE(c.ratioLimit(), std::optional<int>(150));
+    QCOMPARE(c.minimumKB(), 10);
+    QCOMPARE(c.maximumKB(), 2000);
+    QCOMPARE(c.widthLimit, QStringLiteral("640"));
+    QCOMPARE(c.proxyHost, QStringLiteral("proxy.local"));
+    QCOMPARE(c.proxyPort, QStringLiteral("3128"));
+}
+
+// Each call reads the controls as they stand; text that holds no integer
+// takes the readers' fall-backs while the text itself is kept for messages.
+void TestFormSetting::conditionsReadAtTheCall()
+{
+    Dialog d;
+    d.setting->showOnTab(QStringLiteral("TabWWW"));
+    d.type(QStringLiteral("EditMaxURL"), QStringLiteral("abc"));
+    d.type(QStringLiteral("EditMaxImage"), QStringLiteral("many"));
+    d.type(QStringLiteral("EditUchikiri"), QStringLiteral("soon"));
+    SearchConditions c = d.setting->conditions();
+    QCOMPARE(c.urlMaximum(), -1);
+    QCOMPARE(c.maxURL.text, QStringLiteral("abc"));
+    QCOMPARE(c.imageMaximum(), -1);
+    QCOMPARE(c.cutOffSeconds(), 60);
+
+    d.type(QStringLiteral("EditUchikiri"), QStringLiteral("0x1A"));
+    d.get<QLineEdit>(QStringLiteral("EditHiritsu"))->clear();
+    d.get<QCheckBox>(QStringLiteral("CheckGIF"))->click();
+    d.get<QRadioButton>(QStringLiteral("RadioKekkaWWW1"))->click();
+    c = d.setting->conditions();
+    QCOMPARE(c.cutOffSeconds(), 26);
+    QCOMPARE(c.ratioLimit(), std::nullopt);
+    QVERIFY(c.imageTypes.gif && c.clearWWWResults);
+
+    // A proxy port that is no port gives no proxy to hand on.
+    d.get<QCheckBox>(QStringLiteral("CheckProxy"))->click();
+    d.type(QStringLiteral("EditPort"), QStringLiteral("70000"));
+    QVERIFY(!d.setting->conditions().proxyChoice());
+    d.type(QStringLiteral("EditPort"), QStringLiteral("3128"));
+    QCOMPARE(d.setting->conditions().proxyChoice()->port, 3128);
 }
 
 void TestFormSetting::visibilityRules_data()

@@ -1,4 +1,5 @@
 #include "picturefiles.h"
+#include "processmemory.h"
 #include "picture/pictureloader.h"
 
 #include <QDir>
@@ -7,12 +8,13 @@
 #include <QTest>
 
 #include <cmath>
-#include <cstdio>
 
 #include <jpeglib.h>
 #include <jerror.h>
 
 using namespace PictureFiles;
+using ProcessMemory::peakResidentKb;
+using ProcessMemory::resetPeakResident;
 
 class TestPictureLoader : public QObject
 {
@@ -172,7 +174,7 @@ private slots:
         QFETCH(int, sampling);
         QFETCH(bool, progressive);
         const QString path = file(QStringLiteral("corner_%1_%2.jpg").arg(sampling).arg(progressive));
-        QVERIFY(writeSampledJpeg(path, photo(700, 530, 7), sampling, progressive));
+        QVERIFY(writeSampledJpeg(path, photoLike(700, 530, 7), sampling, progressive));
         const PictureResult full = PictureLoader::decodeFull(native(path));
         QVERIFY(full.ok);
         for (const QSize box : {QSize(300, 300), QSize(123, 77), QSize(17, 401)}) {
@@ -273,11 +275,7 @@ private slots:
     {
         const QByteArray dir = native(m_dir.path());
         const QByteArray path = dir + "/\xff\xfe-latin1-\xe9.jpg";
-        const QByteArray bytes = readAll(file(QStringLiteral("q800.jpg")));
-        FILE *out = std::fopen(path.constData(), "wb");
-        QVERIFY(out != nullptr);
-        QCOMPARE(std::fwrite(bytes.constData(), 1, size_t(bytes.size()), out), size_t(bytes.size()));
-        std::fclose(out);
+        QVERIFY(writeNative(path, readAll(file(QStringLiteral("q800.jpg")))));
         const PictureResult result = PictureLoader::decodeToCover(path, QSize(10, 10));
         QVERIFY(result.ok);
         QCOMPARE(result.fullSize, QSize(800, 600));

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QImageWriter>
 #include <QPainter>
+#include <QRandomGenerator>
 
 #include <cstdio>
 #include <vector>
@@ -25,6 +26,22 @@ QImage quadrants(int width, int height)
     return image;
 }
 
+QImage photoLike(int width, int height, quint32 seed)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    QRandomGenerator random(seed);
+    const int shift = int(seed % 97);
+    for (int y = 0; y < height; ++y) {
+        auto *row = reinterpret_cast<QRgb *>(image.scanLine(y));
+        for (int x = 0; x < width; ++x) {
+            const int grain = int(random.bounded(24));
+            row[x] = qRgb((x * 255 / width + grain + shift) & 255, (y * 255 / height + grain) & 255,
+                          ((x + y) / 40 + grain) & 255);
+        }
+    }
+    return image;
+}
+
 bool write(const QString &path, const QImage &image, int quality, bool progressive)
 {
     QImageWriter writer(path);
@@ -39,23 +56,6 @@ bool write(const QString &path, const QImage &image, int quality, bool progressi
         writer.setFormat("bmp");
     }
     return writer.write(image);
-}
-
-QImage photo(int width, int height, quint32 seed)
-{
-    QImage image(width, height, QImage::Format_RGB32);
-    quint32 state = seed * 2654435761u + 1u;
-    for (int y = 0; y < height; ++y) {
-        auto *row = reinterpret_cast<QRgb *>(image.scanLine(y));
-        for (int x = 0; x < width; ++x) {
-            state = state * 1664525u + 1013904223u;
-            const int grain = int(state >> 28);
-            const bool stripe = ((x + y / 3) / 7) % 2 == 0;
-            row[x] = qRgb((x * 255 / width + grain) & 255, stripe ? 200 - grain : 40 + grain,
-                          (y * 255 / height + 3 * grain) & 255);
-        }
-    }
-    return image;
 }
 
 bool writeSampledJpeg(const QString &path, const QImage &source, int sampling, bool progressive,
@@ -212,22 +212,13 @@ bool writeBytes(const QString &path, const QByteArray &bytes)
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
-qint64 peakResidentKb()
+bool writeNative(const QByteArray &path, const QByteArray &bytes)
 {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
-    }
-    return -1;
-}
-
-bool resetPeakResident()
-{
-    QFile clear(QStringLiteral("/proc/self/clear_refs"));
-    return clear.open(QIODevice::WriteOnly) && clear.write("5") == 1;
+    FILE *file = std::fopen(path.constData(), "wb");
+    if (file == nullptr)
+        return false;
+    const bool written = std::fwrite(bytes.constData(), 1, size_t(bytes.size()), file) == size_t(bytes.size());
+    return std::fclose(file) == 0 && written;
 }
 
 } // namespace PictureFiles

@@ -5,19 +5,20 @@
 #include <QImage>
 #include <QString>
 
-// Picture files for the viewer tests, made on the spot.
+// Picture files for tests and benchmarks, made on the spot.
 namespace PictureFiles {
 
 // Four flat quadrants (red, green, blue, yellow from top-left, clockwise),
 // so a test can tell which part of a picture it holds.
 QImage quadrants(int width, int height);
 
+// Smooth gradients with grain: about 3 bits a pixel as a JPEG of quality 90,
+// as a camera picture is, so the decoder has a photo's work to do. Each seed
+// gives a different picture.
+QImage photoLike(int width, int height, quint32 seed);
+
 // Writes `image` as a JPEG (or BMP/ICO by the path's extension); true on success.
 bool write(const QString &path, const QImage &image, int quality = 90, bool progressive = false);
-
-// Photo-like content: gradients, edges and grain, so that chroma and
-// entropy coding have real work to do.
-QImage photo(int width, int height, quint32 seed = 1);
 
 // Writes `image` with libjpeg and the given chroma sampling: 1 = 4:4:4,
 // 2 = 4:2:2, 4 = 4:2:0. Prefix bytes, when given, are written as a segment
@@ -39,11 +40,8 @@ QByteArray jpegClaiming(int width, int height);
 
 QByteArray readAll(const QString &path);
 bool writeBytes(const QString &path, const QByteArray &bytes);
-
-// Peak resident memory of this process, in kilobytes (VmHWM).
-qint64 peakResidentKb();
-// Starts a new peak from the current resident size; false where not supported.
-bool resetPeakResident();
+// The same by the path's own bytes, which need not be valid UTF-8.
+bool writeNative(const QByteArray &path, const QByteArray &bytes = QByteArray());
 
 inline bool near(QRgb a, QColor b, int tolerance = 24)
 {

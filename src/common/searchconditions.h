@@ -1,0 +1,144 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+// The search conditions of the settings dialog as one typed value: what the
+// disk search, the crawl and the proxy set-up read at the moment of use. The
+// dialog produces it from its controls at each call, so a change made while
+// a run goes on is seen at the next read.
+
+// The image types searched for; ".jpg", ".gif" and ".bmp" count as images.
+struct ImageTypes
+{
+    bool jpeg = true;
+    bool gif = false;
+    bool bmp = false;
+};
+
+// A number typed into a text box: the text as it stands (messages quote it)
+// and the integer it holds, when it holds one.
+struct NumberText
+{
+    QString text;
+    std::optional<int> number;
+
+    static NumberText from(const QString &text);
+    int valueOr(int fallback) const { return number.value_or(fallback); }
+};
+
+// The proxy as the dialog hands it to the HTTP controls, the port checked.
+struct ProxyChoice
+{
+    bool inUse = false;
+    QString host;
+    int port = 0;
+};
+
+// One stored setting of the dialog: its name in the section "Setting" and the
+// value a first run (an empty store) gives it.
+template<typename T>
+struct StoredSetting
+{
+    const char *name;
+    T firstRun;
+};
+
+namespace SearchSetting {
+// 探索設定(WWW)
+inline const StoredSetting<QString> StartURL{"fmSetting.StartURL", QStringLiteral("http://")};
+inline const StoredSetting<int> KekkaWWW{"fmSetting.KekkaWWW", 0};
+inline const StoredSetting<QString> MaxImage{"fmSetting.MaxImage", QStringLiteral("20")};
+inline const StoredSetting<QString> MaxURL{"fmSetting.MaxURL", QStringLiteral("100")};
+inline const StoredSetting<QString> Uchikiri{"fmSetting.Uchikiri", QStringLiteral("20")};
+inline const StoredSetting<bool> CheckGaibu{"fmSetting.CheckGaibu", true};
+inline const StoredSetting<bool> CheckLinkMax{"fmSetting.CheckLinkMax", true};
+inline const StoredSetting<QString> LinkMax{"fmSetting.LinkMax", QStringLiteral("3")};
+inline const StoredSetting<int> Speed{"fmSetting.Speed", 4};
+// 探索設定(HD)
+inline const StoredSetting<QString> Start{"fmSetting.Start", QStringLiteral("/")};
+inline const StoredSetting<int> Kekka{"fmSetting.Kekka", 0};
+// 画像設定
+inline const StoredSetting<bool> CheckFileSave{"fmSetting.CheckFileSave", true};
+// The first-run save directory is the program's own: saveDirectoryFirstRun().
+inline const StoredSetting<QString> Directory{"fmSetting.Directory", QString()};
+inline const StoredSetting<bool> CheckDBSave{"fmSetting.CheckDBSave", false};
+inline const StoredSetting<bool> CheckJpeg{"fmSetting.CheckJpeg", true};
+inline const StoredSetting<bool> CheckGif{"fmSetting.CheckGif", false};
+inline const StoredSetting<bool> CheckBmp{"fmSetting.CheckBmp", false};
+inline const StoredSetting<bool> CheckSize{"fmSetting.CheckSize", true};
+inline const StoredSetting<QString> MinSize{"fmSetting.MinSize", QStringLiteral("5")};
+inline const StoredSetting<QString> MaxSize{"fmSetting.MaxSize", QStringLiteral("120")};
+inline const StoredSetting<bool> CheckHiritsu{"fmSetting.CheckHiritsu", true};
+inline const StoredSetting<QString> Hiritsu{"fmSetting.Hiritsu", QStringLiteral("200")};
+inline const StoredSetting<QString> Height{"fmSetting.Height", QStringLiteral("1000")};
+inline const StoredSetting<QString> Width{"fmSetting.Width", QStringLiteral("800 ")};
+// ネットワーク
+inline const StoredSetting<bool> CheckProxy{"fmSetting.CheckProxy", false};
+inline const StoredSetting<QString> IPAddress{"fmSetting.IPAddress", QString()};
+inline const StoredSetting<QString> Port{"fmSetting.Port", QString()};
+
+// The directory that holds the program, without a trailing separator.
+QString saveDirectoryFirstRun();
+} // namespace SearchSetting
+
+struct SearchConditions
+{
+    // Fall-backs of the readers for text that holds no integer.
+    static constexpr int NoURLMaximum = -1;
+    static constexpr int NoImageMaximum = -1;
+    static constexpr int DefaultCutOffSeconds = 60;
+
+    // 探索設定(WWW)
+    QString startURL = SearchSetting::StartURL.firstRun;
+    bool clearWWWResults = false; // "毎回クリアする"
+    NumberText maxImage = NumberText::from(SearchSetting::MaxImage.firstRun);
+    NumberText maxURL = NumberText::from(SearchSetting::MaxURL.firstRun);
+    NumberText cutOff = NumberText::from(SearchSetting::Uchikiri.firstRun);
+    bool followOtherHosts = false; // offered by the dialog, never switched on
+    bool linkMaxOn = SearchSetting::CheckLinkMax.firstRun;
+    QString linkMax = SearchSetting::LinkMax.firstRun;
+    int speed = SearchSetting::Speed.firstRun; // fetch slots used, 1 to 6
+
+    // 探索設定(HD)
+    QString startDirectory = SearchSetting::Start.firstRun;
+    bool clearDiskResults = false; // "毎回クリアする"
+
+    // 画像設定
+    bool saveToFile = SearchSetting::CheckFileSave.firstRun;
+    QString saveDirectory;
+    bool saveToDatabase = false; // offered by the dialog, never switched on
+    ImageTypes imageTypes;
+    bool checkSize = SearchSetting::CheckSize.firstRun;
+    NumberText minSizeKB = NumberText::from(SearchSetting::MinSize.firstRun);
+    NumberText maxSizeKB = NumberText::from(SearchSetting::MaxSize.firstRun);
+    bool checkRatio = SearchSetting::CheckHiritsu.firstRun;
+    NumberText ratioPercent = NumberText::from(SearchSetting::Hiritsu.firstRun);
+    QString heightLimit = SearchSetting::Height.firstRun; // stored only
+    QString widthLimit = SearchSetting::Width.firstRun;   // stored only
+
+    // ネットワーク
+    bool proxyOn = SearchSetting::CheckProxy.firstRun;
+    QString proxyHost;
+    QString proxyPort;
+
+    // The crawl's limits: a URL maximum that is not an integer stops every
+    // slot at once, an image maximum that is not one never stops the run,
+    // and a cut-off that is not one counts as 60 seconds.
+    int urlMaximum() const { return maxURL.valueOr(NoURLMaximum); }
+    int imageMaximum() const { return maxImage.valueOr(NoImageMaximum); }
+    int cutOffSeconds() const { return cutOff.valueOr(DefaultCutOffSeconds); }
+    // The accepted file-size range in kilobytes of 1000 bytes. The dialog puts
+    // "5" or "120" back into a box whose text stops being an integer, so the
+    // readers take the same values for one that somehow holds none.
+    int minimumKB() const { return minSizeKB.valueOr(5); }
+    int maximumKB() const { return maxSizeKB.valueOr(120); }
+    // The width/height limit in percent; none when the box holds no integer
+    // (the ratio check then passes every picture).
+    std::optional<int> ratioLimit() const { return ratioPercent.number; }
+
+    // The proxy to hand to the HTTP controls; nothing when it is switched on
+    // with a port that is not an integer from 0 to 65535.
+    std::optional<ProxyChoice> proxyChoice() const;
+};
