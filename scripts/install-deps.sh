@@ -13,6 +13,7 @@ packages=(
   fonts-noto-cjk
   clang libclang-rt-14-dev
   xvfb xauth
+  librsvg2-bin desktop-file-utils appstream dpkg-dev lintian
   golang-github-rwcarlsen-goexif-dev
 )
 if [ "${1:-}" = bench ]; then

@@ -4,6 +4,7 @@
 #include "crawl/thttp.h"
 #include "crawl/linkextractor.h"
 #include "settings/tformsetting.h"
+#include "common/datafiles.h"
 #include "common/settingsstore.h"
 #include "statusbar.h"
 #include "common/storedwindow.h"
@@ -80,10 +81,8 @@ void TFormMain::InitMainWindow()
 {
     m_pageCrawling = true;
     m_collectMode = false;
-    const QString program = QCoreApplication::applicationFilePath();
-    const QFileInfo info(program);
-    m_helpFile = info.absolutePath() + QLatin1Char('/') + info.completeBaseName()
-                 + QStringLiteral(".HLP");
+    const QFileInfo program(QCoreApplication::applicationFilePath());
+    m_helpFile = dataFilePath(program.completeBaseName() + QStringLiteral(".HLP"));
     m_pages->setCurrentWidget(m_tabURL);
     m_pages->setCurrentWidget(m_tabList);
     m_pages->setTabVisible(m_pages->indexOf(m_tabHTTP), false);
@@ -104,6 +103,12 @@ void TFormMain::switchMode(bool www)
 {
     m_www = www;
     UpdateTargetMode();
+}
+
+void TFormMain::setSearchTarget(bool www, const QString &target)
+{
+    switchMode(www);
+    (www ? m_comboURL : m_comboDirectory)->setEditText(target);
 }
 
 void TFormMain::UpdateTargetMode()

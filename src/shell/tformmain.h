@@ -68,6 +68,9 @@ public:
     // Search-target mode: true for WWW, false for the hard disk.
     bool isWWWMode() const { return m_www; }
     void UpdateTargetMode();
+    // A target given from outside (the command line): the mode switches and
+    // the directory or address goes into that mode's box.
+    void setSearchTarget(bool www, const QString &target);
 
     int busyIndicator() const;
     void setBusyIndicator(int imageIndex);
