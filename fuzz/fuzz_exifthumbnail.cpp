@@ -8,8 +8,8 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char *>(data),
-                                                     qsizetype(size));
+    const QByteArray bytes =
+        QByteArray::fromRawData(reinterpret_cast<const char *>(data), qsizetype(size));
     const std::optional<ExifThumbnail::Location> found = ExifThumbnail::locateInFile(bytes);
     if (!found)
         return 0;
@@ -22,8 +22,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     // The picture's shape from two bytes of the input, so odd shapes are tried.
     const QSize picture(1 + data[0] * 40, 1 + data[size - 1] * 30);
     const QImage fitted = ExifThumbnail::fitToPicture(thumbnail.image, picture);
-    if (!fitted.isNull()
-        && (fitted.width() > thumbnail.image.width() || fitted.height() > thumbnail.image.height()))
+    if (!fitted.isNull() &&
+        (fitted.width() > thumbnail.image.width() || fitted.height() > thumbnail.image.height()))
         __builtin_trap();
     return 0;
 }

@@ -72,8 +72,8 @@ QStringList photographs()
 {
     QStringList found;
     for (const QString &name : QDir(Wallpapers).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        const QString path = Wallpapers + QLatin1Char('/') + name
-                             + QStringLiteral("/contents/images/2560x1600.jpg");
+        const QString path =
+            Wallpapers + QLatin1Char('/') + name + QStringLiteral("/contents/images/2560x1600.jpg");
         if (QFile::exists(path))
             found << path;
     }
@@ -87,9 +87,9 @@ QImage resized(const QString &source, QSize size)
     if (image.isNull())
         return {};
     const QSize crop = size.scaled(image.size(), Qt::KeepAspectRatio);
-    return image.copy(QRect(QPoint((image.width() - crop.width()) / 2,
-                                   (image.height() - crop.height()) / 2),
-                            crop))
+    return image
+        .copy(QRect(
+            QPoint((image.width() - crop.width()) / 2, (image.height() - crop.height()) / 2), crop))
         .scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 }
 
@@ -102,16 +102,18 @@ bool writeSet(const QDir &dir, const QString &stem, const QImage &image, bool pr
     const QString camera = dir.filePath(stem + QStringLiteral(".jpg"));
     const QImage thumbnail =
         image.scaled(QSize(160, 160), Qt::KeepAspectRatio, Qt::SmoothTransformation);
-    return PictureFiles::write(plain, image, 90, progressive) && QFile::copy(plain, camera)
-           && PictureFiles::write(dir.filePath(QStringLiteral("thumbs/") + stem + QStringLiteral(".jpg")),
-                                  thumbnail)
-           && (withThumbnail->append(camera), true);
+    return PictureFiles::write(plain, image, 90, progressive) && QFile::copy(plain, camera) &&
+           PictureFiles::write(
+               dir.filePath(QStringLiteral("thumbs/") + stem + QStringLiteral(".jpg")),
+               thumbnail) &&
+           (withThumbnail->append(camera), true);
 }
 
 bool embedThumbnails(const QDir &dir, const QStringList &files)
 {
     QStringList arguments{QStringLiteral("-q"), QStringLiteral("-overwrite_original"),
-                          QStringLiteral("-ThumbnailImage<=") + dir.filePath(QStringLiteral("thumbs/%f.jpg"))};
+                          QStringLiteral("-ThumbnailImage<=") +
+                              dir.filePath(QStringLiteral("thumbs/%f.jpg"))};
     arguments += files;
     QProcess exiftool;
     exiftool.start(QStringLiteral("exiftool"), arguments);
@@ -172,8 +174,8 @@ double gridFillMs(AppWindows &windows, const QList<QByteArray> &paths)
     windows.multi()->hide();
     QCoreApplication::processEvents();
     bool done = false;
-    auto connection = QObject::connect(windows.multi(), &TFormMulti::fillFinished,
-                                       windows.multi(), [&](bool) { done = true; });
+    auto connection = QObject::connect(windows.multi(), &TFormMulti::fillFinished, windows.multi(),
+                                       [&](bool) { done = true; });
     QElapsedTimer clock;
     clock.start();
     main->findChild<QAction *>(QStringLiteral("T3"))->trigger();
@@ -191,7 +193,8 @@ int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
     const QStringList sources = photographs();
-    if (sources.size() < 4 || QStandardPaths::findExecutable(QStringLiteral("exiftool")).isEmpty()) {
+    if (sources.size() < 4 ||
+        QStandardPaths::findExecutable(QStringLiteral("exiftool")).isEmpty()) {
         std::printf("# bench_picture needs plasma-workspace-wallpapers and exiftool: "
                     "scripts/install-deps.sh bench\n");
         return 1;
@@ -213,9 +216,9 @@ int main(int argc, char **argv)
             return 1;
     }
     const QImage big = resized(sources[0], QSize(6000, 4000));
-    if (!writeSet(dir, QStringLiteral("p24"), big, false, &cameras)
-        || !writeSet(dir, QStringLiteral("p24_prog"), big, true, &cameras)
-        || !embedThumbnails(dir, cameras))
+    if (!writeSet(dir, QStringLiteral("p24"), big, false, &cameras) ||
+        !writeSet(dir, QStringLiteral("p24_prog"), big, true, &cameras) ||
+        !embedThumbnails(dir, cameras))
         return 1;
     QList<QByteArray> withThumbs;
     QList<QByteArray> without;
@@ -230,7 +233,8 @@ int main(int argc, char **argv)
     }
     const QByteArray p24 = QFile::encodeName(dir.filePath(QStringLiteral("p24.jpg")));
     const QByteArray p24Plain = QFile::encodeName(dir.filePath(QStringLiteral("p24_plain.jpg")));
-    const QByteArray p24Prog = QFile::encodeName(dir.filePath(QStringLiteral("p24_prog_plain.jpg")));
+    const QByteArray p24Prog =
+        QFile::encodeName(dir.filePath(QStringLiteral("p24_prog_plain.jpg")));
     if (!PictureLoader::readThumbnail(p24).ok) {
         std::printf("# the embedded thumbnail was not found\n");
         return 1;
@@ -264,9 +268,9 @@ int main(int argc, char **argv)
                 if (thumbnail)
                     paintMs.push_back((clock.nsecsElapsed() - arrived) / 1e6);
             };
-            auto connection = thumbnail
-                                  ? QObject::connect(&pane, &PreviewPane::thumbnailShown, &pane, paint)
-                                  : QObject::connect(&pane, &PreviewPane::pictureShown, &pane, paint);
+            auto connection =
+                thumbnail ? QObject::connect(&pane, &PreviewPane::thumbnailShown, &pane, paint)
+                          : QObject::connect(&pane, &PreviewPane::pictureShown, &pane, paint);
             clock.start();
             pane.LoadPreview(path);
             const bool ok = waitFor([&] { return painted; });
@@ -287,22 +291,20 @@ int main(int argc, char **argv)
     }
 
     const QSize previewBox(PreviewPane::ImageWidth, PreviewPane::ImageHeight);
-    const double progressive = medianMs(5, [&] {
-        return PictureLoader::decodeToCover(p24Prog, previewBox).ok;
-    });
+    const double progressive =
+        medianMs(5, [&] { return PictureLoader::decodeToCover(p24Prog, previewBox).ok; });
     std::vector<double> fullScan;
     for (int i = 0; i < 5; ++i)
         fullScan.push_back(fullScanEighthMs(p24Prog));
     const double today = median(fullScan);
     bench("preview_progressive_vs_today", progressive, "ms", today, progressive / today, "<=0.25");
 
-    for (auto [name, path, goal] :
-         {std::tuple{"corner_vs_full_baseline", p24Plain, "<=0.1"},
-          std::tuple{"corner_vs_full_progressive", p24Prog, "<=0.2"}}) {
-        const double corner = medianMs(5, [&, path = path] {
-            return PictureLoader::decodeTopLeft(path, QSize(300, 300)).ok;
-        });
-        const double full = medianMs(3, [&, path = path] { return PictureLoader::decodeFull(path).ok; });
+    for (auto [name, path, goal] : {std::tuple{"corner_vs_full_baseline", p24Plain, "<=0.1"},
+                                    std::tuple{"corner_vs_full_progressive", p24Prog, "<=0.2"}}) {
+        const double corner = medianMs(
+            5, [&, path = path] { return PictureLoader::decodeTopLeft(path, QSize(300, 300)).ok; });
+        const double full =
+            medianMs(3, [&, path = path] { return PictureLoader::decodeFull(path).ok; });
         bench(name, corner, "ms", full, corner / full, goal);
     }
     return 0;

@@ -106,8 +106,8 @@ std::optional<Segment> findSegment(const QByteArray &head)
         const int length = p[at + 2] << 8 | p[at + 3];
         if (length < 2)
             return std::nullopt;
-        if (marker == 0xE1 && at + ExifHeader <= head.size()
-            && std::memcmp(p + at + 4, "Exif\0\0", 6) == 0)
+        if (marker == 0xE1 && at + ExifHeader <= head.size() &&
+            std::memcmp(p + at + 4, "Exif\0\0", 6) == 0)
             return Segment{at, 2 + qint64(length)};
         at += 2 + length;
     }
@@ -116,8 +116,7 @@ std::optional<Segment> findSegment(const QByteArray &head)
 
 std::optional<Location> locate(const QByteArray &segment, qint64 segmentStart)
 {
-    if (segment.size() < ExifHeader + 8
-        || std::memcmp(segment.constData() + 4, "Exif\0\0", 6) != 0)
+    if (segment.size() < ExifHeader + 8 || std::memcmp(segment.constData() + 4, "Exif\0\0", 6) != 0)
         return std::nullopt;
     const auto *base = reinterpret_cast<const uchar *>(segment.constData()) + ExifHeader;
     const qint64 size = segment.size() - ExifHeader;
@@ -179,8 +178,8 @@ QImage fitToPicture(const QImage &thumbnail, QSize pictureSize)
 {
     if (thumbnail.isNull() || pictureSize.isEmpty())
         return {};
-    const double shapes = (double(thumbnail.width()) / thumbnail.height())
-                          / (double(pictureSize.width()) / pictureSize.height());
+    const double shapes = (double(thumbnail.width()) / thumbnail.height()) /
+                          (double(pictureSize.width()) / pictureSize.height());
     // 160 x 107 for a 3:2 picture is as close as whole pixels come.
     if (std::abs(shapes - 1.0) <= 0.04)
         return thumbnail;
@@ -188,9 +187,9 @@ QImage fitToPicture(const QImage &thumbnail, QSize pictureSize)
     const QSize inner = pictureSize.scaled(thumbnail.size(), Qt::KeepAspectRatio);
     if (inner.width() < 8 || inner.height() < 8)
         return {};
-    const QRect content(QPoint((thumbnail.width() - inner.width()) / 2,
-                               (thumbnail.height() - inner.height()) / 2),
-                        inner);
+    const QRect content(
+        QPoint((thumbnail.width() - inner.width()) / 2, (thumbnail.height() - inner.height()) / 2),
+        inner);
     const QImage image = thumbnail.convertToFormat(QImage::Format_RGB32);
     // The bars, less two pixels beside the picture where compression blurs.
     QRect first;
@@ -200,7 +199,8 @@ QImage fitToPicture(const QImage &thumbnail, QSize pictureSize)
         second = QRect(content.right() + 3, 0, image.width() - content.right() - 3, image.height());
     } else {
         first = QRect(0, 0, image.width(), content.top() - 2);
-        second = QRect(0, content.bottom() + 3, image.width(), image.height() - content.bottom() - 3);
+        second =
+            QRect(0, content.bottom() + 3, image.width(), image.height() - content.bottom() - 3);
     }
     if (!isDark(image, first) || !isDark(image, second))
         return {};

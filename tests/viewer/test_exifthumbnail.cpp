@@ -1,7 +1,7 @@
-#include "picturefiles.h"
 #include "picture/exifthumbnail.h"
 #include "picture/jpegdecoder.h"
 #include "picture/pictureloader.h"
+#include "picturefiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -16,8 +16,7 @@ using namespace PictureFiles;
 namespace {
 
 // Exif headers of real cameras and phones, with their decoded tag values.
-const QString Samples =
-    QStringLiteral("/usr/share/gocode/src/github.com/rwcarlsen/goexif/exif");
+const QString Samples = QStringLiteral("/usr/share/gocode/src/github.com/rwcarlsen/goexif/exif");
 
 struct Expected
 {
@@ -34,8 +33,9 @@ QHash<QString, Expected> expectedValues()
     if (!file.open(QIODevice::ReadOnly))
         return table;
     const QString text = QString::fromUtf8(file.readAll());
-    const QRegularExpression block(QStringLiteral("\"([^\"]+\\.jpg)\": map\\[FieldName\\]string\\{(.*?)\\n\\t\\}"),
-                                   QRegularExpression::DotMatchesEverythingOption);
+    const QRegularExpression block(
+        QStringLiteral("\"([^\"]+\\.jpg)\": map\\[FieldName\\]string\\{(.*?)\\n\\t\\}"),
+        QRegularExpression::DotMatchesEverythingOption);
     auto field = [](const QString &body, const char *name) {
         const QRegularExpression re(QStringLiteral("\\b%1:\\s+`(\\d+)`").arg(QLatin1String(name)));
         const QRegularExpressionMatch m = re.match(body);
@@ -44,10 +44,10 @@ QHash<QString, Expected> expectedValues()
     for (auto it = block.globalMatch(text); it.hasNext();) {
         const QRegularExpressionMatch m = it.next();
         const QString body = m.captured(2);
-        table.insert(m.captured(1),
-                     {field(body, "ThumbJPEGInterchangeFormat"),
-                      field(body, "ThumbJPEGInterchangeFormatLength"),
-                      QSize(int(field(body, "PixelXDimension")), int(field(body, "PixelYDimension")))});
+        table.insert(m.captured(1), {field(body, "ThumbJPEGInterchangeFormat"),
+                                     field(body, "ThumbJPEGInterchangeFormatLength"),
+                                     QSize(int(field(body, "PixelXDimension")),
+                                           int(field(body, "PixelYDimension")))});
     }
     return table;
 }
@@ -89,7 +89,8 @@ private slots:
         for (auto it = expected.cbegin(); it != expected.cend(); ++it) {
             const QByteArray bytes = readAll(Samples + QStringLiteral("/samples/") + it.key());
             QVERIFY2(!bytes.isEmpty(), qPrintable(it.key()));
-            const std::optional<ExifThumbnail::Location> location = ExifThumbnail::locateInFile(bytes);
+            const std::optional<ExifThumbnail::Location> location =
+                ExifThumbnail::locateInFile(bytes);
             const bool whole = it->length > 0;
             // A thumbnail the header names but the sample does not hold whole is refused.
             const qint64 tiff = location ? location->tiffStart : bytes.indexOf("Exif") + 6;
@@ -123,13 +124,16 @@ private slots:
 
     void damagedBlocksGiveNoThumbnail()
     {
-        const QStringList corrupt = QDir(Samples + QStringLiteral("/corrupt")).entryList(QDir::Files);
+        const QStringList corrupt =
+            QDir(Samples + QStringLiteral("/corrupt")).entryList(QDir::Files);
         QVERIFY(!corrupt.isEmpty());
         for (const QString &name : corrupt) {
             const QByteArray bytes = readAll(Samples + QStringLiteral("/corrupt/") + name);
             if (const auto location = ExifThumbnail::locateInFile(bytes))
                 QVERIFY(location->fileOffset() + location->length <= bytes.size());
-            QVERIFY(!PictureLoader::readThumbnail(QFile::encodeName(Samples + QStringLiteral("/corrupt/") + name)).ok);
+            QVERIFY(!PictureLoader::readThumbnail(
+                         QFile::encodeName(Samples + QStringLiteral("/corrupt/") + name))
+                         .ok);
         }
         // Cut anywhere, a good header never points outside what is left.
         const QByteArray good = readAll(Samples + QStringLiteral("/samples/f1-exif.jpg"));
@@ -152,7 +156,8 @@ private slots:
         QFETCH(bool, bigEndian);
         QImage thumbnail(150, 100, QImage::Format_RGB32);
         thumbnail.fill(Qt::blue);
-        const QByteArray path = writeWithThumbnail(QStringLiteral("t%1.jpg").arg(bigEndian), thumbnail, bigEndian);
+        const QByteArray path =
+            writeWithThumbnail(QStringLiteral("t%1.jpg").arg(bigEndian), thumbnail, bigEndian);
         const PictureResult result = PictureLoader::readThumbnail(path);
         QVERIFY(result.ok);
         QCOMPARE(result.fullSize, QSize(600, 400));
@@ -176,7 +181,8 @@ private slots:
         QImage thumbnail(160, 120, QImage::Format_RGB32);
         thumbnail.fill(bars ? Qt::black : Qt::green);
         QPainter(&thumbnail).fillRect(0, 7, 160, 106, Qt::blue);
-        const QByteArray path = writeWithThumbnail(QStringLiteral("box%1.jpg").arg(bars), thumbnail, false);
+        const QByteArray path =
+            writeWithThumbnail(QStringLiteral("box%1.jpg").arg(bars), thumbnail, false);
         const PictureResult result = PictureLoader::readThumbnail(path);
         QCOMPARE(result.ok, bars);
         QCOMPARE(result.image.size(), fitted);
