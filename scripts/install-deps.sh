@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages the project builds, tests and runs with.
 # Only missing packages are installed: apt-get as root, otherwise through sudo.
-# `install-deps.sh bench` adds what only the benchmarks need (real photographs
-# and the tool that embeds their thumbnails), which tests and CI never fetch.
+# Profiles named as arguments add their packages: "bench" for the benchmarks
+# (among them real photographs and the tool that embeds their thumbnails),
+# which tests and CI never fetch.
 set -euo pipefail
 
 packages=(
@@ -14,11 +15,15 @@ packages=(
   clang libclang-rt-14-dev
   xvfb xauth
   librsvg2-bin desktop-file-utils appstream dpkg-dev lintian
+  nginx-light openssl
   golang-github-rwcarlsen-goexif-dev
 )
-if [ "${1:-}" = bench ]; then
-  packages+=(plasma-workspace-wallpapers libimage-exiftool-perl)
-fi
+for profile in "$@"; do
+  case "$profile" in
+    bench) packages+=(wget plasma-workspace-wallpapers libimage-exiftool-perl) ;;
+    *) echo "unknown profile: $profile" >&2; exit 2 ;;
+  esac
+done
 
 missing=()
 for p in "${packages[@]}"; do

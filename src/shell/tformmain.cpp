@@ -1,8 +1,9 @@
 #include "tformmain.h"
 
 #include "animation.h"
-#include "crawl/thttp.h"
+#include "crawl/crawlengine.h"
 #include "crawl/linkextractor.h"
+#include "crawl/thttp.h"
 #include "settings/tformsetting.h"
 #include "common/datafiles.h"
 #include "common/settingsstore.h"
@@ -79,8 +80,7 @@ void TFormMain::writeStoredValues()
 
 void TFormMain::InitMainWindow()
 {
-    m_pageCrawling = true;
-    m_collectMode = false;
+    m_crawl->setPageCrawling(true);
     const QFileInfo program(QCoreApplication::applicationFilePath());
     m_helpFile = dataFilePath(program.completeBaseName() + QStringLiteral(".HLP"));
     m_pages->setCurrentWidget(m_tabURL);
@@ -90,7 +90,7 @@ void TFormMain::InitMainWindow()
     m_sta->hide();
     m_panelSystem->setFixedHeight(4);
     m_panelBottom->setFixedHeight(0);
-    m_links->setStatusWords({QStringLiteral("----"), QStringLiteral("開始"),
+    links()->setStatusWords({QStringLiteral("----"), QStringLiteral("開始"),
                              QStringLiteral("エラー"), QStringLiteral("終了")});
     m_animate->setFileName(QCoreApplication::applicationDirPath() + QStringLiteral("/cool.avi"));
     ClearAll(); // also zeroes the crawl's cursors and downloaded count
@@ -160,18 +160,8 @@ SearchConditions TFormMain::searchConditions() const
 
 void TFormMain::applyProxy(const ProxyChoice &proxy)
 {
-    for (THTTP *http : m_http)
-        http->applyProxy(proxy);
-}
-
-void TFormMain::statusText(int panel, const QString &text)
-{
-    m_stb->setText(panel, text);
-}
-
-void TFormMain::slotStatusText(int panel, const QString &text)
-{
-    m_sta->setText(panel, text);
+    for (int i = 0; i < 7; ++i)
+        http(i)->applyProxy(proxy);
 }
 
 void TFormMain::ClearStatusAndLogs()
@@ -185,11 +175,8 @@ void TFormMain::ClearStatusAndLogs()
 void TFormMain::ClearAll()
 {
     ClearStatusAndLogs();
-    m_links->clearLists();
+    m_crawl->ClearAll();
     m_resultList->erase();
-    m_downloadedCount = 0;
-    m_pageCursor = 0;
-    m_imageCursor = 0;
 }
 
 void TFormMain::closeEvent(QCloseEvent *event)

@@ -4,13 +4,13 @@
 #include "common/searchconditions.h"
 #include "crawl/crawlreporter.h"
 
-#include <QElapsedTimer>
 #include <QMainWindow>
 
 #include <array>
 
 class QAction;
 class QComboBox;
+class QLineEdit;
 class QFrame;
 class QLabel;
 class QListView;
@@ -22,6 +22,7 @@ class QTimer;
 class QToolBar;
 class QToolButton;
 
+class CrawlEngine;
 class DiskSearch;
 class HelpWindow;
 class LinkExtractor;
@@ -85,7 +86,9 @@ public:
     const NavigationHistory &directoryHistory() const { return m_dirHistory; }
     const NavigationHistory &urlHistory() const { return m_urlHistory; }
 
-    THTTP *http(int index) const { return m_http[size_t(index)]; }
+    // HTTP0 (single fetches) and the crawl's HTTP1 ... HTTP6.
+    THTTP *http(int index) const;
+    CrawlEngine *crawl() const { return m_crawl; }
     THTML *html() const { return m_html; }
     QString helpFilePath() const { return m_helpFile; }
     const PeerWindows &peers() const { return m_peers; }
@@ -94,16 +97,23 @@ public:
     QListView *memoLink() const { return m_memoLink; }
     QListView *imageLink() const { return m_imageLink; }
     // The crawl's URL list and image list with their line routines.
-    LinkExtractor *links() const { return m_links; }
+    LinkExtractor *links() const;
     // The settings dialog's search conditions as they stand at the call.
     SearchConditions searchConditions() const;
     ImageTypes imageTypes() const { return searchConditions().imageTypes; }
     // Hands the proxy the settings dialog applies to HTTP0 ... HTTP6.
     void applyProxy(const ProxyChoice &proxy);
 
-    // Where the crawl engine's panel texts and log lines go.
+    // Where the crawl engine's panel texts, log lines and results go.
     void statusText(int panel, const QString &text) override;
     void slotStatusText(int panel, const QString &text) override;
+    void showRunning(bool running) override;
+    void slotURL(int slot, const QString &url) override;
+    void clearSource() override;
+    void clearFileList() override;
+    void clearFileListSelection() override;
+    void listAcceptedImage(const QByteArray &path, qint64 size) override;
+    void autoDisplay() override;
     QTabWidget *pages() const { return m_pages; }
 
     // Commands, as the menus and tool buttons run them.
@@ -112,7 +122,7 @@ public:
     void BtDirectoryClick();
     void BtSetteiClick();
     void ShowSystemPanes();
-    void ClearStatusAndLogs();
+    void ClearStatusAndLogs() override;
     void PrepareRun();
     void FinishRun();
     void ClearAll();
@@ -178,16 +188,10 @@ private:
     PeerWindows m_peers;
     bool m_www = false;
     bool m_dropDownFlag = false;
-    bool m_pageCrawling = true;
-    bool m_collectMode = false;
-    int m_pageCursor = 0;
-    int m_imageCursor = 0;
-    int m_downloadedCount = 0;
-    QElapsedTimer m_runClock;
     QString m_helpFile;
     NavigationHistory m_dirHistory;
     NavigationHistory m_urlHistory;
-    LinkExtractor *m_links = nullptr;
+    CrawlEngine *m_crawl = nullptr;
 
     QToolBar *m_toolBar1 = nullptr;
     QToolBar *m_toolBar2 = nullptr;
@@ -223,14 +227,15 @@ private:
     ResultListPane *m_resultList = nullptr;
     PreviewPane *m_preview = nullptr;
     QFrame *m_panelBottom = nullptr;
-    std::array<THTTP *, 7> m_http{};
+    THTTP *m_http0 = nullptr;
+    // EditHttpURL, then EditHttp1 ... EditHttp6.
+    std::array<QLineEdit *, 7> m_editHttp{};
 
     StatusPanels *m_stb = nullptr;
     StatusPanels *m_sta = nullptr;
 
     QTimer *m_timerTansaku = nullptr;
     QTimer *m_timerGazou = nullptr;
-    std::array<QTimer *, 6> m_timerF{};
 
     HelpWindow *m_helpWindow = nullptr;
     bool m_singleViewMode = true;

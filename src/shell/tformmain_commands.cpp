@@ -2,6 +2,7 @@
 #include "tformmain.h"
 
 #include "animation.h"
+#include "crawl/crawlengine.h"
 #include "crawl/linkextractor.h"
 #include "crawl/linklist.h"
 #include "disksearch/disksearch.h"
@@ -38,7 +39,7 @@ void TFormMain::BtTansakuClick()
         return;
     }
     PrepareRun();
-    m_pageCrawling = true;
+    m_crawl->setPageCrawling(true);
     // Let the click return and the window repaint before the work begins.
     m_timerTansaku->start(10);
 }
@@ -58,34 +59,6 @@ void TFormMain::TimerTansakuTimer()
     }
     // The walk runs on a thread of its own; its end steps run when it ends.
     SearchDirectory();
-}
-
-void TFormMain::PrepareRun()
-{
-    ClearStatusAndLogs();
-    setBusyIndicator(ImageBusy);
-    m_runClock.start();
-    m_animate->setActive(true);
-}
-
-void TFormMain::FinishRun()
-{
-    setBusyIndicator(ImageIdle);
-    m_stb->setText(0, QStringLiteral("探索終了"));
-    m_pageCrawling = true;
-    m_collectMode = false;
-    // A monotonic clock: a run that spans midnight still reports its length.
-    const qint64 seconds = m_runClock.isValid() ? m_runClock.elapsed() / 1000 : 0;
-    m_stb->setText(5, QString::number(seconds) + QStringLiteral(" 秒"));
-    m_animate->setActive(false);
-}
-
-void TFormMain::BtStopClick()
-{
-    for (QTimer *timer : m_timerF)
-        timer->stop();
-    FinishRun();
-    m_stb->setText(0, QStringLiteral("探索中止"));
 }
 
 void TFormMain::BtDirectoryClick()
@@ -191,7 +164,7 @@ void TFormMain::connectResultList()
     connect(m_diskSearch, &DiskSearch::entriesFound, m_resultList, &ResultListPane::appendEntries);
     connect(m_diskSearch, &DiskSearch::fileError, this, &TFormMain::LogError);
     connect(m_diskSearch, &DiskSearch::finished, this, &TFormMain::DirectorySearchFinished);
-    connect(m_resultList, &ResultListPane::erased, this, [this] { m_downloadedCount = 0; });
+    connect(m_resultList, &ResultListPane::erased, m_crawl, &CrawlEngine::resetDownloadedCount);
     connect(m_resultList, &ResultListPane::entryClicked, this, &TFormMain::ListImageClick);
     connect(m_resultList, &ResultListPane::entryDoubleClicked, this, &TFormMain::SingleImageCommand);
     connect(m_resultList, &ResultListPane::filesDeleted, this, [this](int count) {
@@ -238,9 +211,7 @@ void TFormMain::DirectorySearchFinished(bool stopped)
 
 // Entry points of work that other subsystems provide. Each does nothing until
 // its subsystem is connected here.
-void TFormMain::StartCrawl() {}
 void TFormMain::WebCommand() {}
-void TFormMain::CollectCommand() {}
 void TFormMain::BackCommand() {}
 void TFormMain::ForwardCommand() {}
 
@@ -307,7 +278,7 @@ void TFormMain::ViewSelectedLink()
         return;
     // The list knows where each line's URL starts: the number grows to five
     // digits from entry 10000 on.
-    const QByteArray url = m_links->imageList()->urlOf(current.row()).toByteArray();
+    const QByteArray url = links()->imageList()->urlOf(current.row()).toByteArray();
     if (url.right(4).toLower() != QByteArrayLiteral(".jpg")) {
         MessageBox::show(this, QStringLiteral("画像リストの画像ファイルを選択してください"));
         return;
