@@ -41,6 +41,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const PictureResult cover = PictureLoader::decodeToCover(path, QSize(64, 48));
     const PictureResult corner = PictureLoader::decodeTopLeft(path, QSize(64, 48));
     const PictureResult full = PictureLoader::decodeFull(path);
+    const PictureResult thumbnail = PictureLoader::decodeThumbnailOrCover(path, QSize(64, 48));
+    if (thumbnail.ok && thumbnail.image.isNull())
+        __builtin_trap();
     for (const PictureResult *r : {&header, &cover, &corner, &full}) {
         if (!r->ok && r->error.isEmpty())
             __builtin_trap(); // a failure without its text

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages the project builds, tests and runs with.
 # Only missing packages are installed: apt-get as root, otherwise through sudo.
-# Profiles named as arguments add their packages: "bench" for the benchmarks.
+# Profiles named as arguments add their packages: "bench" for the benchmarks
+# (among them real photographs and the tool that embeds their thumbnails),
+# which tests and CI never fetch.
 set -euo pipefail
 
 packages=(
@@ -14,10 +16,11 @@ packages=(
   xvfb xauth
   librsvg2-bin desktop-file-utils appstream dpkg-dev lintian
   nginx-light openssl
+  golang-github-rwcarlsen-goexif-dev
 )
 for profile in "$@"; do
   case "$profile" in
-    bench) packages+=(wget) ;;
+    bench) packages+=(wget plasma-workspace-wallpapers libimage-exiftool-perl) ;;
     *) echo "unknown profile: $profile" >&2; exit 2 ;;
   esac
 done

@@ -8,16 +8,16 @@
 // caller keeps ownership and closes it.
 namespace JpegDecoder {
 
-enum class Mode { Header, Cover, Full, TopLeft };
-
 struct Request
 {
-    Mode mode = Mode::Full;
+    PictureLoader::Mode mode = PictureLoader::Mode::Full;
     QSize box;
     qint64 maxPixels = 0;
     const std::atomic_bool *cancel = nullptr;
 };
 
 PictureResult decode(FILE *file, const Request &request);
+// The same over a JPEG held in memory (an embedded thumbnail).
+PictureResult decodeBytes(const QByteArray &bytes, const Request &request);
 
 } // namespace JpegDecoder

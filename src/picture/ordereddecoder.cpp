@@ -12,6 +12,7 @@ struct OrderedDecoder::Run
 {
     QList<Job> jobs;
     QSize box;
+    Fit fit = Fit::Cover;
     std::atomic_bool cancel{false};
     // Filled in any order by the workers' deliveries (on the owner's thread).
     QList<std::optional<PictureResult>> results;
@@ -37,12 +38,13 @@ void OrderedDecoder::cancel()
     m_run.reset();
 }
 
-void OrderedDecoder::start(const QList<Job> &jobs, QSize box)
+void OrderedDecoder::start(const QList<Job> &jobs, QSize box, Fit fit)
 {
     cancel();
     auto run = std::make_shared<Run>();
     run->jobs = jobs;
     run->box = QSize(qMax(1, box.width()), qMax(1, box.height()));
+    run->fit = fit;
     run->results.resize(jobs.size());
     m_run = run;
     for (int i = 0; i < jobs.size(); ++i) {
@@ -59,8 +61,12 @@ void OrderedDecoder::decodeOne(const std::shared_ptr<Run> &run, int index)
     PictureResult result;
     if (run->cancel) {
         result.cancelled = true;
+    } else if (run->fit == Fit::Corner) {
+        result = PictureLoader::decodeTopLeft(run->jobs[index].path, run->box, &run->cancel);
     } else {
-        result = PictureLoader::decodeToCover(run->jobs[index].path, run->box, &run->cancel);
+        // A camera's own thumbnail, when it covers the cell, spares the decode.
+        result = PictureLoader::decodeThumbnailOrCover(run->jobs[index].path, run->box,
+                                                       &run->cancel);
         // The reduced decode may still be several times the cell; keep only
         // what covers the cell, so 60 cells stay a few megabytes.
         if (result.ok && !result.image.isNull()) {

@@ -9,9 +9,10 @@
 
 #include <memory>
 
-// Decodes a list of pictures on worker threads, reduced to cover a box, and
-// hands the results back on the owner's thread strictly in list order: the
-// first failure ends the run, and nothing after it is delivered.
+// Decodes a list of pictures on worker threads, each reduced to cover a box
+// or as the box's top-left corner at full scale, and hands the results back
+// on the owner's thread strictly in list order: the first failure ends the
+// run, and nothing after it is delivered.
 class OrderedDecoder : public QObject
 {
     Q_OBJECT
@@ -25,10 +26,15 @@ public:
     explicit OrderedDecoder(QObject *parent = nullptr);
     ~OrderedDecoder() override;
 
+    enum class Fit { Cover, Corner };
+
     // Starts a run; a run still going is dropped without further signals.
     // Signals always arrive later, from the event loop, never from start().
-    void start(const QList<Job> &jobs, QSize box);
+    void start(const QList<Job> &jobs, QSize box, Fit fit = Fit::Cover);
     void cancel();
+    // Blocks until the worker threads are idle; their deliveries are then
+    // queued on this object's thread.
+    void waitForWorkers() { m_pool.waitForDone(); }
     bool isRunning() const { return m_run != nullptr; }
     void setMaxThreads(int count) { m_pool.setMaxThreadCount(count); }
 

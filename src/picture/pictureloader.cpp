@@ -1,5 +1,6 @@
 #include "pictureloader.h"
 
+#include "exifthumbnail.h"
 #include "jpegdecoder.h"
 
 #include <QFile>
@@ -13,7 +14,7 @@ namespace {
 
 std::atomic<qint64> g_maxPixels{100'000'000};
 
-enum class Mode { Header, Cover, Full, TopLeft };
+using Mode = PictureLoader::Mode;
 
 // Opens a regular file for reading. A FIFO or device named like a picture
 // would block or never end, so only regular files are accepted.
@@ -42,17 +43,6 @@ PictureResult failure(const QString &text)
     return result;
 }
 
-JpegDecoder::Mode jpegMode(Mode mode)
-{
-    switch (mode) {
-    case Mode::Header: return JpegDecoder::Mode::Header;
-    case Mode::Cover: return JpegDecoder::Mode::Cover;
-    case Mode::TopLeft: return JpegDecoder::Mode::TopLeft;
-    case Mode::Full: break;
-    }
-    return JpegDecoder::Mode::Full;
-}
-
 PictureResult loadJpeg(const QByteArray &path, Mode mode, QSize box, const std::atomic_bool *cancel)
 {
     const int fd = openRegularFile(path);
@@ -63,7 +53,7 @@ PictureResult loadJpeg(const QByteArray &path, Mode mode, QSize box, const std::
         return failure(PictureLoader::cannotOpenText(path));
     }
     JpegDecoder::Request request;
-    request.mode = jpegMode(mode);
+    request.mode = mode;
     request.box = box;
     request.maxPixels = g_maxPixels.load();
     request.cancel = cancel;
@@ -156,7 +146,79 @@ PictureResult load(const QByteArray &path, Mode mode, QSize box, const std::atom
     return loadWithQt(path, format, mode, box);
 }
 
+// Reads `count` bytes at `offset`; fewer where the file ends.
+QByteArray readAt(FILE *file, qint64 offset, qint64 count)
+{
+    QByteArray bytes;
+    if (count <= 0 || std::fseek(file, long(offset), SEEK_SET) != 0)
+        return bytes;
+    bytes.resize(qsizetype(count));
+    bytes.resize(qsizetype(std::fread(bytes.data(), 1, size_t(count), file)));
+    return bytes;
+}
+
+PictureResult thumbnailOf(FILE *file, const std::atomic_bool *cancel)
+{
+    PictureResult result;
+    JpegDecoder::Request header;
+    header.mode = Mode::Header;
+    const PictureResult main = JpegDecoder::decode(file, header);
+    if (!main.ok || main.fullSize.isEmpty())
+        return result;
+    result.fullSize = main.fullSize;
+    const QByteArray head = readAt(file, 0, ExifThumbnail::SearchBytes);
+    const std::optional<ExifThumbnail::Segment> segment = ExifThumbnail::findSegment(head);
+    if (!segment)
+        return result;
+    const QByteArray block = segment->start + segment->size <= head.size()
+                                 ? head.mid(segment->start, segment->size)
+                                 : readAt(file, segment->start, segment->size);
+    const std::optional<ExifThumbnail::Location> found =
+        ExifThumbnail::locate(block, segment->start);
+    if (!found)
+        return result;
+    JpegDecoder::Request request;
+    request.mode = Mode::Full;
+    request.maxPixels = qMin<qint64>(g_maxPixels.load(), 4'000'000);
+    request.cancel = cancel;
+    const PictureResult thumbnail = JpegDecoder::decodeBytes(
+        block.mid(found->fileOffset() - segment->start, found->length), request);
+    if (thumbnail.cancelled) {
+        result.cancelled = true;
+        return result;
+    }
+    result.image = ExifThumbnail::fitToPicture(thumbnail.image, main.fullSize);
+    result.ok = !result.image.isNull();
+    return result;
+}
+
 } // namespace
+
+PictureResult PictureLoader::readThumbnail(const QByteArray &path, const std::atomic_bool *cancel)
+{
+    if (formatOf(path) != Format::Jpeg)
+        return {};
+    const int fd = openRegularFile(path);
+    FILE *file = fd < 0 ? nullptr : ::fdopen(fd, "rb");
+    if (file == nullptr) {
+        if (fd >= 0)
+            ::close(fd);
+        return {};
+    }
+    PictureResult result = thumbnailOf(file, cancel);
+    std::fclose(file);
+    return result;
+}
+
+PictureResult PictureLoader::decodeThumbnailOrCover(const QByteArray &path, QSize box,
+                                                    const std::atomic_bool *cancel)
+{
+    PictureResult thumbnail = readThumbnail(path, cancel);
+    if (thumbnail.ok && thumbnail.image.width() >= box.width()
+        && thumbnail.image.height() >= box.height())
+        return thumbnail;
+    return decodeToCover(path, box, cancel);
+}
 
 PictureResult PictureLoader::readSize(const QByteArray &path)
 {

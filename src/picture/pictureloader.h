@@ -35,6 +35,9 @@ class PictureLoader
 {
 public:
     enum class Format { None, Jpeg, Bmp, Ico };
+    // What a load reads: the header alone, a reduction covering a box, the
+    // whole picture, or the top-left box at full scale.
+    enum class Mode { Header, Cover, Full, TopLeft };
 
     // Width and height from the header alone; no pixels are decoded.
     static PictureResult readSize(const QByteArray &path);
@@ -44,6 +47,14 @@ public:
                                        const std::atomic_bool *cancel = nullptr);
     static PictureResult decodeFull(const QByteArray &path,
                                     const std::atomic_bool *cancel = nullptr);
+    // The thumbnail a camera embedded in a JPEG's Exif block, cut to the
+    // picture's shape, with `fullSize` from the picture's header. Not `ok`
+    // (and no error text) when the file has no usable thumbnail.
+    static PictureResult readThumbnail(const QByteArray &path,
+                                       const std::atomic_bool *cancel = nullptr);
+    // The embedded thumbnail when it covers `box`, otherwise decodeToCover.
+    static PictureResult decodeThumbnailOrCover(const QByteArray &path, QSize box,
+                                                const std::atomic_bool *cancel = nullptr);
     // Only the top-left `box` of the picture at full scale; a JPEG decodes just
     // the rows (and, where it can, the columns) that the box needs.
     static PictureResult decodeTopLeft(const QByteArray &path, QSize box,

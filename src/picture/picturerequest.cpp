@@ -40,7 +40,7 @@ QThreadPool *PictureRequest::pool()
     return &threads;
 }
 
-quint64 PictureRequest::start(Job job)
+quint64 PictureRequest::start(Job job, Job early)
 {
     if (m_cancel)
         m_cancel->store(true);
@@ -50,7 +50,18 @@ quint64 PictureRequest::start(Job job)
     m_busy = true;
     ++m_stats.started;
     std::shared_ptr<Link> link = m_link;
-    pool()->start([link, cancel, ticket, job = std::move(job)] {
+    pool()->start([link, cancel, ticket, job = std::move(job), early = std::move(early)] {
+        if (early && !cancel->load()) {
+            DecodedPicture first = early(*cancel);
+            QMutexLocker lock(&link->mutex);
+            PictureRequest *owner = link->owner;
+            if (owner == nullptr)
+                return;
+            if (first.picture.ok)
+                QMetaObject::invokeMethod(
+                    owner, [owner, ticket, first] { owner->deliverEarly(ticket, first); },
+                    Qt::QueuedConnection);
+        }
         DecodedPicture result;
         if (cancel->load())
             result.picture.cancelled = true;
@@ -84,6 +95,12 @@ void PictureRequest::deliver(quint64 ticket, DecodedPicture result)
     m_busy = false;
     ++m_stats.delivered;
     emit finished(ticket, result);
+}
+
+void PictureRequest::deliverEarly(quint64 ticket, const DecodedPicture &result)
+{
+    if (ticket == m_ticket && m_busy)
+        emit earlyFinished(ticket, result);
 }
 
 PictureRequest::Job PictureRequest::coverJob(const QByteArray &path, QSize box, bool withCorner)

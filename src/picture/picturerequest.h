@@ -41,8 +41,10 @@ public:
     explicit PictureRequest(QObject *parent = nullptr);
     ~PictureRequest() override;
 
-    // Runs `job` on the picture threads and returns its ticket.
-    quint64 start(Job job);
+    // Runs `job` on the picture threads and returns its ticket. A quick
+    // `early` job, when given, runs first on the same thread; its result, if
+    // ok, comes as `earlyFinished` before the job's own.
+    quint64 start(Job job, Job early = {});
     // Makes the running load stale without starting another.
     void cancel();
     // The latest load has not been delivered yet.
@@ -58,11 +60,13 @@ public:
     static Job fullJob(const QByteArray &path);
 
 signals:
+    void earlyFinished(quint64 ticket, const DecodedPicture &result);
     void finished(quint64 ticket, const DecodedPicture &result);
 
 private:
     struct Link;
     void deliver(quint64 ticket, DecodedPicture result);
+    void deliverEarly(quint64 ticket, const DecodedPicture &result);
 
     std::shared_ptr<Link> m_link;
     std::shared_ptr<std::atomic_bool> m_cancel;

@@ -255,10 +255,16 @@ void TFormMain::MultiImageCommand()
 void TFormMain::ShowImageWindow(const QString &title)
 {
     // A click just before the command is still being decoded: the window
-    // shows that entry, as the user expects, once the preview has it.
+    // shows that entry, as the user expects, once the preview has it, and
+    // in the mode of this command, whatever was clicked in between.
     if (m_preview->isLoading()) {
+        const bool single = m_singleViewMode;
         connect(m_preview, &PreviewPane::loadSettled, this,
-                [this, title] { ShowImageWindow(title); }, Qt::SingleShotConnection);
+                [this, title, single] {
+                    m_singleViewMode = single;
+                    ShowImageWindow(title);
+                },
+                Qt::SingleShotConnection);
         return;
     }
     const QSize picture = m_preview->pictureSize();

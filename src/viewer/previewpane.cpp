@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPainter>
 #include <QVBoxLayout>
 
 PreviewPane::PreviewPane(QWidget *parent) : QWidget(parent), m_request(new PictureRequest(this))
@@ -68,6 +69,8 @@ PreviewPane::PreviewPane(QWidget *parent) : QWidget(parent), m_request(new Pictu
 
     connect(m_stretch, &QCheckBox::clicked, this, &PreviewPane::CheckStretchClick);
     connect(m_hiritsu, &QCheckBox::clicked, this, &PreviewPane::CheckHiritsuClick);
+    connect(m_request, &PictureRequest::earlyFinished, this,
+            [this](quint64, const DecodedPicture &result) { showThumbnail(result); });
     connect(m_request, &PictureRequest::finished, this,
             [this](quint64, const DecodedPicture &result) { showLoaded(result); });
 }
@@ -92,28 +95,88 @@ bool PreviewPane::isLoading() const
 void PreviewPane::LoadPreview(const QByteArray &path)
 {
     const QSize box(ImageWidth, ImageHeight);
+    const bool keepRatio = m_hiritsu->isChecked();
     PictureRequest::Job decode = PictureRequest::coverJob(path, box, true);
-    m_request->start([decode, box](const std::atomic_bool &cancel) {
-        DecodedPicture out = decode(cancel);
-        // Stretched, the control always draws at its own bounds: scaling once
-        // here, off the UI thread, leaves painting a plain copy.
-        if (out.picture.ok && out.picture.image.size() != box)
-            out.picture.image = out.picture.image.scaled(box, Qt::IgnoreAspectRatio,
+    PictureRequest::Job thumbnail;
+    // A camera's thumbnail stands in for the stretched picture until the
+    // decode arrives; unstretched, only the real pixels will do.
+    if (m_stretch->isChecked()) {
+        thumbnail = [path, keepRatio](const std::atomic_bool &cancel) {
+            DecodedPicture out;
+            out.path = path;
+            out.picture = PictureLoader::readThumbnail(path, &cancel);
+            if (out.picture.ok)
+                out.picture.image =
+                    stretchedPicture(out.picture.image, out.picture.fullSize, keepRatio);
+            return out;
+        };
+    }
+    m_request->start(
+        [decode, keepRatio](const std::atomic_bool &cancel) {
+            DecodedPicture out = decode(cancel);
+            // Scaled once here, off the UI thread, painting is a plain copy.
+            if (out.picture.ok)
+                out.picture.image =
+                    stretchedPicture(out.picture.image, out.picture.fullSize, keepRatio);
+            return out;
+        },
+        thumbnail);
+}
+
+void PreviewPane::showThumbnail(const DecodedPicture &result)
+{
+    m_scaled = QPixmap::fromImage(result.picture.image);
+    m_corner = QPixmap();
+    m_size = result.picture.fullSize;
+    m_path = result.path;
+    m_provisional = true;
+    FitPreview(m_stretch->isChecked(), m_hiritsu->isChecked());
+    emit thumbnailShown();
+}
+
+QImage PreviewPane::stretchedPicture(const QImage &picture, QSize fullSize, bool keepRatio)
+{
+    const QSize bounds(ImageWidth, ImageHeight);
+    if (!keepRatio || fullSize.isEmpty())
+        return picture.size() == bounds ? picture
+                                        : picture.scaled(bounds, Qt::IgnoreAspectRatio,
                                                          Qt::SmoothTransformation);
-        return out;
-    });
+    // The fitted frame has the picture's shape; the picture fills what the
+    // frame shows of the control, undistorted, from its top-left corner.
+    const QSize frame = fittedFrame(true, true, fullSize);
+    const QSize shown(qMin(frame.width() - 2, ImageWidth), qMin(frame.height() - 2, ImageHeight));
+    QSize target = fullSize.scaled(shown, Qt::KeepAspectRatio);
+    target = QSize(qMax(1, target.width()), qMax(1, target.height()));
+    QImage canvas(bounds, QImage::Format_ARGB32_Premultiplied);
+    canvas.fill(Qt::transparent);
+    QPainter painter(&canvas);
+    painter.drawImage(QPoint(0, 0),
+                      picture.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    return canvas;
 }
 
 void PreviewPane::showLoaded(const DecodedPicture &result)
 {
-    // Loading errors are not reported: the previous picture simply stays.
+    // Loading errors are not reported: the previous picture simply stays, or
+    // comes back when a thumbnail stood in for the failed one.
     if (result.picture.ok) {
         m_scaled = QPixmap::fromImage(result.picture.image);
         m_corner = QPixmap::fromImage(result.corner);
         m_size = result.picture.fullSize;
         m_path = result.path;
+        m_settled = {m_scaled, m_corner, m_size, m_path};
+        m_provisional = false;
         FitPreview(m_stretch->isChecked(), m_hiritsu->isChecked());
         emit pictureShown();
+    } else if (m_provisional) {
+        m_scaled = m_settled.scaled;
+        m_corner = m_settled.corner;
+        m_size = m_settled.size;
+        m_path = m_settled.path;
+        m_provisional = false;
+        FitPreview(m_stretch->isChecked(), m_hiritsu->isChecked());
+        m_labelWidth->setText(QString::number(m_size.width()));
+        m_labelHeight->setText(QString::number(m_size.height()));
     }
     emit loadSettled();
 }

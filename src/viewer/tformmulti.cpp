@@ -25,6 +25,11 @@ QString fileNameOf(const QByteArray &path)
     return QFile::decodeName(path.mid(path.lastIndexOf('/') + 1));
 }
 
+OrderedDecoder::Fit fitOf(bool stretch)
+{
+    return stretch ? OrderedDecoder::Fit::Cover : OrderedDecoder::Fit::Corner;
+}
+
 } // namespace
 
 TFormMulti::TFormMulti(QWidget *parent) : QMainWindow(parent)
@@ -168,7 +173,9 @@ void TFormMulti::FillMultiWindow(const QList<QByteArray> &paths, bool stretch)
     const MultiLayout::Input input =
         m_settings != nullptr ? m_settings->layoutInput() : MultiLayout::Input();
     m_fillBox = QSize(input.size + input.hiritsu, input.size);
-    m_decoder->start(jobs, m_fillBox);
+    // Unstretched, a cell shows the picture's own pixels from its top-left
+    // corner: only that corner is decoded.
+    m_decoder->start(jobs, m_fillBox, fitOf(stretch));
 }
 
 bool TFormMulti::isFilling() const
@@ -182,6 +189,7 @@ void TFormMulti::cellLoaded(int index, const QImage &image)
         cell->setPicture(image);
         cell->setStretch(m_fillStretch);
         m_cellPaths[size_t(index)] = m_fillPaths.value(index);
+        m_cellStretch[size_t(index)] = m_fillStretch;
         // A picture smaller than its box is the whole original already.
         const bool reduced =
             image.width() >= m_fillBox.width() && image.height() >= m_fillBox.height();
@@ -203,9 +211,12 @@ void TFormMulti::refreshGrownCells(QSize box)
         return;
     QList<OrderedDecoder::Job> jobs;
     m_refreshCells.clear();
+    // The cells of one fill share their stretch; those of the latest fill
+    // are refreshed, older ones stay as they are.
     for (int i = 0; i < CellCount; ++i) {
         const QSize decodedFor = m_cellBoxes[size_t(i)];
-        if (decodedFor.isEmpty() || m_cellPaths[size_t(i)].isEmpty())
+        if (decodedFor.isEmpty() || m_cellPaths[size_t(i)].isEmpty()
+            || m_cellStretch[size_t(i)] != m_fillStretch)
             continue;
         if (box.width() <= decodedFor.width() && box.height() <= decodedFor.height())
             continue;
@@ -217,7 +228,7 @@ void TFormMulti::refreshGrownCells(QSize box)
         return;
     }
     m_refreshBox = box;
-    m_refresher->start(jobs, box);
+    m_refresher->start(jobs, box, fitOf(m_fillStretch));
 }
 
 void TFormMulti::cellRefreshed(int job, const QImage &image)

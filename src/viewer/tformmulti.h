@@ -82,5 +82,6 @@ private:
     // What each cell shows: its file and the box it was decoded to cover.
     std::array<QByteArray, 60> m_cellPaths;
     std::array<QSize, 60> m_cellBoxes;
+    std::array<bool, 60> m_cellStretch{};
     QList<int> m_refreshCells; // cell of each refresh job
 };

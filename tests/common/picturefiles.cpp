@@ -58,6 +58,95 @@ bool write(const QString &path, const QImage &image, int quality, bool progressi
     return writer.write(image);
 }
 
+bool writeSampledJpeg(const QString &path, const QImage &source, int sampling, bool progressive,
+                      const QByteArray &app1, int quality)
+{
+    FILE *file = std::fopen(QFile::encodeName(path).constData(), "wb");
+    if (file == nullptr)
+        return false;
+    const QImage image = source.convertToFormat(QImage::Format_RGB888);
+    jpeg_compress_struct cinfo{};
+    jpeg_error_mgr err{};
+    cinfo.err = jpeg_std_error(&err);
+    jpeg_create_compress(&cinfo);
+    jpeg_stdio_dest(&cinfo, file);
+    cinfo.image_width = JDIMENSION(image.width());
+    cinfo.image_height = JDIMENSION(image.height());
+    cinfo.input_components = 3;
+    cinfo.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&cinfo);
+    jpeg_set_quality(&cinfo, quality, TRUE);
+    cinfo.comp_info[0].h_samp_factor = sampling == 1 ? 1 : 2;
+    cinfo.comp_info[0].v_samp_factor = sampling == 4 ? 2 : 1;
+    if (progressive)
+        jpeg_simple_progression(&cinfo);
+    cinfo.write_JFIF_header = app1.isEmpty();
+    jpeg_start_compress(&cinfo, TRUE);
+    if (!app1.isEmpty())
+        jpeg_write_marker(&cinfo, JPEG_APP0 + 1, reinterpret_cast<const JOCTET *>(app1.constData()),
+                          unsigned(app1.size()));
+    while (cinfo.next_scanline < cinfo.image_height) {
+        auto row = const_cast<JSAMPROW>(image.constScanLine(int(cinfo.next_scanline)));
+        jpeg_write_scanlines(&cinfo, &row, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    jpeg_destroy_compress(&cinfo);
+    return std::fclose(file) == 0;
+}
+
+QByteArray exifPayload(const QByteArray &thumbnail, bool bigEndian)
+{
+    QByteArray tiff;
+    auto put16 = [&](int v) {
+        const char b[2] = {char(v & 0xFF), char(v >> 8 & 0xFF)};
+        tiff.append(bigEndian ? b[1] : b[0]).append(bigEndian ? b[0] : b[1]);
+    };
+    auto put32 = [&](quint32 v) {
+        if (bigEndian) {
+            put16(int(v >> 16));
+            put16(int(v & 0xFFFF));
+        } else {
+            put16(int(v & 0xFFFF));
+            put16(int(v >> 16));
+        }
+    };
+    auto entry = [&](int tag, int type, quint32 value) {
+        put16(tag);
+        put16(type);
+        put32(1);
+        if (type == 3) {
+            put16(int(value));
+            put16(0);
+        } else {
+            put32(value);
+        }
+    };
+    tiff.append(bigEndian ? "MM" : "II");
+    put16(42);
+    put32(8);
+    // IFD0: orientation only; IFD1 follows at 8 + 18.
+    put16(1);
+    entry(0x0112, 3, 1);
+    put32(26);
+    put16(3);
+    entry(0x0103, 3, 6);
+    entry(0x0201, 4, 68);
+    entry(0x0202, 4, quint32(thumbnail.size()));
+    put32(0);
+    return QByteArray("Exif\0\0", 6) + tiff + thumbnail;
+}
+
+QByteArray jpegBytes(const QImage &image, int quality)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "jpeg");
+    writer.setQuality(quality);
+    writer.write(image);
+    return bytes;
+}
+
 bool writeCmykJpeg(const QString &path, int width, int height)
 {
     FILE *file = std::fopen(QFile::encodeName(path).constData(), "wb");

@@ -20,6 +20,18 @@ QImage photoLike(int width, int height, quint32 seed);
 // Writes `image` as a JPEG (or BMP/ICO by the path's extension); true on success.
 bool write(const QString &path, const QImage &image, int quality = 90, bool progressive = false);
 
+// Writes `image` with libjpeg and the given chroma sampling: 1 = 4:4:4,
+// 2 = 4:2:2, 4 = 4:2:0. Prefix bytes, when given, are written as a segment
+// right after the start marker (an Exif block, for instance).
+bool writeSampledJpeg(const QString &path, const QImage &image, int sampling, bool progressive,
+                      const QByteArray &app1 = QByteArray(), int quality = 90);
+
+// The payload of an APP1 Exif segment ("Exif\0\0" and a TIFF structure)
+// whose second directory points at `thumbnail`, in either byte order.
+QByteArray exifPayload(const QByteArray &thumbnail, bool bigEndian);
+// `image` as JPEG bytes, to embed as a thumbnail.
+QByteArray jpegBytes(const QImage &image, int quality = 90);
+
 // A CMYK JPEG as Adobe writes it (inverted values), made with libjpeg.
 bool writeCmykJpeg(const QString &path, int width, int height);
 

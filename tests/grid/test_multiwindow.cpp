@@ -4,7 +4,9 @@
 #include "disksearch/resultlistpane.h"
 #include "shell/appwindows.h"
 #include "shell/tformmain.h"
+#include "picturefiles.h"
 #include "testutils.h"
+#include "picture/ordereddecoder.h"
 #include "picture/pictureloader.h"
 #include "viewer/tformmulti.h"
 #include "viewer/tformsetteimulti.h"
@@ -17,6 +19,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPainter>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -158,6 +161,8 @@ private slots:
     void failureStopsTheFill_data();
     void failureStopsTheFill();
     void cellsAreDecodedReducedWithTheStretchOfThePreview();
+    void unstretchedCellsShowTheRealCorner();
+    void cellsComeFromCameraThumbnails();
     void layoutFollowsTheDialog_data();
     void layoutFollowsTheDialog();
     void badRowsOrColumnsLeaveTheLayout_data();
@@ -370,6 +375,53 @@ void TestMultiWindow::cellsAreDecodedReducedWithTheStretchOfThePreview()
     QVERIFY(!cellImage(run, 0)->stretch());
 }
 
+// Unstretched, a cell holds the picture's real top-left pixels: the upper
+// half of this picture is red down to row 600, so a reduced copy would show
+// the yellow lower half inside the cell.
+void TestMultiWindow::unstretchedCellsShowTheRealCorner()
+{
+    const Run run = start();
+    QImage image(1600, 1200, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    QPainter(&image).fillRect(0, 600, 1600, 600, Qt::yellow);
+    const QString path = m_dir.filePath(QStringLiteral("halves.jpg"));
+    QVERIFY(image.save(path, "JPEG", 95));
+    run.main()->findChild<QCheckBox *>(QStringLiteral("CheckStretch"))->setChecked(false);
+    QCOMPARE(fill(run, {QFile::encodeName(path)}), QString());
+    QCOMPARE(cellImage(run, 0)->pictureSize(), QSize(100, 100));
+    QVERIFY(near(cellImage(run, 0)->picture().pixelColor(50, 95), Qt::red));
+
+    // A larger cell gets a larger corner, still at full scale.
+    setLayout(run, 300, 0, QStringLiteral("6"), QStringLiteral("10"), true, 20);
+    run.dialogChild<QPushButton>("Button1")->click();
+    QVERIFY(waitUntil([&] { return !run.multi()->isRefreshing(); }));
+    QCOMPARE(cellImage(run, 0)->pictureSize(), QSize(300, 300));
+    QVERIFY(near(cellImage(run, 0)->picture().pixelColor(150, 295), Qt::red));
+}
+
+// A picture whose embedded thumbnail (blue) differs from its body (red): a
+// cell the thumbnail covers shows it, a larger cell is decoded from the body.
+void TestMultiWindow::cellsComeFromCameraThumbnails()
+{
+    const Run run = start();
+    QImage body(1600, 1200, QImage::Format_RGB32);
+    body.fill(Qt::red);
+    QImage thumbnail(160, 120, QImage::Format_RGB32);
+    thumbnail.fill(Qt::blue);
+    const QString path = m_dir.filePath(QStringLiteral("camera.jpg"));
+    QVERIFY(PictureFiles::writeSampledJpeg(
+        path, body, 4, false, PictureFiles::exifPayload(PictureFiles::jpegBytes(thumbnail), false)));
+    QCOMPARE(fill(run, {QFile::encodeName(path)}), QString());
+    QCOMPARE(cellImage(run, 0)->pictureSize(), QSize(133, 100));
+    QVERIFY(near(cellColor(run, 0), Qt::blue));
+
+    setLayout(run, 300, 0, QStringLiteral("6"), QStringLiteral("10"), true, 20);
+    run.dialogChild<QPushButton>("Button1")->click();
+    QVERIFY(waitUntil([&] { return !run.multi()->isRefreshing(); }));
+    QCOMPARE(cellImage(run, 0)->pictureSize(), QSize(400, 300));
+    QVERIFY(near(cellColor(run, 0), Qt::red));
+}
+
 void TestMultiWindow::layoutFollowsTheDialog_data()
 {
     QTest::addColumn<int>("size");
@@ -538,7 +590,11 @@ void TestMultiWindow::menusOpenAndClose()
     run.multi()->findChild<QAction *>(QStringLiteral("C1"))->trigger();
     QCOMPARE(finished.count(), 1);
     QCOMPARE(finished.first().first().toBool(), false);
-    QTest::qWait(200);
+    // The decode still running is joined; its late delivery must change nothing.
+    for (OrderedDecoder *decoder : run.multi()->findChildren<OrderedDecoder *>())
+        decoder->waitForWorkers();
+    QCoreApplication::processEvents();
+    QCOMPARE(finished.count(), 1);
     QVERIFY(!run.multi()->isVisible());
     QVERIFY(cellTitle(run, 0)->text() != QStringLiteral("late.jpg"));
 }

@@ -105,7 +105,9 @@ void TestOrderedDecoder::firstFailureEndsTheRun()
     QCOMPARE(failed[0][0].toInt(), 1);
     QVERIFY(failed[0][1].toString().startsWith(QStringLiteral("JPEG ｴﾗｰ #")));
     QVERIFY(!decoder.isRunning());
-    QTest::qWait(200);
+    // Whatever the workers still had is delivered now, and must be dropped.
+    decoder.waitForWorkers();
+    QCoreApplication::processEvents();
     QCOMPARE(pictures, QList<int>{0});
     QCOMPARE(finished.count(), 0);
     QCOMPARE(failed.count(), 1);
@@ -123,7 +125,8 @@ void TestOrderedDecoder::restartDropsTheEarlierRun()
     decoder.start({{big, false}, {big, false}, {big, false}}, QSize(10, 10));
     decoder.start({{small, false}}, QSize(10, 10));
     QVERIFY(finished.wait(10000));
-    QTest::qWait(200);
+    decoder.waitForWorkers();
+    QCoreApplication::processEvents();
     QCOMPARE(pictures, QList<int>{0});
     QCOMPARE(finished.count(), 1);
 }

@@ -7,12 +7,37 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cmath>
+
 #include <jpeglib.h>
 #include <jerror.h>
 
 using namespace PictureFiles;
 using ProcessMemory::peakResidentKb;
 using ProcessMemory::resetPeakResident;
+
+namespace {
+
+// Slanted stripes over gradients and grain: chroma changes at every column,
+// so any difference in upsampling at a crop's edge shows in the pixels.
+QImage stripes(int width, int height)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    quint32 state = 7;
+    for (int y = 0; y < height; ++y) {
+        auto *row = reinterpret_cast<QRgb *>(image.scanLine(y));
+        for (int x = 0; x < width; ++x) {
+            state = state * 1664525u + 1013904223u;
+            const int grain = int(state >> 28);
+            const bool stripe = ((x + y / 3) / 7) % 2 == 0;
+            row[x] = qRgb((x * 255 / width + grain) & 255, stripe ? 200 - grain : 40 + grain,
+                          (y * 255 / height + 3 * grain) & 255);
+        }
+    }
+    return image;
+}
+
+} // namespace
 
 class TestPictureLoader : public QObject
 {
@@ -151,6 +176,82 @@ private slots:
         QVERIFY(result.ok);
         QCOMPARE(result.image.size(), expected);
         QVERIFY(near(result.image.pixel(expected.width() - 2, expected.height() - 2), bottomRight));
+    }
+
+    // The corner read with the crop path holds exactly the pixels of a full
+    // decode, also where chroma is upsampled across the crop's edge.
+    void cornerEqualsFullDecode_data()
+    {
+        QTest::addColumn<int>("sampling");
+        QTest::addColumn<bool>("progressive");
+        for (int sampling : {4, 2, 1}) {
+            for (bool progressive : {false, true}) {
+                const QByteArray name = QByteArray(sampling == 4 ? "4:2:0" : sampling == 2 ? "4:2:2" : "4:4:4")
+                                        + (progressive ? " progressive" : " baseline");
+                QTest::newRow(name.constData()) << sampling << progressive;
+            }
+        }
+    }
+    void cornerEqualsFullDecode()
+    {
+        QFETCH(int, sampling);
+        QFETCH(bool, progressive);
+        const QString path = file(QStringLiteral("corner_%1_%2.jpg").arg(sampling).arg(progressive));
+        QVERIFY(writeSampledJpeg(path, stripes(700, 530), sampling, progressive));
+        const PictureResult full = PictureLoader::decodeFull(native(path));
+        QVERIFY(full.ok);
+        for (const QSize box : {QSize(300, 300), QSize(123, 77), QSize(17, 401)}) {
+            const PictureResult corner = PictureLoader::decodeTopLeft(native(path), box);
+            QVERIFY(corner.ok);
+            QCOMPARE(corner.fullSize, QSize(700, 530));
+            QCOMPARE(corner.image, full.image.copy(QRect(QPoint(0, 0), box)));
+        }
+    }
+
+    // A progressive preview comes from the first (DC) scans alone: within a
+    // small error of the full 1/8 decode, and still whole when everything
+    // after those scans is damaged, where a full decode fails.
+    void progressivePreviewReadsTheFirstScans()
+    {
+        // Soft shapes, as a photograph has: the first scans lack the chroma
+        // detail that the reduced chroma of a full decode still carries.
+        QImage body(1600, 1200, QImage::Format_RGB32);
+        for (int y = 0; y < body.height(); ++y) {
+            for (int x = 0; x < body.width(); ++x)
+                body.setPixel(x, y, qRgb(x * 255 / 1600, (x + y) * 255 / 2800,
+                                         128 + int(100 * std::sin(y / 90.0))));
+        }
+        const QString baseline = file(QStringLiteral("scan_base.jpg"));
+        const QString progressive = file(QStringLiteral("scan_prog.jpg"));
+        QVERIFY(writeSampledJpeg(baseline, body, 4, false));
+        QVERIFY(writeSampledJpeg(progressive, body, 4, true));
+        const QSize box(200, 150);
+        const PictureResult reference = PictureLoader::decodeToCover(native(baseline), box);
+        const PictureResult preview = PictureLoader::decodeToCover(native(progressive), box);
+        QVERIFY(reference.ok && preview.ok);
+        QCOMPARE(preview.image.size(), QSize(200, 150));
+        QCOMPARE(preview.fullSize, QSize(1600, 1200));
+        qint64 difference = 0;
+        for (int y = 0; y < 150; ++y) {
+            for (int x = 0; x < 200; ++x) {
+                const QRgb a = reference.image.pixel(x, y);
+                const QRgb b = preview.image.pixel(x, y);
+                difference += qAbs(qRed(a) - qRed(b)) + qAbs(qGreen(a) - qGreen(b))
+                              + qAbs(qBlue(a) - qBlue(b));
+            }
+        }
+        QVERIFY2(difference <= 200 * 150 * 3 * 2, qPrintable(QString::number(difference)));
+
+        QByteArray bytes = readAll(progressive);
+        const qsizetype second = bytes.indexOf("\xFF\xDA", bytes.indexOf("\xFF\xDA") + 2);
+        QVERIFY(second > 0);
+        bytes.insert(second, QByteArrayLiteral("\xFF\xF7\x00\x04\x00\x00"));
+        const QString damaged = file(QStringLiteral("scan_damaged.jpg"));
+        QVERIFY(writeBytes(damaged, bytes));
+        const PictureResult again = PictureLoader::decodeToCover(native(damaged), box);
+        QVERIFY(again.ok);
+        QCOMPARE(again.image, preview.image);
+        QVERIFY(!PictureLoader::decodeFull(native(damaged)).ok);
     }
 
     void failuresCarryTheLoaderTexts_data()

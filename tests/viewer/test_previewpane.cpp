@@ -51,6 +51,27 @@ private:
         }
     };
 
+    // A camera picture: a body of one colour with an embedded thumbnail of
+    // another, so a test sees which of the two the preview shows.
+    QByteArray camera(const QString &name, QColor body, QColor thumbnail, bool damaged = false)
+    {
+        QImage image(2400, 1600, QImage::Format_RGB32);
+        image.fill(body);
+        QImage small(240, 160, QImage::Format_RGB32);
+        small.fill(thumbnail);
+        const QString path = m_dir.filePath(name);
+        writeSampledJpeg(path, image, 4, false, exifPayload(jpegBytes(small), false));
+        if (damaged) {
+            // A marker no decoder knows, just inside the scan's data.
+            QByteArray bytes = readAll(path);
+            const qsizetype sos = bytes.lastIndexOf("\xFF\xDA");
+            const int length = uchar(bytes[sos + 2]) << 8 | uchar(bytes[sos + 3]);
+            bytes.insert(sos + 2 + length + 16, QByteArrayLiteral("\xFF\xF7\x00\x04\x00\x00"));
+            writeBytes(path, bytes);
+        }
+        return QFile::encodeName(path);
+    }
+
 private slots:
     void initTestCase() { QVERIFY(m_dir.isValid()); }
 
@@ -106,10 +127,42 @@ private slots:
         QVERIFY(p.load(picture(2400, 1200)));
         QCOMPARE(p.labels(), QStringLiteral("2400 1200"));
         QCOMPARE(p.image()->pixmap().size(), QSize(271, 220));
-        QVERIFY(near(p.image()->pixmap().toImage().pixel(270, 219), Qt::blue));
+        QVERIFY(near(p.image()->pixmap().toImage().pixel(266, 132), Qt::blue));
         p.check("CheckStretch")->click();
         QCOMPARE(p.image()->pixmap().size(), QSize(271, 220));
         QVERIFY(near(p.image()->pixmap().toImage().pixel(270, 219), Qt::red));
+    }
+
+    // Keep-ratio draws the whole picture undistorted into the frame's shape;
+    // without it the picture is stretched to the control's bounds.
+    void keepRatioShowsTheWholePicture_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<bool>("keepRatio");
+        QTest::addColumn<QSize>("drawn");
+        QTest::newRow("wide logo") << QSize(490, 120) << true << QSize(261, 64);
+        QTest::newRow("portrait") << QSize(768, 1024) << true << QSize(165, 220);
+        QTest::newRow("ratio off") << QSize(490, 120) << false << QSize(271, 220);
+    }
+    void keepRatioShowsTheWholePicture()
+    {
+        QFETCH(QSize, size);
+        QFETCH(bool, keepRatio);
+        QFETCH(QSize, drawn);
+        Pane p;
+        p.check("CheckHiritsu")->setChecked(keepRatio);
+        QVERIFY(p.load(picture(size.width(), size.height())));
+        const QImage shown = p.image()->pixmap().toImage();
+        const int right = drawn.width() - 3;
+        const int bottom = drawn.height() - 3;
+        QVERIFY(near(shown.pixel(2, 2), Qt::red));
+        QVERIFY(near(shown.pixel(right, 2), Qt::green));
+        QVERIFY(near(shown.pixel(right, bottom), Qt::blue));
+        QVERIFY(near(shown.pixel(2, bottom), Qt::yellow));
+        if (drawn.width() < 271)
+            QCOMPARE(qAlpha(shown.pixel(drawn.width() + 1, 2)), 0);
+        if (drawn.height() < 220)
+            QCOMPARE(qAlpha(shown.pixel(2, drawn.height() + 1)), 0);
     }
 
     void stretchRefitsWithoutReading()
@@ -174,6 +227,55 @@ private slots:
         QCOMPARE(p.frameSize(), QSize(273, 204));
         QCOMPARE(p.labels(), QStringLiteral("1024 768"));
         QCOMPARE(p.image()->pixmap().toImage(), before);
+        QCOMPARE(p.pane.picturePath(), picture(1024, 768));
+    }
+
+    // The thumbnail shows at once with the picture's own size, then the
+    // decode replaces it; of two quick clicks only the second is shown.
+    void thumbnailFirstThenTheDecode()
+    {
+        Pane p;
+        QList<QRgb> thumbnails;
+        QStringList labels;
+        connect(&p.pane, &PreviewPane::thumbnailShown, this, [&] {
+            thumbnails << p.image()->pixmap().toImage().pixel(50, 50);
+            labels << p.labels();
+        });
+        QVERIFY(p.load(camera(QStringLiteral("cam1.jpg"), Qt::red, Qt::blue)));
+        QCOMPARE(thumbnails.size(), 1);
+        QVERIFY(near(thumbnails[0], Qt::blue));
+        QCOMPARE(labels, QStringList{QStringLiteral("2400 1600")});
+        QVERIFY(near(p.image()->pixmap().toImage().pixel(50, 50), Qt::red));
+        QCOMPARE(p.frameSize(), QSize(273, 182));
+
+        p.pane.LoadPreview(camera(QStringLiteral("cam2.jpg"), Qt::red, Qt::blue));
+        p.pane.LoadPreview(camera(QStringLiteral("cam3.jpg"), Qt::yellow, Qt::green));
+        QVERIFY(waitUntil([&] { return !p.pane.isLoading(); }));
+        QCOMPARE(thumbnails.size(), 2);
+        QVERIFY(near(thumbnails[1], Qt::green));
+        QVERIFY(near(p.image()->pixmap().toImage().pixel(50, 50), Qt::yellow));
+
+        // Unstretched the real pixels are wanted: no thumbnail stage.
+        p.check("CheckStretch")->click();
+        QVERIFY(p.load(camera(QStringLiteral("cam4.jpg"), Qt::red, Qt::blue)));
+        QCOMPARE(thumbnails.size(), 2);
+    }
+
+    // The body cannot be decoded after its thumbnail stood in: the preview
+    // returns to the picture it showed before.
+    void failedDecodeAfterTheThumbnailRestores()
+    {
+        Pane p;
+        QVERIFY(p.load(picture(1024, 768)));
+        const QImage before = p.image()->pixmap().toImage();
+        QSignalSpy thumbnail(&p.pane, &PreviewPane::thumbnailShown);
+        QSignalSpy shown(&p.pane, &PreviewPane::pictureShown);
+        QVERIFY(p.load(camera(QStringLiteral("broken.jpg"), Qt::red, Qt::blue, true)));
+        QCOMPARE(thumbnail.count(), 1);
+        QCOMPARE(shown.count(), 0);
+        QCOMPARE(p.image()->pixmap().toImage(), before);
+        QCOMPARE(p.labels(), QStringLiteral("1024 768"));
+        QCOMPARE(p.frameSize(), QSize(273, 204));
         QCOMPARE(p.pane.picturePath(), picture(1024, 768));
     }
 

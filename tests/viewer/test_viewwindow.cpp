@@ -124,6 +124,25 @@ private slots:
         QVERIFY(main->singleViewMode());
     }
 
+    // Commands given while the preview still decodes act once each, in the
+    // mode of their own click: "画像" then "複数" is the shared window plus
+    // one new window.
+    void commandsDuringALoadKeepTheirMode()
+    {
+        ConfigSandbox config;
+        auto app = createWindows();
+        TFormMain *main = app->main();
+        main->preview()->LoadPreview(picture(2000, 1500));
+        QVERIFY(main->preview()->isLoading());
+        main->SingleImageCommand();
+        main->MultiImageCommand();
+        QVERIFY(shown(app->view()));
+        QCOMPARE(app->view()->windowTitle(), QStringLiteral("Image (2000 x 1500)"));
+        QVERIFY(waitUntil([main] { return main->extraViews().size() == 1; }));
+        QVERIFY(shown(main->extraViews().first()));
+        QVERIFY(!main->singleViewMode());
+    }
+
     // The second "画像" replaces a first one still being decoded; the first
     // picture never shows.
     void laterCommandWinsOverAnEarlierDecode()
