@@ -25,7 +25,8 @@ run: build
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
-bench: deps
+bench:
+	@scripts/install-deps.sh bench
 	@test -f $(RELEASE)/build.ninja || cmake -S . -B $(RELEASE) -G Ninja -DCMAKE_BUILD_TYPE=Release
 	cmake --build $(RELEASE) -j $(JOBS)
 	@scripts/run-benchmarks.sh $(RELEASE)

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages the project builds, tests and runs with.
 # Only missing packages are installed: apt-get as root, otherwise through sudo.
+# Profiles named as arguments add their packages: "bench" for the benchmarks.
 set -euo pipefail
 
 packages=(
@@ -11,7 +12,14 @@ packages=(
   fonts-noto-cjk
   clang libclang-rt-14-dev
   xvfb xauth
+  nginx-light openssl
 )
+for profile in "$@"; do
+  case "$profile" in
+    bench) packages+=(wget) ;;
+    *) echo "unknown profile: $profile" >&2; exit 2 ;;
+  esac
+done
 
 missing=()
 for p in "${packages[@]}"; do

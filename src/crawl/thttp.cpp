@@ -5,20 +5,43 @@
 #include <QNetworkRequest>
 #include <QSaveFile>
 
+#include <utility>
+
 namespace {
 const QByteArray UserAgent = QByteArrayLiteral("Vellisk/1.0 (image gatherer)");
 constexpr int MaxRedirects = 10;
+
+bool isWebScheme(const QUrl &url)
+{
+    const QString scheme = url.scheme().toLower();
+    return scheme == QStringLiteral("http") || scheme == QStringLiteral("https");
+}
 } // namespace
 
-THTTP::THTTP(QObject *parent) : QObject(parent) {}
+THTTP::THTTP(QObject *parent, QNetworkAccessManager *manager)
+    : QObject(parent), m_manager(manager)
+{
+}
 
 THTTP::~THTTP()
 {
     dropReply();
 }
 
+QNetworkAccessManager *THTTP::manager()
+{
+    if (m_manager == nullptr) {
+        // Created on first use: an idle control costs nothing at start.
+        m_manager = new QNetworkAccessManager(this);
+        m_manager->setProxy(m_proxy);
+    }
+    return m_manager;
+}
+
 int THTTP::TransferState() const
 {
+    if (m_refusing)
+        return Requesting;
     if (m_reply == nullptr)
         return Idle;
     return m_begun ? Receiving : Requesting;
@@ -35,6 +58,7 @@ void THTTP::SetProxy(bool use, const QString &host, int port)
     // Host and port are kept while the proxy is off, ready for the next use.
     m_proxy = QNetworkProxy(use ? QNetworkProxy::HttpProxy : QNetworkProxy::NoProxy, host,
                             quint16(port));
+    // A shared manager takes it for every control it serves.
     if (m_manager != nullptr)
         m_manager->setProxy(m_proxy);
 }
@@ -50,23 +74,31 @@ void THTTP::applyProxy(const ProxyChoice &proxy)
 void THTTP::GetDoc(const QString &url)
 {
     dropReply();
-    if (m_manager == nullptr) {
-        // Created on first use: seven idle controls cost nothing at start.
-        m_manager = new QNetworkAccessManager(this);
-        m_manager->setProxy(m_proxy);
-    }
+    ++m_ticket;
     m_url = url;
     m_bytes = 0;
     m_begun = false;
     m_failed = false;
-    const QUrl target = QUrl::fromUserInput(url);
+    m_outputFailed = false;
+    m_error.clear();
+    // Taken as written: a bare path must not become a local file.
+    const QUrl target(url);
     m_remoteHost = target.host();
+    const QString output = std::exchange(m_pendingOutput, QString());
 
-    if (!m_pendingOutput.isEmpty()) {
-        m_output = new QSaveFile(m_pendingOutput, this);
-        m_pendingOutput.clear();
-        if (!m_output->open(QIODevice::WriteOnly))
-            m_failed = true;
+    if (!target.isValid() || !isWebScheme(target) || target.host().isEmpty()) {
+        refuse(QStringLiteral("not an http or https URL"), false);
+        return;
+    }
+    if (!output.isEmpty()) {
+        m_output = new QSaveFile(output, this);
+        if (!m_output->open(QIODevice::WriteOnly)) {
+            const QString reason = output + QStringLiteral(": ") + m_output->errorString();
+            delete m_output;
+            m_output = nullptr;
+            refuse(reason, true);
+            return;
+        }
     }
 
     QNetworkRequest request(target);
@@ -75,23 +107,42 @@ void THTTP::GetDoc(const QString &url)
                          QNetworkRequest::NoLessSafeRedirectPolicy);
     request.setMaximumRedirectsAllowed(MaxRedirects);
     request.setTransferTimeout(m_timeoutMs);
-    m_reply = m_manager->get(request);
+    m_reply = manager()->get(request);
     connect(m_reply, &QNetworkReply::metaDataChanged, this, &THTTP::onMetaData);
     connect(m_reply, &QNetworkReply::readyRead, this, &THTTP::onReadyRead);
     connect(m_reply, &QNetworkReply::finished, this, &THTTP::onFinished);
     connect(m_reply, &QNetworkReply::redirected, this, [this](const QUrl &to) {
-        if (to.scheme() != QStringLiteral("http") && to.scheme() != QStringLiteral("https")) {
+        if (!isWebScheme(to)) {
             m_failed = true;
+            m_error = QStringLiteral("redirected to ") + to.toString();
             m_reply->abort();
         }
     });
 }
 
+void THTTP::refuse(const QString &reason, bool outputFailed)
+{
+    m_refusing = true;
+    m_failed = true;
+    m_outputFailed = outputFailed;
+    m_error = reason;
+    QMetaObject::invokeMethod(
+        this, [this, ticket = m_ticket] { finishRefusal(ticket); }, Qt::QueuedConnection);
+}
+
+void THTTP::finishRefusal(quint64 ticket)
+{
+    // A later request or a cancel has taken over.
+    if (ticket != m_ticket || !m_refusing)
+        return;
+    m_refusing = false;
+    m_begun = true;
+    emitState(DocOutput::Begin);
+    emitState(DocOutput::End);
+}
+
 bool THTTP::replyIsDocument() const
 {
-    if (m_reply->url().scheme() != QStringLiteral("http")
-        && m_reply->url().scheme() != QStringLiteral("https"))
-        return !m_failed;
     const int status = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     return status >= 200 && status < 300;
 }
@@ -106,9 +157,18 @@ void THTTP::onMetaData()
         return;
     m_begun = true;
     m_remoteHost = m_reply->url().host();
-    if (!replyIsDocument())
+    if (!replyIsDocument() && !m_failed) {
         m_failed = true;
+        m_error = QStringLiteral("HTTP ") + QString::number(status);
+    }
     emitState(DocOutput::Begin);
+    const QVariant length = m_reply ? m_reply->header(QNetworkRequest::ContentLengthHeader)
+                                    : QVariant();
+    if (!m_failed && length.isValid() && length.toLongLong() > m_maxBytes) {
+        m_failed = true;
+        m_error = QStringLiteral("larger than ") + QString::number(m_maxBytes) + QStringLiteral(" bytes");
+        m_reply->abort();
+    }
 }
 
 void THTTP::onReadyRead()
@@ -117,16 +177,24 @@ void THTTP::onReadyRead()
         return;
     if (!m_begun)
         onMetaData();
+    if (m_reply == nullptr)
+        return;
     const QByteArray chunk = m_reply->readAll();
     if (m_failed || chunk.isEmpty())
         return;
     if (m_bytes + chunk.size() > m_maxBytes) {
         m_failed = true;
+        m_error = QStringLiteral("larger than ") + QString::number(m_maxBytes) + QStringLiteral(" bytes");
         m_reply->abort();
         return;
     }
-    if (m_output != nullptr && m_output->write(chunk) != chunk.size())
+    if (m_output != nullptr && m_output->write(chunk) != chunk.size()) {
         m_failed = true;
+        m_outputFailed = true;
+        m_error = m_output->fileName() + QStringLiteral(": ") + m_output->errorString();
+        m_reply->abort();
+        return;
+    }
     m_bytes += chunk.size();
     emitState(DocOutput::Data, chunk);
 }
@@ -138,20 +206,35 @@ void THTTP::onFinished()
         return;
     if (m_begun && !m_failed && reply->bytesAvailable() > 0)
         onReadyRead();
-    const bool ok = !m_failed && reply->error() == QNetworkReply::NoError && replyIsDocument();
+    if (!m_failed && reply->error() != QNetworkReply::NoError) {
+        m_failed = true;
+        m_error = reply->errorString();
+    }
+    if (!m_failed && !replyIsDocument()) {
+        m_failed = true;
+        m_error = QStringLiteral("HTTP ")
+                  + QString::number(reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt());
+    }
     if (m_output != nullptr) {
-        if (ok)
-            m_output->commit();
-        else
+        // The file appears under its name only whole; a failure leaves none.
+        if (!m_failed && !m_output->commit()) {
+            m_failed = true;
+            m_outputFailed = true;
+            m_error = m_output->fileName() + QStringLiteral(": ") + m_output->errorString();
+        } else if (m_failed) {
             m_output->cancelWriting();
+        }
         delete m_output;
         m_output = nullptr;
     }
+    if (m_failed && m_error.isEmpty())
+        m_error = QStringLiteral("transfer failed");
     if (!m_begun) {
         m_begun = true;
         emitState(DocOutput::Begin);
     }
     m_reply = nullptr;
+    reply->disconnect(this);
     reply->deleteLater();
     emitState(DocOutput::End);
 }
@@ -162,11 +245,16 @@ void THTTP::emitState(int state, const QByteArray &chunk)
     doc.DocState = state;
     doc.ByteCount = m_bytes;
     doc.m_chunk = chunk;
+    if (state == DocOutput::End && m_failed) {
+        doc.m_error = m_error;
+        doc.m_outputFailed = m_outputFailed;
+    }
     emit OnDocOutput(this, doc);
 }
 
 void THTTP::dropReply()
 {
+    m_refusing = false;
     if (m_reply != nullptr) {
         QNetworkReply *reply = m_reply;
         m_reply = nullptr;

@@ -23,31 +23,46 @@ public:
     int DocState = 0;
     qint64 ByteCount = 0;
     QByteArray ReadChunk() const { return m_chunk; }
+    // At the end: why the transfer failed, empty when the document arrived
+    // whole. A failure after data had begun means that data is not the
+    // document.
+    QString ErrorText() const { return m_error; }
+    bool Failed() const { return !m_error.isEmpty(); }
+    // The output file could not be written (the reason names its path).
+    bool OutputFailed() const { return m_outputFailed; }
 
 private:
     friend class THTTP;
     QByteArray m_chunk;
+    QString m_error;
+    bool m_outputFailed = false;
 };
 
 // The asynchronous HTTP client control: one GET at a time, progress reported
-// through OnDocOutput on the thread that owns the control. Redirects are
-// followed inside the control (http and https only, at most ten).
+// through OnDocOutput on the thread that owns the control. Only http and https
+// documents are fetched; redirects are followed inside the control (http and
+// https only, at most ten).
 //
-// A transfer that fails (no connection, an HTTP error status, a body larger
-// than the cap) ends without data, so that callers see "no data" rather than
-// an error page passed off as the document.
+// A transfer that fails ends with its reason in the end event: before any
+// data (no connection, an HTTP error status, another scheme) it ends without
+// data, so that callers see "no data" rather than an error page passed off as
+// the document; after data had begun (connection dropped, the byte cap
+// passed, the output file not written) it ends as a failure, and no output
+// file is left.
 class THTTP : public QObject
 {
     Q_OBJECT
 public:
     enum TransferStates { Idle = 0, Requesting = 1, Receiving = 2 };
 
-    explicit THTTP(QObject *parent = nullptr);
+    // Controls given one manager share its connections and its proxy; without
+    // one the control makes its own on first use.
+    explicit THTTP(QObject *parent = nullptr, QNetworkAccessManager *manager = nullptr);
     ~THTTP() override;
 
     void GetDoc(const QString &url);
     void CancelTransfer();
-    bool IsBusy() const { return m_reply != nullptr; }
+    bool IsBusy() const { return m_reply != nullptr || m_refusing; }
     int TransferState() const;
     QString RemoteHost() const { return m_remoteHost; }
     QString URL() const { return m_url; }
@@ -76,7 +91,11 @@ private:
     void dropReply();
     bool replyIsDocument() const;
 
-    QNetworkAccessManager *m_manager = nullptr;
+    void refuse(const QString &reason, bool outputFailed);
+    void finishRefusal(quint64 ticket);
+    QNetworkAccessManager *manager();
+
+    QPointer<QNetworkAccessManager> m_manager;
     QPointer<QNetworkReply> m_reply;
     QSaveFile *m_output = nullptr;
     QString m_pendingOutput;
@@ -88,4 +107,10 @@ private:
     int m_timeoutMs = 120000;
     bool m_begun = false;
     bool m_failed = false;
+    bool m_outputFailed = false;
+    QString m_error;
+    // A request refused before it went out ends on the next event-loop turn,
+    // as any other transfer ends after GetDoc has returned.
+    bool m_refusing = false;
+    quint64 m_ticket = 0;
 };

@@ -1,26 +1,56 @@
 #include "httpserver.h"
 
 #include <QPointer>
+#include <QSslServer>
 #include <QTcpSocket>
 #include <QTimer>
 
-TestHttpServer::TestHttpServer(QObject *parent) : QObject(parent)
+TestHttpServer::TestHttpServer(QObject *parent)
+    : QObject(parent), m_server(std::make_unique<QTcpServer>())
 {
-    m_server.listen(QHostAddress::LocalHost, 0);
-    connect(&m_server, &QTcpServer::newConnection, this, &TestHttpServer::onConnection);
+    listen();
+}
+
+TestHttpServer::TestHttpServer(const QSslConfiguration &tls, QObject *parent) : QObject(parent)
+{
+    auto server = std::make_unique<QSslServer>();
+    server->setSslConfiguration(tls);
+    m_server = std::move(server);
+    m_tls = true;
+    listen();
+}
+
+TestHttpServer::~TestHttpServer() = default;
+
+void TestHttpServer::listen()
+{
+    m_server->listen(QHostAddress::LocalHost, 0);
+    connect(m_server.get(), &QTcpServer::pendingConnectionAvailable, this,
+            &TestHttpServer::onConnection);
+}
+
+quint16 TestHttpServer::port() const
+{
+    return m_server->serverPort();
 }
 
 QString TestHttpServer::url(const QString &path) const
 {
-    return QStringLiteral("http://127.0.0.1:%1%2").arg(port()).arg(path);
+    return QStringLiteral("%1://127.0.0.1:%2%3")
+        .arg(m_tls ? QStringLiteral("https") : QStringLiteral("http"))
+        .arg(port())
+        .arg(path);
 }
 
 void TestHttpServer::onConnection()
 {
-    while (QTcpSocket *socket = m_server.nextPendingConnection()) {
+    while (QTcpSocket *socket = m_server->nextPendingConnection()) {
         socket->setParent(this);
         connect(socket, &QTcpSocket::readyRead, this, [this, socket] { onData(socket); });
-        connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+        connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
+            m_buffers.remove(socket);
+            socket->deleteLater();
+        });
     }
 }
 
@@ -50,6 +80,7 @@ void TestHttpServer::answer(QTcpSocket *socket, const Response &response)
 {
     if (response.silent)
         return;
+    m_maxInFlight = qMax(m_maxInFlight, ++m_inFlight);
     QByteArray total;
     for (const QByteArray &c : response.chunks)
         total += c;
@@ -68,13 +99,27 @@ void TestHttpServer::answer(QTcpSocket *socket, const Response &response)
     auto chunks = std::make_shared<QList<QByteArray>>(response.chunks);
     auto sendNext = std::make_shared<std::function<void()>>();
     const bool chunked = response.chunkedEncoding;
-    *sendNext = [guard, chunks, sendNext, chunked, pause = response.pauseMs]() mutable {
-        if (!guard)
+    const bool endless = response.endless && !response.chunks.isEmpty();
+    const QByteArray last = response.chunks.value(response.chunks.size() - 1);
+    QPointer<TestHttpServer> self(this);
+    auto done = [self] {
+        if (self)
+            --self->m_inFlight;
+    };
+    *sendNext = [guard, chunks, sendNext, chunked, endless, last, done,
+                 pause = response.pauseMs]() mutable {
+        if (!guard || guard->state() != QAbstractSocket::ConnectedState) {
+            done();
+            *sendNext = nullptr;
             return;
+        }
+        if (chunks->isEmpty() && endless)
+            chunks->append(last);
         if (chunks->isEmpty()) {
             if (chunked)
                 guard->write("0\r\n\r\n");
             guard->flush();
+            done();
             guard->disconnectFromHost();
             *sendNext = nullptr;
             return;
