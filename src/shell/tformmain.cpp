@@ -47,6 +47,7 @@ TFormMain::TFormMain(QWidget *parent) : QMainWindow(parent)
     buildTabs();
     buildStatusBars();
     buildTimers();
+    connectWeb();
 
     readStoredValues();
     InitMainWindow();
@@ -95,7 +96,7 @@ void TFormMain::InitMainWindow()
                              QStringLiteral("エラー"), QStringLiteral("終了")});
     m_animate->setFileName(QCoreApplication::applicationDirPath() + QStringLiteral("/cool.avi"));
     ClearAll(); // also zeroes the crawl's cursors and downloaded count
-    m_urlHistory.clear();
+    m_browserHistory.clear();
     m_dirHistory.clear();
     UpdateTargetMode();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/directoryhistory.h"
+#include "crawl/browserhistory.h"
 #include "common/searchconditions.h"
 #include "crawl/crawlreporter.h"
 
@@ -12,7 +13,9 @@
 class QAction;
 class QComboBox;
 class QFrame;
+class QImage;
 class QLabel;
+class QLineEdit;
 class QListView;
 class QMenu;
 class QPlainTextEdit;
@@ -27,6 +30,7 @@ class HelpWindow;
 class LinkExtractor;
 class PreviewPane;
 class ResultListPane;
+class SingleFetch;
 class StatusPanels;
 class TAnimate;
 class THTML;
@@ -80,10 +84,14 @@ public:
 
     void RecordDirectory(const QString &directory);
     const NavigationHistory &directoryHistory() const { return m_dirHistory; }
-    const NavigationHistory &urlHistory() const { return m_urlHistory; }
+    const NavigationHistory &urlHistory() const { return m_browserHistory.history(); }
 
     THTTP *http(int index) const { return m_http[size_t(index)]; }
     THTML *html() const { return m_html; }
+    // HTTP0's single fetch: proxy-mode pages and pictures of the image list.
+    SingleFetch *singleFetch() const { return m_singleFetch; }
+    // The program-wide proxy flag of the settings dialog.
+    bool proxyInUse() const;
     QString helpFilePath() const { return m_helpFile; }
     const PeerWindows &peers() const { return m_peers; }
     ResultListPane *resultList() const { return m_resultList; }
@@ -132,6 +140,7 @@ public:
     void ListImageClick();
     void ShowImageWindow(const QString &title);
     void ViewSelectedLink();
+    void ShowWeb();
     // On after "画像", off after "複数": whether the shared window is reused.
     bool singleViewMode() const { return m_singleViewMode; }
     // The size a newly created single-image window is asked to take.
@@ -171,6 +180,16 @@ private:
     void switchMode(bool www);
     void updateHistoryButtons(const NavigationHistory &history);
     HelpWindow *helpWindow();
+    // The shared single-image window or, after "複数", a new one, asked to
+    // take the size that fits `picture`.
+    TFormView *viewWindowFor(QSize picture);
+
+    // tformmain_web.cpp
+    void connectWeb();
+    void HTML1DoRequestDoc(const QString &URL);
+    void HTML1BeginRetrieval();
+    void HTML1EndRetrieval();
+    void showLinkPicture(const QImage &picture, const QString &title);
 
     PeerWindows m_peers;
     bool m_www = false;
@@ -183,7 +202,8 @@ private:
     QElapsedTimer m_runClock;
     QString m_helpFile;
     NavigationHistory m_dirHistory;
-    NavigationHistory m_urlHistory;
+    BrowserHistory m_browserHistory;
+    SingleFetch *m_singleFetch = nullptr;
     LinkExtractor *m_links = nullptr;
 
     QToolBar *m_toolBar1 = nullptr;
@@ -214,6 +234,7 @@ private:
     QMenu *m_popRight = nullptr;
     QListView *m_memoLink = nullptr;
     QListView *m_imageLink = nullptr;
+    QLineEdit *m_editHttpURL = nullptr;
     QPlainTextEdit *m_memoSrc = nullptr;
     QPlainTextEdit *m_memoLog = nullptr;
     QPlainTextEdit *m_memoError = nullptr;

@@ -3,7 +3,6 @@
 
 #include "animation.h"
 #include "crawl/linkextractor.h"
-#include "crawl/linklist.h"
 #include "disksearch/disksearch.h"
 #include "disksearch/resultlistpane.h"
 #include "helpwindow.h"
@@ -239,10 +238,7 @@ void TFormMain::DirectorySearchFinished(bool stopped)
 // Entry points of work that other subsystems provide. Each does nothing until
 // its subsystem is connected here.
 void TFormMain::StartCrawl() {}
-void TFormMain::WebCommand() {}
 void TFormMain::CollectCommand() {}
-void TFormMain::BackCommand() {}
-void TFormMain::ForwardCommand() {}
 
 // The current result entry goes to the preview; its path shows in panel 4.
 void TFormMain::ListImageClick()
@@ -284,29 +280,18 @@ void TFormMain::ShowImageWindow(const QString &title)
                 [this, title] { ShowImageWindow(title); }, Qt::SingleShotConnection);
         return;
     }
-    const QSize picture = m_preview->pictureSize();
+    viewWindowFor(m_preview->pictureSize())->showFile(m_preview->picturePath(), title);
+}
+
+TFormView *TFormMain::viewWindowFor(QSize picture)
+{
     m_requestedViewSize = QSize(picture.width() + 10, picture.height() + 34 + 10);
     TFormView *window = m_peers.view;
     if (!m_singleViewMode || window == nullptr) {
         window = new TFormView(m_requestedViewSize, this);
         m_extraViews.append(window);
     }
-    window->showFile(m_preview->picturePath(), title);
-}
-
-void TFormMain::ViewSelectedLink()
-{
-    const QModelIndex current = m_imageLink->currentIndex();
-    if (!current.isValid())
-        return;
-    // The list knows where each line's URL starts: the number grows to five
-    // digits from entry 10000 on.
-    const QByteArray url = m_links->imageList()->urlOf(current.row()).toByteArray();
-    if (url.right(4).toLower() != QByteArrayLiteral(".jpg")) {
-        MessageBox::show(this, QStringLiteral("画像リストの画像ファイルを選択してください"));
-        return;
-    }
-    // Fetching the picture for viewing belongs to the browser pane.
+    return window;
 }
 
 // The table command: the selected result entries, in list order and at most

@@ -157,6 +157,8 @@ void TFormMain::buildToolBars()
     m_comboURL->setEditable(true);
     m_comboURL->setInsertPolicy(QComboBox::NoInsert);
     m_comboURL->setToolTip(QStringLiteral("URL"));
+    // Enter takes the text as typed, not a drop-down item of another case.
+    m_comboURL->setDuplicatesEnabled(true);
     m_comboURL->setMinimumWidth(120);
     m_comboURL->hide();
     panelLayout->addWidget(m_labelTaishou);
@@ -333,6 +335,8 @@ void TFormMain::buildTabs()
         auto *edit = new QLineEdit(m_tabHTTP);
         edit->setObjectName(i == 0 ? QStringLiteral("EditHttpURL")
                                    : QStringLiteral("EditHttp") + QString::number(i));
+        if (i == 0)
+            m_editHttpURL = edit;
         auto *row = new QHBoxLayout;
         row->addWidget(new QLabel(QStringLiteral("HTTP") + QString::number(i), m_tabHTTP));
         row->addWidget(edit, 1);
