@@ -1,4 +1,4 @@
-# One command each: `make run`, `make test`, `make bench`, `make fuzz`.
+# One command each: `make run`, `make test`, `make package`, `make bench`, `make fuzz`.
 # Every target first installs the Debian packages the project needs.
 
 BUILD   ?= build
@@ -6,7 +6,7 @@ RELEASE ?= build-release
 FUZZDIR ?= build-fuzz
 JOBS    ?= $(shell nproc)
 
-.PHONY: all deps configure build run test bench fuzz clean
+.PHONY: all deps configure build run test package bench fuzz clean
 
 all: build
 
@@ -24,6 +24,10 @@ run: build
 
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+package: build
+	cmake --build $(BUILD) --target package
+	lintian --fail-on error $(BUILD)/vellisk_*.deb
 
 bench:
 	@scripts/install-deps.sh bench

@@ -12,6 +12,7 @@ packages=(
   fonts-noto-cjk
   clang libclang-rt-14-dev
   xvfb xauth
+  librsvg2-bin desktop-file-utils appstream dpkg-dev lintian
   nginx-light openssl
 )
 for profile in "$@"; do

@@ -50,7 +50,8 @@ double median(std::vector<double> v)
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    const QString dir = QCoreApplication::applicationDirPath();
+    // The probes sit beside the program, where its browser module is found.
+    const QString dir = QStringLiteral(VELLISK_PROBE_DIR);
     const QString appProbe = dir + QStringLiteral("/web_probe_app");
     const QString bareProbe = dir + QStringLiteral("/web_probe_bare");
     QTemporaryDir config;

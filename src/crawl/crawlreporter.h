@@ -1,11 +1,12 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 // How the crawl engine reports to the window that shows its progress: panel
-// texts of the main status bar and of the per-slot status bar, and lines of
-// the two log panes. The engine holds no widgets; the main window implements
-// this.
+// texts of the main status bar and of the per-slot status bar, lines of the
+// two log panes, the file list, the preview and the busy state. The engine
+// holds no widgets; the main window implements this.
 class CrawlReporter
 {
 public:
@@ -17,4 +18,25 @@ public:
     // A line of the "Normal End" log and of the "Error" log.
     virtual void LogNormal(const QString &line) = 0;
     virtual void LogError(const QString &line) = 0;
+
+    // Empties the panels of both status bars and both log panes.
+    virtual void ClearStatusAndLogs() {}
+    // The busy indicator and the animation: on while a run goes on.
+    virtual void showRunning(bool running) { (void)running; }
+    // The URL a slot fetches, in its edit field (slot 1 to 6).
+    virtual void slotURL(int slot, const QString &url) { (void)slot, (void)url; }
+    // The hidden source pane is emptied when a transfer begins.
+    virtual void clearSource() {}
+    // The file list: emptied, or only its selection cleared, at a run's start.
+    virtual void clearFileList() {}
+    virtual void clearFileListSelection() {}
+    // Appends the file-list line of an accepted picture (today's date, its
+    // size, its path), selects it as the new last line and deselects the
+    // line before it.
+    virtual void listAcceptedImage(const QByteArray &path, qint64 size)
+    {
+        (void)path, (void)size;
+    }
+    // The selected file-list line is previewed when the user asked for that.
+    virtual void autoDisplay() {}
 };

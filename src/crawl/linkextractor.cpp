@@ -82,12 +82,17 @@ void LinkExtractor::clearLists()
 
 ListEntry LinkExtractor::ReadEntry(LinkList &list, qsizetype row)
 {
+    if (row >= 0 && row < list.size() && m_reporter)
+        m_reporter->slotStatusText(5, DecodeShiftJis(list.line(row)));
+    return PeekEntry(list, row);
+}
+
+ListEntry LinkExtractor::PeekEntry(const LinkList &list, qsizetype row) const
+{
     ListEntry entry;
     if (row < 0 || row >= list.size())
         return entry;
     const QByteArrayView bytes = list.line(row);
-    if (m_reporter)
-        m_reporter->slotStatusText(5, DecodeShiftJis(bytes));
     const QByteArrayView status = TrimBlanks(bytes.sliced(qMin<qsizetype>(6, bytes.size())).first(
         qMin<qsizetype>(8, qMax<qsizetype>(0, bytes.size() - 6))));
     for (size_t i = 0; i < m_words.size(); ++i) {

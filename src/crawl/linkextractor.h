@@ -54,6 +54,8 @@ public:
 
     // Reads a line's status and URL and shows the line in slot panel 5.
     ListEntry ReadEntry(LinkList &list, qsizetype row);
+    // The same without showing it: for scans that pass over many lines.
+    ListEntry PeekEntry(const LinkList &list, qsizetype row) const;
     // Normalises and trims `url` and appends it with the first status word,
     // unless it is empty or already listed. True when a line was added.
     bool AddEntry(LinkList &list, QByteArrayView url);

@@ -2,9 +2,8 @@
 
 #include "browserengine.h"
 #include "webaddress.h"
+#include "common/datafiles.h"
 
-#include <QCoreApplication>
-#include <QFileInfo>
 #include <QLabel>
 #include <QLibrary>
 #include <QVBoxLayout>
@@ -15,11 +14,9 @@ THTML::THTML(QWidget *parent) : QWidget(parent)
     layout->setContentsMargins(0, 0, 0, 0);
 }
 
-QStringList THTML::moduleCandidates()
+QString THTML::modulePath()
 {
-    const QString name = QStringLiteral("/libvellisk_webengine.so");
-    return {QCoreApplication::applicationDirPath() + name,
-            QStringLiteral(VELLISK_MODULE_DIR) + name};
+    return moduleFilePath(QStringLiteral("libvellisk_webengine.so"));
 }
 
 bool THTML::ensureEngine()
@@ -28,18 +25,15 @@ bool THTML::ensureEngine()
         return true;
     if (m_loadFailed)
         return false;
-    QString error;
-    for (const QString &candidate : moduleCandidates()) {
-        if (!QFileInfo::exists(candidate))
-            continue;
-        QLibrary module(candidate);
+    const QString path = modulePath();
+    QString error = QStringLiteral("libvellisk_webengine.so");
+    if (!path.isEmpty()) {
+        QLibrary module(path);
         auto create = reinterpret_cast<CreateBrowserEngineFn>(module.resolve(VELLISK_BROWSER_FACTORY));
-        if (create == nullptr) {
+        if (create != nullptr)
+            m_engine = create(this);
+        else
             error = module.errorString();
-            continue;
-        }
-        m_engine = create(this);
-        break;
     }
     if (m_engine == nullptr) {
         m_loadFailed = true;

@@ -23,8 +23,9 @@ public:
     void back();
     void forward();
 
-    // Where the module is looked for: beside the program, then in the build tree.
-    static QStringList moduleCandidates();
+    // The browser module: beside the program (build tree), else in the
+    // program's private library directory; empty when it is missing.
+    static QString modulePath();
 
 signals:
     void OnBeginRetrieval();

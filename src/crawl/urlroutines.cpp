@@ -191,8 +191,15 @@ QByteArrayView HostView(QByteArrayView url)
 {
     if (!url.startsWith("http"))
         return QByteArrayView();
-    CutThrough("http://", url);
+    // Most of the web is served over https: its host is read the same way.
+    if (!url.startsWith("https://") || !CutThrough("https://", url))
+        CutThrough("http://", url);
     return SplitAt("/", url);
+}
+
+QByteArrayView SchemePrefix(QByteArrayView url)
+{
+    return url.startsWith("https://") ? QByteArrayView("https://") : QByteArrayView("http://");
 }
 
 QByteArray HostOf(QByteArrayView url)
@@ -275,12 +282,14 @@ QByteArray LinkResolver::resolve(QByteArrayView link) const
     if (link.startsWith("http"))
         return NormalizeURLBytes(link.toByteArray());
     QByteArray absolute;
+    // A rooted link keeps the scheme of the page it stands on.
+    const QByteArrayView scheme = SchemePrefix(m_url);
     if (link.startsWith('/')) {
-        absolute.reserve(7 + m_host.size() + link.size());
-        absolute.append("http://").append(m_host).append(link);
+        absolute.reserve(scheme.size() + m_host.size() + link.size());
+        absolute.append(scheme).append(m_host).append(link);
     } else if (link.startsWith('~')) {
-        absolute.reserve(8 + m_host.size() + link.size());
-        absolute.append("http://").append(m_host).append('/').append(link);
+        absolute.reserve(scheme.size() + 1 + m_host.size() + link.size());
+        absolute.append(scheme).append(m_host).append('/').append(link);
     } else {
         if (!m_haveDirectory) {
             m_directory = DirectoryOf(m_url);

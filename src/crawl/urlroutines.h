@@ -23,10 +23,18 @@ QByteArrayView SplitAt(QByteArrayView separator, QByteArrayView &text);
 // follows its first occurrence. Otherwise `text` is left alone.
 bool CutThrough(QByteArrayView separator, QByteArrayView &text);
 
-// Host of an "http" URL, with any port that stands in it; empty otherwise.
+// Host of an "http" or "https" URL, with any port that stands in it; empty
+// unless the URL begins with "http".
 QByteArray HostOf(QByteArrayView url);
 // The same as a view into `url`.
 QByteArrayView HostView(QByteArrayView url);
+// "https://" for a URL that begins with it, else "http://".
+QByteArrayView SchemePrefix(QByteArrayView url);
+// True for a URL that begins with "http://" or "https://".
+inline bool IsWebURL(QByteArrayView url)
+{
+    return url.startsWith("http://") || url.startsWith("https://");
+}
 
 // The URL without its last path component and without a trailing slash.
 QByteArray DirectoryOf(QByteArrayView url);

@@ -1,9 +1,11 @@
 #include "tformmain.h"
 
 #include "animation.h"
-#include "crawl/thttp.h"
+#include "crawl/crawlengine.h"
 #include "crawl/linkextractor.h"
+#include "crawl/thttp.h"
 #include "settings/tformsetting.h"
+#include "common/datafiles.h"
 #include "common/settingsstore.h"
 #include "statusbar.h"
 #include "common/storedwindow.h"
@@ -79,12 +81,9 @@ void TFormMain::writeStoredValues()
 
 void TFormMain::InitMainWindow()
 {
-    m_pageCrawling = true;
-    m_collectMode = false;
-    const QString program = QCoreApplication::applicationFilePath();
-    const QFileInfo info(program);
-    m_helpFile = info.absolutePath() + QLatin1Char('/') + info.completeBaseName()
-                 + QStringLiteral(".HLP");
+    m_crawl->setPageCrawling(true);
+    const QFileInfo program(QCoreApplication::applicationFilePath());
+    m_helpFile = dataFilePath(program.completeBaseName() + QStringLiteral(".HLP"));
     m_pages->setCurrentWidget(m_tabURL);
     m_pages->setCurrentWidget(m_tabList);
     m_pages->setTabVisible(m_pages->indexOf(m_tabHTTP), false);
@@ -92,7 +91,7 @@ void TFormMain::InitMainWindow()
     m_sta->hide();
     m_panelSystem->setFixedHeight(4);
     m_panelBottom->setFixedHeight(0);
-    m_links->setStatusWords({QStringLiteral("----"), QStringLiteral("開始"),
+    links()->setStatusWords({QStringLiteral("----"), QStringLiteral("開始"),
                              QStringLiteral("エラー"), QStringLiteral("終了")});
     m_animate->setFileName(QCoreApplication::applicationDirPath() + QStringLiteral("/cool.avi"));
     ClearAll(); // also zeroes the crawl's cursors and downloaded count
@@ -105,6 +104,12 @@ void TFormMain::switchMode(bool www)
 {
     m_www = www;
     UpdateTargetMode();
+}
+
+void TFormMain::setSearchTarget(bool www, const QString &target)
+{
+    switchMode(www);
+    (www ? m_comboURL : m_comboDirectory)->setEditText(target);
 }
 
 void TFormMain::UpdateTargetMode()
@@ -156,18 +161,8 @@ SearchConditions TFormMain::searchConditions() const
 
 void TFormMain::applyProxy(const ProxyChoice &proxy)
 {
-    for (THTTP *http : m_http)
-        http->applyProxy(proxy);
-}
-
-void TFormMain::statusText(int panel, const QString &text)
-{
-    m_stb->setText(panel, text);
-}
-
-void TFormMain::slotStatusText(int panel, const QString &text)
-{
-    m_sta->setText(panel, text);
+    for (int i = 0; i < 7; ++i)
+        http(i)->applyProxy(proxy);
 }
 
 void TFormMain::ClearStatusAndLogs()
@@ -181,11 +176,8 @@ void TFormMain::ClearStatusAndLogs()
 void TFormMain::ClearAll()
 {
     ClearStatusAndLogs();
-    m_links->clearLists();
+    m_crawl->ClearAll();
     m_resultList->erase();
-    m_downloadedCount = 0;
-    m_pageCursor = 0;
-    m_imageCursor = 0;
 }
 
 void TFormMain::closeEvent(QCloseEvent *event)

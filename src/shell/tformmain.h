@@ -5,13 +5,13 @@
 #include "common/searchconditions.h"
 #include "crawl/crawlreporter.h"
 
-#include <QElapsedTimer>
 #include <QMainWindow>
 
 #include <array>
 
 class QAction;
 class QComboBox;
+class QLineEdit;
 class QFrame;
 class QImage;
 class QLabel;
@@ -25,6 +25,7 @@ class QTimer;
 class QToolBar;
 class QToolButton;
 
+class CrawlEngine;
 class DiskSearch;
 class HelpWindow;
 class LinkExtractor;
@@ -72,6 +73,9 @@ public:
     // Search-target mode: true for WWW, false for the hard disk.
     bool isWWWMode() const { return m_www; }
     void UpdateTargetMode();
+    // A target given from outside (the command line): the mode switches and
+    // the directory or address goes into that mode's box.
+    void setSearchTarget(bool www, const QString &target);
 
     int busyIndicator() const;
     void setBusyIndicator(int imageIndex);
@@ -86,7 +90,9 @@ public:
     const NavigationHistory &directoryHistory() const { return m_dirHistory; }
     const NavigationHistory &urlHistory() const { return m_browserHistory.history(); }
 
-    THTTP *http(int index) const { return m_http[size_t(index)]; }
+    // HTTP0 (single fetches) and the crawl's HTTP1 ... HTTP6.
+    THTTP *http(int index) const;
+    CrawlEngine *crawl() const { return m_crawl; }
     THTML *html() const { return m_html; }
     // HTTP0's single fetch: proxy-mode pages and pictures of the image list.
     SingleFetch *singleFetch() const { return m_singleFetch; }
@@ -99,16 +105,23 @@ public:
     QListView *memoLink() const { return m_memoLink; }
     QListView *imageLink() const { return m_imageLink; }
     // The crawl's URL list and image list with their line routines.
-    LinkExtractor *links() const { return m_links; }
+    LinkExtractor *links() const;
     // The settings dialog's search conditions as they stand at the call.
     SearchConditions searchConditions() const;
     ImageTypes imageTypes() const { return searchConditions().imageTypes; }
     // Hands the proxy the settings dialog applies to HTTP0 ... HTTP6.
     void applyProxy(const ProxyChoice &proxy);
 
-    // Where the crawl engine's panel texts and log lines go.
+    // Where the crawl engine's panel texts, log lines and results go.
     void statusText(int panel, const QString &text) override;
     void slotStatusText(int panel, const QString &text) override;
+    void showRunning(bool running) override;
+    void slotURL(int slot, const QString &url) override;
+    void clearSource() override;
+    void clearFileList() override;
+    void clearFileListSelection() override;
+    void listAcceptedImage(const QByteArray &path, qint64 size) override;
+    void autoDisplay() override;
     QTabWidget *pages() const { return m_pages; }
 
     // Commands, as the menus and tool buttons run them.
@@ -117,7 +130,7 @@ public:
     void BtDirectoryClick();
     void BtSetteiClick();
     void ShowSystemPanes();
-    void ClearStatusAndLogs();
+    void ClearStatusAndLogs() override;
     void PrepareRun();
     void FinishRun();
     void ClearAll();
@@ -194,17 +207,11 @@ private:
     PeerWindows m_peers;
     bool m_www = false;
     bool m_dropDownFlag = false;
-    bool m_pageCrawling = true;
-    bool m_collectMode = false;
-    int m_pageCursor = 0;
-    int m_imageCursor = 0;
-    int m_downloadedCount = 0;
-    QElapsedTimer m_runClock;
     QString m_helpFile;
     NavigationHistory m_dirHistory;
     BrowserHistory m_browserHistory;
     SingleFetch *m_singleFetch = nullptr;
-    LinkExtractor *m_links = nullptr;
+    CrawlEngine *m_crawl = nullptr;
 
     QToolBar *m_toolBar1 = nullptr;
     QToolBar *m_toolBar2 = nullptr;
@@ -234,21 +241,21 @@ private:
     QMenu *m_popRight = nullptr;
     QListView *m_memoLink = nullptr;
     QListView *m_imageLink = nullptr;
-    QLineEdit *m_editHttpURL = nullptr;
     QPlainTextEdit *m_memoSrc = nullptr;
     QPlainTextEdit *m_memoLog = nullptr;
     QPlainTextEdit *m_memoError = nullptr;
     ResultListPane *m_resultList = nullptr;
     PreviewPane *m_preview = nullptr;
     QFrame *m_panelBottom = nullptr;
-    std::array<THTTP *, 7> m_http{};
+    THTTP *m_http0 = nullptr;
+    // EditHttpURL, then EditHttp1 ... EditHttp6.
+    std::array<QLineEdit *, 7> m_editHttp{};
 
     StatusPanels *m_stb = nullptr;
     StatusPanels *m_sta = nullptr;
 
     QTimer *m_timerTansaku = nullptr;
     QTimer *m_timerGazou = nullptr;
-    std::array<QTimer *, 6> m_timerF{};
 
     HelpWindow *m_helpWindow = nullptr;
     bool m_singleViewMode = true;

@@ -2,6 +2,7 @@
 #include "tformmain.h"
 
 #include "animation.h"
+#include "crawl/crawlengine.h"
 #include "crawl/linkextractor.h"
 #include "disksearch/disksearch.h"
 #include "disksearch/resultlistpane.h"
@@ -37,7 +38,7 @@ void TFormMain::BtTansakuClick()
         return;
     }
     PrepareRun();
-    m_pageCrawling = true;
+    m_crawl->setPageCrawling(true);
     // Let the click return and the window repaint before the work begins.
     m_timerTansaku->start(10);
 }
@@ -57,34 +58,6 @@ void TFormMain::TimerTansakuTimer()
     }
     // The walk runs on a thread of its own; its end steps run when it ends.
     SearchDirectory();
-}
-
-void TFormMain::PrepareRun()
-{
-    ClearStatusAndLogs();
-    setBusyIndicator(ImageBusy);
-    m_runClock.start();
-    m_animate->setActive(true);
-}
-
-void TFormMain::FinishRun()
-{
-    setBusyIndicator(ImageIdle);
-    m_stb->setText(0, QStringLiteral("探索終了"));
-    m_pageCrawling = true;
-    m_collectMode = false;
-    // A monotonic clock: a run that spans midnight still reports its length.
-    const qint64 seconds = m_runClock.isValid() ? m_runClock.elapsed() / 1000 : 0;
-    m_stb->setText(5, QString::number(seconds) + QStringLiteral(" 秒"));
-    m_animate->setActive(false);
-}
-
-void TFormMain::BtStopClick()
-{
-    for (QTimer *timer : m_timerF)
-        timer->stop();
-    FinishRun();
-    m_stb->setText(0, QStringLiteral("探索中止"));
 }
 
 void TFormMain::BtDirectoryClick()
@@ -190,7 +163,7 @@ void TFormMain::connectResultList()
     connect(m_diskSearch, &DiskSearch::entriesFound, m_resultList, &ResultListPane::appendEntries);
     connect(m_diskSearch, &DiskSearch::fileError, this, &TFormMain::LogError);
     connect(m_diskSearch, &DiskSearch::finished, this, &TFormMain::DirectorySearchFinished);
-    connect(m_resultList, &ResultListPane::erased, this, [this] { m_downloadedCount = 0; });
+    connect(m_resultList, &ResultListPane::erased, m_crawl, &CrawlEngine::resetDownloadedCount);
     connect(m_resultList, &ResultListPane::entryClicked, this, &TFormMain::ListImageClick);
     connect(m_resultList, &ResultListPane::entryDoubleClicked, this, &TFormMain::SingleImageCommand);
     connect(m_resultList, &ResultListPane::filesDeleted, this, [this](int count) {
@@ -234,11 +207,6 @@ void TFormMain::DirectorySearchFinished(bool stopped)
     setBusyIndicator(ImageIdle);
     m_animate->setActive(false);
 }
-
-// Entry points of work that other subsystems provide. Each does nothing until
-// its subsystem is connected here.
-void TFormMain::StartCrawl() {}
-void TFormMain::CollectCommand() {}
 
 // The current result entry goes to the preview; its path shows in panel 4.
 void TFormMain::ListImageClick()

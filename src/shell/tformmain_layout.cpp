@@ -4,6 +4,7 @@
 
 #include "animation.h"
 #include "captiontoolbutton.h"
+#include "crawl/crawlengine.h"
 #include "crawl/linkextractor.h"
 #include "crawl/thtml.h"
 #include "crawl/thttp.h"
@@ -305,19 +306,20 @@ void TFormMain::buildTabs()
     m_tabURL = new QWidget(m_pages);
     m_tabURL->setObjectName(QStringLiteral("TabURL"));
     const QFont mincho = namedFont(QStringLiteral("ＭＳ 明朝"));
-    m_links = new LinkExtractor(this);
-    m_links->setReporter(this);
+    m_crawl = new CrawlEngine(this, [this] { return searchConditions(); }, this);
     m_memoLink = new QListView(m_tabURL);
     m_memoLink->setObjectName(QStringLiteral("MemoLink"));
     m_memoLink->setFont(mincho);
     m_memoLink->setUniformItemSizes(true);
-    m_memoLink->setModel(m_links->urlList());
+    m_memoLink->setModel(m_crawl->links()->urlList());
     m_memoLink->setFixedHeight(149);
     m_imageLink = new QListView(m_tabURL);
     m_imageLink->setObjectName(QStringLiteral("ImageLink"));
     m_imageLink->setFont(mincho);
     m_imageLink->setUniformItemSizes(true);
-    m_imageLink->setModel(m_links->imageList());
+    m_imageLink->setModel(m_crawl->links()->imageList());
+    // The engine keeps the selection: a collect run takes the selected lines.
+    m_imageLink->setSelectionModel(m_crawl->imageSelection());
     m_imageLink->setSelectionMode(QAbstractItemView::ExtendedSelection);
     connect(m_imageLink, &QListView::doubleClicked, this, &TFormMain::SingleImageCommand);
     auto *urlLayout = new QVBoxLayout(m_tabURL);
@@ -329,14 +331,15 @@ void TFormMain::buildTabs()
     m_tabHTTP = new QWidget(m_pages);
     m_tabHTTP->setObjectName(QStringLiteral("TabHTTP"));
     auto *httpLayout = new QVBoxLayout(m_tabHTTP);
+    // HTTP1 ... HTTP6 belong to the crawl; all seven share its manager, so
+    // one connection pool and one proxy serve them.
+    m_http0 = new THTTP(this, m_crawl->network());
+    m_http0->setObjectName(QStringLiteral("HTTP0"));
     for (int i = 0; i < 7; ++i) {
-        m_http[size_t(i)] = new THTTP(this);
-        m_http[size_t(i)]->setObjectName(QStringLiteral("HTTP") + QString::number(i));
         auto *edit = new QLineEdit(m_tabHTTP);
+        m_editHttp[size_t(i)] = edit;
         edit->setObjectName(i == 0 ? QStringLiteral("EditHttpURL")
                                    : QStringLiteral("EditHttp") + QString::number(i));
-        if (i == 0)
-            m_editHttpURL = edit;
         auto *row = new QHBoxLayout;
         row->addWidget(new QLabel(QStringLiteral("HTTP") + QString::number(i), m_tabHTTP));
         row->addWidget(edit, 1);
@@ -405,6 +408,5 @@ void TFormMain::buildTimers()
     m_timerTansaku->setSingleShot(true);
     connect(m_timerTansaku, &QTimer::timeout, this, &TFormMain::TimerTansakuTimer);
     m_timerGazou = makeTimer(QStringLiteral("TimerGazou"));
-    for (int i = 0; i < 6; ++i)
-        m_timerF[size_t(i)] = makeTimer(QStringLiteral("TimerF") + QString::number(i + 1));
+    // TimerF1 ... TimerF6 belong to the crawl engine.
 }

@@ -27,7 +27,7 @@ void TFormMain::connectWeb()
     connect(m_html, &THTML::OnBeginRetrieval, this, &TFormMain::HTML1BeginRetrieval);
     connect(m_html, &THTML::OnEndRetrieval, this, &TFormMain::HTML1EndRetrieval);
 
-    m_singleFetch = new SingleFetch(m_http[0], m_timerGazou, this, this);
+    m_singleFetch = new SingleFetch(m_http0, m_timerGazou, this, this);
     connect(m_singleFetch, &SingleFetch::busyChanged, this, [this](bool busy) {
         setBusyIndicator(busy ? ImageBusy : ImageIdle);
         m_animate->setActive(busy);
@@ -62,8 +62,8 @@ void TFormMain::ShowWeb()
     if (proxyInUse()) {
         m_singleFetch->clearImageFlag();
         // A text typed without a scheme is fetched as the browser would take it.
-        m_editHttpURL->setText(isWebURL(QUrl(text)) ? text : address.toString());
-        m_singleFetch->fetch(m_editHttpURL->text());
+        m_editHttp[0]->setText(isWebURL(QUrl(text)) ? text : address.toString());
+        m_singleFetch->fetch(m_editHttp[0]->text());
         return;
     }
     LogNormal(QStringLiteral("FindAddress : ") + text);
@@ -124,7 +124,7 @@ void TFormMain::ViewSelectedLink()
         return;
     // The list knows where each line's URL starts: the number grows to five
     // digits from entry 10000 on.
-    const QByteArray url = m_links->imageList()->urlOf(current.row()).toByteArray();
+    const QByteArray url = links()->imageList()->urlOf(current.row()).toByteArray();
     if (url.right(4).toLower() != QByteArrayLiteral(".jpg")) {
         MessageBox::show(this, QStringLiteral("画像リストの画像ファイルを選択してください"));
         return;
@@ -133,8 +133,8 @@ void TFormMain::ViewSelectedLink()
     // The extension as the URL writes it: ".JPG" stays ".JPG".
     m_singleFetch->setImageTarget(searchConditions().saveDirectory + QStringLiteral("/0000")
                                   + link.right(4));
-    m_editHttpURL->setText(link);
-    m_singleFetch->fetch(m_editHttpURL->text());
+    m_editHttp[0]->setText(link);
+    m_singleFetch->fetch(m_editHttp[0]->text());
 }
 
 void TFormMain::showLinkPicture(const QImage &picture, const QString &title)

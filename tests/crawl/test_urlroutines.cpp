@@ -98,6 +98,8 @@ private slots:
     void normalizeURL();
     void resolveLink_data();
     void resolveLink();
+    void resolveLinkOnHttpsPage_data();
+    void resolveLinkOnHttpsPage();
     void isImageURL_data();
     void isImageURL();
     void sameAsStepByStepOverRandomText();
@@ -162,7 +164,10 @@ void TestUrlRoutines::hostOf_data()
     QTest::newRow("with port") << QByteArray("http://h:8080/a") << QByteArray("h:8080");
     QTest::newRow("no path") << QByteArray("http://h") << QByteArray("h");
     QTest::newRow("ftp") << QByteArray("ftp://h/a") << QByteArray();
-    QTest::newRow("https up to first slash") << QByteArray("https://h/a") << QByteArray("https:");
+    QTest::newRow("https") << QByteArray("https://a.example/x") << QByteArray("a.example");
+    QTest::newRow("https with port") << QByteArray("https://h:8443") << QByteArray("h:8443");
+    QTest::newRow("https without slashes up to first slash") << QByteArray("https:h/a")
+                                                             << QByteArray("https:h");
     QTest::newRow("scheme in capitals") << QByteArray("HTTP://h/a") << QByteArray();
     QTest::newRow("empty") << QByteArray() << QByteArray();
 }
@@ -313,6 +318,23 @@ void TestUrlRoutines::resolveLink()
     QFETCH(QByteArray, link);
     QFETCH(QByteArray, absolute);
     QCOMPARE(ResolveLink("h", "http://h/d/p.html", link), absolute);
+}
+
+void TestUrlRoutines::resolveLinkOnHttpsPage_data()
+{
+    QTest::addColumn<QByteArray>("link");
+    QTest::addColumn<QByteArray>("absolute");
+    QTest::newRow("rooted") << QByteArray("/r.html") << QByteArray("https://h/r.html");
+    QTest::newRow("tilde") << QByteArray("~u/") << QByteArray("https://h/~u/");
+    QTest::newRow("parent") << QByteArray("../q.htm") << QByteArray("https://h/q.htm");
+    QTest::newRow("http stays http") << QByteArray("http://o/x.html") << QByteArray("http://o/x.html");
+}
+
+void TestUrlRoutines::resolveLinkOnHttpsPage()
+{
+    QFETCH(QByteArray, link);
+    QFETCH(QByteArray, absolute);
+    QCOMPARE(ResolveLink("h", "https://h/d/p.html", link), absolute);
 }
 
 void TestUrlRoutines::isImageURL_data()

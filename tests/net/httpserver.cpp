@@ -130,6 +130,10 @@ void TestHttpServer::answer(QTcpSocket *socket, const Response &response)
         else
             guard->write(c);
         guard->flush();
+        if (chunks->isEmpty() && !endless) {
+            (*sendNext)(); // the answer is complete: end it now, not after a pause
+            return;
+        }
         QTimer::singleShot(pause, guard, [sendNext] {
             if (*sendNext)
                 (*sendNext)();

@@ -106,7 +106,7 @@ private slots:
         if (kind == 2) {
             r.chunkedEncoding = true;
             r.endless = true;
-            r.pauseMs = 0;
+            r.pauseMs = 5; // a steady stream that leaves the loop room to breathe
         }
         if (kind == 3)
             r.declaredLength = 100000;

@@ -1,0 +1,153 @@
+// A crawl of a generated site of 200 pages and 400 images of 20 to 200 KB,
+// served by nginx, at speed 6, through the whole program (crawl_probe).
+//
+// crawl_vs_schedule: wall time of the crawl divided by the least time the
+//   300 ms tick schedule allows for the same J jobs when every answer
+//   arrives at once. Slot k (1..6) is started by the k-1st request, ticks
+//   first at k*T, takes a job every 2 ticks (take, hand over) and ends 3
+//   ticks after its last take (hand over, find nothing, stop); so with n_k
+//   jobs it ends at (k + 2 n_k + 1) T. The least time is m*T for the
+//   smallest m with  sum_k max(0, floor((m - k - 1) / 2)) >= J.
+// crawl_cpu_vs_wget: CPU seconds of the program from its start to
+//   "探索終了" ("自動表示" off) against wget -r -l inf -np -q fetching the
+//   same site; the figure with "自動表示" on is printed beside it.
+// crawl_ui_max_stall_ms: the longest the UI thread was busy in one go during
+//   the crawl, against the same window idling.
+#include "nginxserver.h"
+#include "testsite.h"
+
+#include <QGuiApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <sys/resource.h>
+
+#include <cstdio>
+
+namespace {
+
+constexpr int TickMs = 300;
+constexpr int Slots = 6;
+
+double childCpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_CHILDREN, &usage);
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
+           + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+double leastScheduleMs(int jobs)
+{
+    for (int m = 1;; ++m) {
+        int capacity = 0;
+        for (int k = 1; k <= Slots; ++k)
+            capacity += qMax(0, (m - k - 1) / 2);
+        if (capacity >= jobs)
+            return double(m) * TickMs;
+    }
+}
+
+struct ProbeResult
+{
+    double wallMs = 0, cpuS = 0, stallMs = 0, idleStallMs = 0;
+    int jobs = 0;
+    bool ok = false;
+};
+
+ProbeResult runProbe(const QString &program, const QString &startURL, bool autoDisplay)
+{
+    ProbeResult result;
+    QTemporaryDir config;
+    QTemporaryDir saveDir;
+    QDir().mkpath(config.filePath(QStringLiteral("Qorvin")));
+    QFile ini(config.filePath(QStringLiteral("Qorvin/Vellisk.ini")));
+    if (!ini.open(QIODevice::WriteOnly))
+        return result;
+    ini.write("[Window]\r\nfmTarnvale.URL=" + startURL.toLatin1()
+              + "\r\n[Setting]\r\nfmTarnvale.ToolBtWWW=1\r\nfmTarnvale.AutoDisp="
+              + (autoDisplay ? "1" : "7") + "\r\nfmSetting.Directory=" + saveDir.path().toLocal8Bit()
+              + "\r\nfmSetting.Speed=6\r\nfmSetting.MaxURL=100000\r\nfmSetting.MaxImage=100000\r\n");
+    ini.close();
+    QProcess probe;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
+    if (!env.contains(QStringLiteral("QT_QPA_PLATFORM")))
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    probe.setProcessEnvironment(env);
+    probe.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    probe.start(program, {});
+    if (!probe.waitForFinished(600000))
+        probe.kill();
+    const QString out = QString::fromLocal8Bit(probe.readAllStandardOutput());
+    static const QRegularExpression form(QStringLiteral(
+        "RESULT wall_ms=([\\d.]+) cpu_s=([\\d.]+) stall_ms=([\\d.]+) idle_stall_ms=([\\d.]+) jobs=(\\d+)"));
+    const QRegularExpressionMatch m = form.match(out);
+    if (!m.hasMatch()) {
+        std::fprintf(stderr, "crawl_probe: %s\n", qPrintable(out));
+        return result;
+    }
+    result = {m.captured(1).toDouble(), m.captured(2).toDouble(), m.captured(3).toDouble(),
+              m.captured(4).toDouble(), m.captured(5).toInt(), true};
+    return result;
+}
+
+void bench(const char *name, double value, const char *unit, double ref, const char *goal)
+{
+    std::printf("BENCH name=%s value=%.3f unit=%s ref=%.3f ratio=%.3f goal=%s\n", name, value, unit,
+                ref, ref > 0 ? value / ref : 0.0, goal);
+    std::fflush(stdout);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QGuiApplication app(argc, argv); // the site's pictures are written with Qt's JPEG writer
+    QTemporaryDir www;
+    NginxServer nginx(www.path());
+    if (!nginx.error().isEmpty()) {
+        std::fprintf(stderr, "bench_crawl: %s\n", qPrintable(nginx.error()));
+        return 1;
+    }
+    const QString port = QString::number(nginx.port());
+    TestSite::Options options;
+    options.pages = 200;
+    options.images = 400;
+    options.minBytes = 20000;
+    options.maxBytes = 200000;
+    options.brokenPages = 0;
+    options.brokenImages = 0;
+    const TestSite site = TestSite::generate(QStringLiteral("127.0.0.1:") + port,
+                                             QStringLiteral("127.0.0.2:") + port, options);
+    if (!site.writeTo(www.path()))
+        return 1;
+    const QString probe = QCoreApplication::applicationDirPath() + QStringLiteral("/crawl_probe");
+
+    const ProbeResult plain = runProbe(probe, site.startURL(), false);
+    const ProbeResult shown = runProbe(probe, site.startURL(), true);
+    if (!plain.ok || !shown.ok)
+        return 1;
+
+    QTemporaryDir mirror;
+    const double before = childCpuSeconds();
+    QProcess wget;
+    wget.setWorkingDirectory(mirror.path());
+    wget.start(QStringLiteral("wget"), {QStringLiteral("-r"), QStringLiteral("-l"), QStringLiteral("inf"),
+                                         QStringLiteral("-np"), QStringLiteral("-q"), site.startURL()});
+    if (!wget.waitForFinished(600000) || wget.exitCode() != 0) {
+        std::fprintf(stderr, "bench_crawl: wget failed (%d)\n", wget.exitCode());
+        return 1;
+    }
+    const double wgetCpu = childCpuSeconds() - before;
+
+    std::printf("# %d jobs; least schedule %.1f s\n", plain.jobs, leastScheduleMs(plain.jobs) / 1000);
+    bench("crawl_vs_schedule", plain.wallMs / 1000, "s", leastScheduleMs(plain.jobs) / 1000, "<=1.15");
+    bench("crawl_cpu_vs_wget", plain.cpuS, "s", wgetCpu, "<=2");
+    bench("crawl_cpu_autodisp_vs_wget", shown.cpuS, "s", wgetCpu, "info");
+    bench("crawl_ui_max_stall_ms", plain.stallMs, "ms", plain.idleStallMs, "value<=50");
+    return 0;
+}

@@ -1,0 +1,81 @@
+// One crawl through the whole program, for bench_crawl: creates the windows
+// (settings from XDG_CONFIG_HOME), presses "探索" and prints, at "探索終了",
+// the crawl's wall time, the process's CPU time since it started, the
+// longest stretch the UI thread was busy in one go, and the jobs done.
+#include "crawl/crawlengine.h"
+#include "crawl/linkextractor.h"
+#include "crawl/linklist.h"
+#include "shell/appwindows.h"
+#include "shell/tformmain.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTimer>
+#include <QToolButton>
+
+#include <sys/resource.h>
+
+#include <cstdio>
+
+namespace {
+double cpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
+           + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+int jobsDone(const LinkList &list)
+{
+    int n = 0;
+    for (qsizetype row = 0; row < list.size(); ++row) {
+        const QByteArrayView line = list.line(row);
+        n += line.size() > 6 && line.at(6) != '-'; // taken: no longer "----"
+    }
+    return n;
+}
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    auto windows = createWindows();
+    TFormMain *main = windows->main();
+    main->show();
+
+    // Busy stretches of the UI thread: a 5 ms timer on it fires late by as
+    // long as the thread was busy in one go.
+    constexpr qint64 BeatNs = 5'000'000;
+    QElapsedTimer beat;
+    qint64 longestNs = 0;
+    QTimer heartbeat;
+    heartbeat.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&heartbeat, &QTimer::timeout, &app, [&] {
+        if (beat.isValid())
+            longestNs = qMax(longestNs, beat.nsecsElapsed() - BeatNs);
+        beat.start();
+    });
+    heartbeat.start(int(BeatNs / 1'000'000));
+
+    double idleMs = 0;
+    QElapsedTimer crawlClock;
+    // The reference: the same window idling for a second.
+    QTimer::singleShot(200, &app, [&] { longestNs = 0; });
+    QTimer::singleShot(1200, &app, [&] {
+        idleMs = double(longestNs) / 1e6;
+        longestNs = 0;
+        crawlClock.start();
+        main->findChild<QToolButton *>(QStringLiteral("BtTansaku"))->click();
+    });
+    QObject::connect(main->crawl(), &CrawlEngine::runFinished, &app, [&] {
+        const double wallMs = double(crawlClock.nsecsElapsed()) / 1e6;
+        const double cpu = cpuSeconds();
+        const int jobs = jobsDone(*main->links()->urlList()) + jobsDone(*main->links()->imageList());
+        std::printf("RESULT wall_ms=%.1f cpu_s=%.3f stall_ms=%.2f idle_stall_ms=%.2f jobs=%d\n",
+                    wallMs, cpu, double(longestNs) / 1e6, idleMs, jobs);
+        std::fflush(stdout);
+        app.quit();
+    });
+    return app.exec();
+}

@@ -1,0 +1,433 @@
+#include "crawlengine.h"
+
+#include "crawlreporter.h"
+#include "linkextractor.h"
+#include "picture/pictureloader.h"
+#include "thttp.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QItemSelectionModel>
+#include <QNetworkAccessManager>
+#include <QTimer>
+
+#include <optional>
+
+namespace {
+
+QString text(QByteArrayView bytes)
+{
+    return DecodeShiftJis(bytes);
+}
+
+// The extension as the URL writes it, from its last ".", case kept.
+QString extensionOf(QByteArrayView url)
+{
+    const qsizetype dot = url.lastIndexOf('.');
+    return dot < 0 ? QString() : text(url.sliced(dot));
+}
+
+} // namespace
+
+CrawlEngine::CrawlEngine(CrawlReporter *reporter, std::function<SearchConditions()> conditions,
+                         QObject *parent)
+    : QObject(parent),
+      m_reporter(reporter),
+      m_conditions(std::move(conditions)),
+      m_network(new QNetworkAccessManager(this)),
+      m_links(new LinkExtractor(this)),
+      m_imageSelection(new QItemSelectionModel(m_links->imageList(), this))
+{
+    m_links->setReporter(reporter);
+    for (int i = 0; i < SlotCount; ++i) {
+        FetchSlot &slot = m_slots[size_t(i)];
+        slot.number = i + 1;
+        slot.http = new THTTP(this, m_network);
+        slot.http->setObjectName(QStringLiteral("HTTP") + QString::number(i + 1));
+        slot.timer = new QTimer(this);
+        slot.timer->setObjectName(QStringLiteral("TimerF") + QString::number(i + 1));
+        connect(slot.timer, &QTimer::timeout, this, [this, i] { TimerTick(m_slots[size_t(i)]); });
+        connect(slot.http, &THTTP::OnDocOutput, this, [this, i](THTTP *, const DocOutput &doc) {
+            DocOutputEvent(m_slots[size_t(i)], doc);
+        });
+    }
+}
+
+CrawlEngine::~CrawlEngine() = default;
+
+THTTP *CrawlEngine::http(int slot) const
+{
+    return m_slots[size_t(slot - 1)].http;
+}
+
+QTimer *CrawlEngine::timer(int slot) const
+{
+    return m_slots[size_t(slot - 1)].timer;
+}
+
+bool CrawlEngine::isRunning() const
+{
+    for (const FetchSlot &slot : m_slots) {
+        if (slot.timer->isActive())
+            return true;
+    }
+    return false;
+}
+
+qint64 CrawlEngine::elapsedSeconds() const
+{
+    // A monotonic clock: a run that spans midnight still reports its length.
+    return m_clock.isValid() ? m_clock.elapsed() / 1000 : 0;
+}
+
+void CrawlEngine::PrepareRun()
+{
+    m_reporter->ClearStatusAndLogs();
+    m_reporter->showRunning(true);
+    m_clock.start();
+    // A run still going is superseded: its slots take no further step.
+    for (FetchSlot &slot : m_slots) {
+        slot.timer->stop();
+        slot.free = true;
+    }
+}
+
+void CrawlEngine::ResetResults(const SearchConditions &conditions)
+{
+    m_links->resetPageLinkCount();
+    m_listedCount = 0;
+    // A collect run works on the image list as it stands: clearing it would
+    // leave nothing to collect.
+    if (conditions.clearWWWResults && !m_collectMode) {
+        m_reporter->clearFileList();
+        m_pageCursor = 0;
+        m_imageCursor = 0;
+        m_downloadedCount = 0;
+        m_links->clearLists();
+    } else {
+        m_reporter->clearFileListSelection();
+    }
+}
+
+void CrawlEngine::StartCrawl(const QString &startURL)
+{
+    ResetResults(m_conditions());
+    const QByteArray url = EncodeShiftJis(startURL);
+    m_startHost = HostOf(url);
+    m_links->AddEntry(*m_links->urlList(), url);
+    StartFreeSlot();
+}
+
+CrawlEngine::CollectStart CrawlEngine::CollectCommand()
+{
+    if (m_links->imageList()->size() == 0)
+        return CollectStart::NoImages;
+    if (!m_conditions().saveToFile)
+        return CollectStart::NoFileSave;
+    m_collectMode = true;
+    m_pageCrawling = false;
+    m_imageCursor = 0;
+    PrepareRun();
+    m_reporter->statusText(0, QStringLiteral("画像収集開始.."));
+    return CollectStart::Started;
+}
+
+void CrawlEngine::StartFreeSlot()
+{
+    const int speed = qBound(1, m_conditions().speed, SlotCount);
+    for (int i = 0; i < speed; ++i) {
+        FetchSlot &slot = m_slots[size_t(i)];
+        if (!slot.free)
+            continue;
+        slot.state = FetchSlot::Ready;
+        slot.ticks = 0;
+        slot.free = false;
+        slot.timer->start(m_tickMs);
+        m_reporter->slotStatusText(slot.number, QStringLiteral("START"));
+        m_reporter->LogError(QStringLiteral("Timer Start.... (") + QString::number(slot.number)
+                             + QLatin1Char(')'));
+        return;
+    }
+    m_reporter->slotStatusText(0, QStringLiteral("No More Timer"));
+}
+
+void CrawlEngine::TimerTick(FetchSlot &slot)
+{
+    slot.timer->stop();
+    switch (slot.state) {
+    case FetchSlot::Ready:
+        if (!WithinLimits(m_conditions())) {
+            slot.state = FetchSlot::Finished;
+        } else {
+            slot.state = FetchSlot::Taking;
+            slot.ticks = 0;
+            if (!TakeJob(slot))
+                slot.state = FetchSlot::Finished;
+        }
+        break;
+    case FetchSlot::Taking:
+        break;
+    case FetchSlot::Waiting:
+        ++slot.ticks;
+        if (m_conditions().cutOffSeconds() < slot.ticks * m_tickMs / 1000) {
+            CutOff(slot);
+            slot.state = FetchSlot::Ready;
+            slot.ticks = 0;
+        }
+        break;
+    case FetchSlot::Received:
+        if (slot.imageJob) {
+            CheckAndListImage(slot);
+        } else {
+            const CrawlPage page{slot.number, slot.pageHost, slot.pageURL};
+            m_links->ExtractLinks(page, slot.received, m_conditions().imageTypes);
+        }
+        slot.received.clear();
+        mark(slot, LinkExtractor::Done);
+        slot.state = FetchSlot::Ready;
+        break;
+    case FetchSlot::Empty:
+        slot.state = FetchSlot::Ready;
+        mark(slot, LinkExtractor::Failed);
+        break;
+    case FetchSlot::Finished:
+        m_reporter->slotStatusText(slot.number, QStringLiteral("----"));
+        slot.free = true;
+        CheckAllEnded();
+        return;
+    }
+    slot.timer->start(m_tickMs);
+}
+
+bool CrawlEngine::WithinLimits(const SearchConditions &conditions)
+{
+    if (m_links->pageLinkCount() >= conditions.urlMaximum()) {
+        m_reporter->statusText(0, QStringLiteral("URL Max : ") + conditions.maxURL.text);
+        return false;
+    }
+    if (m_downloadedCount == conditions.imageMaximum()) {
+        m_reporter->statusText(3, QStringLiteral("Image Max : ") + conditions.maxImage.text);
+        return false;
+    }
+    return true;
+}
+
+qsizetype CrawlEngine::NextImageEntry()
+{
+    LinkList &list = *m_links->imageList();
+    for (qsizetype row = m_imageCursor; row < list.size(); ++row) {
+        const bool take = m_collectMode ? m_imageSelection->isRowSelected(int(row))
+                                        : m_links->PeekEntry(list, row).status == LinkExtractor::New;
+        if (take)
+            return row;
+    }
+    return -1;
+}
+
+qsizetype CrawlEngine::NextPageEntry()
+{
+    LinkList &list = *m_links->urlList();
+    for (qsizetype row = m_pageCursor; row < list.size(); ++row) {
+        const ListEntry entry = m_links->PeekEntry(list, row);
+        if (entry.status == LinkExtractor::New && HostView(entry.url) == QByteArrayView(m_startHost))
+            return row;
+    }
+    return -1;
+}
+
+bool CrawlEngine::TakeJob(FetchSlot &slot)
+{
+    const SearchConditions conditions = m_conditions();
+    LinkList &images = *m_links->imageList();
+    LinkList &pages = *m_links->urlList();
+    QByteArray url;
+    qsizetype row = -1;
+    if (conditions.saveToFile && (row = NextImageEntry()) >= 0) {
+        // The line read is shown in the slot bar; its selection is spent.
+        url = m_links->ReadEntry(images, row).url;
+        if (url.isEmpty())
+            url = images.urlOf(row).toByteArray();
+        m_links->MarkEntry(images, row, LinkExtractor::Started);
+        m_imageSelection->select(images.index(int(row)), QItemSelectionModel::Deselect);
+        m_imageCursor = row;
+        slot.imageJob = true;
+        slot.pageURL = url;
+    } else if (m_pageCrawling && (row = NextPageEntry()) >= 0) {
+        url = m_links->ReadEntry(pages, row).url;
+        m_links->MarkEntry(pages, row, LinkExtractor::Started);
+        m_pageCursor = row;
+        m_reporter->LogNormal(QStringLiteral("Found : ") + text(url));
+        m_reporter->statusText(4, text(url));
+        slot.imageJob = false;
+        slot.pageHost = m_startHost;
+        slot.pageURL = url;
+    } else {
+        slot.state = FetchSlot::Finished;
+        return true;
+    }
+    slot.line = row;
+    if (slot.imageJob) {
+        slot.savePath = conditions.saveDirectory + QLatin1Char('/')
+                        + QString::asprintf("%4.4d", int(row + 1)) + extensionOf(url);
+        m_reporter->slotStatusText(slot.number, QStringLiteral("IMAGE"));
+    } else {
+        m_reporter->slotStatusText(slot.number, QStringLiteral("TEXT"));
+    }
+    if (!IsWebURL(url)) {
+        m_reporter->LogError(QStringLiteral("Irigal URL : ") + text(url));
+        return false;
+    }
+    m_reporter->slotURL(slot.number, text(url));
+    StartRequest(slot);
+    StartFreeSlot();
+    return true;
+}
+
+void CrawlEngine::StartRequest(FetchSlot &slot)
+{
+    slot.state = FetchSlot::Waiting;
+    slot.ticks = 0;
+    slot.received.clear();
+    if (slot.http->IsBusy())
+        slot.http->CancelTransfer();
+    slot.http->setMaxBytes(slot.imageJob ? ImageCap : PageCap);
+    if (slot.imageJob)
+        slot.http->SetOutputFile(slot.savePath);
+    slot.http->GetDoc(text(slot.pageURL));
+}
+
+void CrawlEngine::DocOutputEvent(FetchSlot &slot, const DocOutput &doc)
+{
+    m_reporter->statusText(3, QString::asprintf("Bytes: %d", int(doc.ByteCount)));
+    // A transfer whose slot has moved on (cut off, or a new run) has nothing
+    // left to hand over.
+    if (slot.state != FetchSlot::Waiting)
+        return;
+    switch (doc.DocState) {
+    case DocOutput::Begin:
+        m_reporter->clearSource();
+        slot.received.clear();
+        break;
+    case DocOutput::Data:
+        // An image goes to its file; only whether data came is kept here.
+        if (slot.imageJob)
+            slot.received = QByteArray(1, '\1');
+        else
+            slot.received += doc.ReadChunk();
+        break;
+    case DocOutput::End:
+        if (doc.OutputFailed()) {
+            m_reporter->LogError(QStringLiteral("保存エラー : ") + doc.ErrorText());
+            slot.received.clear();
+            slot.state = FetchSlot::Empty;
+        } else if (doc.Failed() && doc.ByteCount > 0) {
+            // Data had begun: what came is not the document.
+            m_reporter->LogError(QStringLiteral("転送エラー : ") + slot.http->URL()
+                                 + QStringLiteral(" (") + doc.ErrorText() + QLatin1Char(')'));
+            slot.received.clear();
+            slot.state = FetchSlot::Empty;
+        } else if (slot.received.isEmpty()) {
+            m_reporter->LogNormal(QStringLiteral("  No Data"));
+            if (doc.Failed())
+                m_reporter->LogError(QStringLiteral("転送エラー : ") + slot.http->URL()
+                                     + QStringLiteral(" (") + doc.ErrorText() + QLatin1Char(')'));
+            slot.state = FetchSlot::Empty;
+        } else {
+            if (slot.imageJob)
+                ++m_downloadedCount;
+            slot.state = FetchSlot::Received;
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+void CrawlEngine::CutOff(FetchSlot &slot)
+{
+    mark(slot, LinkExtractor::Failed);
+    slot.http->CancelTransfer();
+    m_reporter->LogError(QStringLiteral("打ち切り(URL) : ") + slot.http->URL());
+}
+
+void CrawlEngine::CheckAllEnded()
+{
+    for (const FetchSlot &slot : m_slots) {
+        if (slot.timer->isActive() || slot.http->TransferState() != 0)
+            return;
+    }
+    m_reporter->statusText(0, QStringLiteral("All Timer End"));
+    m_reporter->statusText(5, QString::number(elapsedSeconds()) + QStringLiteral(" 秒"));
+    FinishRun();
+}
+
+void CrawlEngine::FinishRun()
+{
+    m_reporter->showRunning(false);
+    m_reporter->statusText(0, QStringLiteral("探索終了"));
+    m_pageCrawling = true;
+    m_collectMode = false;
+    m_reporter->statusText(5, QString::number(elapsedSeconds()) + QStringLiteral(" 秒"));
+    emit runFinished();
+}
+
+void CrawlEngine::Stop()
+{
+    for (FetchSlot &slot : m_slots)
+        slot.timer->stop();
+    FinishRun();
+    m_reporter->statusText(0, QStringLiteral("探索中止"));
+}
+
+void CrawlEngine::ClearAll()
+{
+    m_links->clearLists();
+    m_downloadedCount = 0;
+    m_pageCursor = 0;
+    m_imageCursor = 0;
+}
+
+void CrawlEngine::CheckAndListImage(FetchSlot &slot)
+{
+    const SearchConditions conditions = m_conditions();
+    const QByteArray path = QFile::encodeName(slot.savePath);
+    const QFileInfo info(slot.savePath);
+    if (!info.isFile()) {
+        // Gone between its download and this tick: nothing to list.
+        m_reporter->LogError(PictureLoader::cannotOpenText(path));
+        return;
+    }
+    const qint64 size = info.size();
+    if (conditions.checkSize) {
+        const qint64 kilobytes = size / 1000;
+        if (kilobytes > conditions.maximumKB() || kilobytes < conditions.minimumKB()) {
+            m_reporter->LogError(QStringLiteral("File Size ") + slot.savePath);
+            return;
+        }
+    }
+    if (conditions.checkRatio) {
+        // The header gives the size; a picture that cannot be measured passes.
+        const std::optional<int> ratio = conditions.ratioLimit();
+        const PictureResult picture = ratio ? PictureLoader::readSize(path) : PictureResult{};
+        const QSize wh = picture.fullSize;
+        if (ratio && wh.width() > 0 && wh.height() > 0 && *ratio / 100 < wh.width() / wh.height()) {
+            m_reporter->LogError(QStringLiteral("比率チェック ") + slot.savePath);
+            return;
+        }
+    }
+    m_reporter->listAcceptedImage(path, size);
+    ++m_listedCount;
+    m_reporter->statusText(2, QStringLiteral("画像 : ") + QString::number(m_listedCount)
+                                  + QStringLiteral("件"));
+    m_reporter->autoDisplay();
+}
+
+LinkList &CrawlEngine::listOf(const FetchSlot &slot) const
+{
+    return slot.imageJob ? *m_links->imageList() : *m_links->urlList();
+}
+
+void CrawlEngine::mark(FetchSlot &slot, int status)
+{
+    m_links->MarkEntry(listOf(slot), slot.line, status);
+}

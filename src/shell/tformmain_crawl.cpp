@@ -1,0 +1,126 @@
+// The main window's share of the web crawl: the commands that start and
+// stop it, and where the engine's reports appear.
+#include "tformmain.h"
+
+#include "animation.h"
+#include "common/messagebox.h"
+#include "crawl/crawlengine.h"
+#include "crawl/linkextractor.h"
+#include "disksearch/resultentry.h"
+#include "disksearch/resultlistpane.h"
+#include "settings/tformsetting.h"
+#include "statusbar.h"
+#include "viewer/previewpane.h"
+
+#include <QComboBox>
+#include <QItemSelectionModel>
+#include <QLineEdit>
+#include <QListView>
+#include <QPlainTextEdit>
+#include <QTimer>
+
+#include <ctime>
+
+THTTP *TFormMain::http(int index) const
+{
+    return index == 0 ? m_http0 : m_crawl->http(index);
+}
+
+LinkExtractor *TFormMain::links() const
+{
+    return m_crawl->links();
+}
+
+void TFormMain::PrepareRun()
+{
+    m_crawl->PrepareRun();
+}
+
+void TFormMain::FinishRun()
+{
+    m_crawl->FinishRun();
+}
+
+void TFormMain::BtStopClick()
+{
+    m_crawl->Stop();
+}
+
+void TFormMain::StartCrawl()
+{
+    const QString url = m_comboURL->currentText();
+    m_editHttp[0]->setText(url);
+    m_crawl->StartCrawl(url);
+}
+
+void TFormMain::CollectCommand()
+{
+    switch (m_crawl->CollectCommand()) {
+    case CrawlEngine::CollectStart::NoImages:
+        MessageBox::show(this, QStringLiteral("画像のURLがありません"));
+        return;
+    case CrawlEngine::CollectStart::NoFileSave:
+        MessageBox::show(this, QStringLiteral("画像を保存するディレクトリを指定してください"));
+        if (m_peers.setting != nullptr)
+            m_peers.setting->showOnTab(QStringLiteral("TabGazou"));
+        return;
+    case CrawlEngine::CollectStart::Started:
+        m_timerTansaku->start(10);
+        return;
+    }
+}
+
+void TFormMain::statusText(int panel, const QString &text)
+{
+    m_stb->setText(panel, text);
+}
+
+void TFormMain::slotStatusText(int panel, const QString &text)
+{
+    m_sta->setText(panel, text);
+}
+
+void TFormMain::showRunning(bool running)
+{
+    setBusyIndicator(running ? ImageBusy : ImageIdle);
+    m_animate->setActive(running);
+}
+
+void TFormMain::slotURL(int slot, const QString &url)
+{
+    if (slot > 0 && slot < int(m_editHttp.size()))
+        m_editHttp[size_t(slot)]->setText(url);
+}
+
+void TFormMain::clearSource()
+{
+    m_memoSrc->clear();
+}
+
+void TFormMain::clearFileList()
+{
+    m_resultList->clear();
+}
+
+void TFormMain::clearFileListSelection()
+{
+    m_resultList->listView()->clearSelection();
+}
+
+void TFormMain::listAcceptedImage(const QByteArray &path, qint64 size)
+{
+    // The line carries the day it was listed, not the file's date.
+    m_resultList->appendEntry(ResultEntry::format(std::time(nullptr), size, path));
+    const int last = m_resultList->count() - 1;
+    QListView *view = m_resultList->listView();
+    if (last > 0)
+        view->selectionModel()->select(view->model()->index(last - 1, 0),
+                                       QItemSelectionModel::Deselect);
+    m_resultList->selectEntry(last);
+}
+
+void TFormMain::autoDisplay()
+{
+    if (m_preview->autoDisplay())
+        ListImageClick();
+}

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QProcess>
+#include <QString>
+#include <QTemporaryDir>
+
+// nginx serving a directory on 127.0.0.1 and 127.0.0.2 at a free port, as a
+// child process in the foreground with a configuration written for it;
+// stopped when this object goes.
+class NginxServer
+{
+public:
+    explicit NginxServer(const QString &root);
+    ~NginxServer();
+    // Empty when it serves; otherwise why not.
+    QString error() const { return m_error; }
+    quint16 port() const { return m_port; }
+
+private:
+    QTemporaryDir m_dir;
+    QProcess m_process;
+    quint16 m_port = 0;
+    QString m_error;
+};
