@@ -3,12 +3,8 @@
 #include "crawl/singlefetch.h"
 #include "crawl/thttp.h"
 #include "httpserver.h"
-#include "picture/pictureloader.h"
-#include "picturefiles.h"
 
-#include <QFile>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -29,14 +25,14 @@ using Response = TestHttpServer::Response;
 
 } // namespace
 
-// HTTP0's single fetch without a window: a page's source, and a picture
-// downloaded and loaded once its transfer has ended.
+// HTTP0's single fetch without a window: a page's source and the end of a
+// transfer that brought no document. (The picture road is tested through the
+// main window.)
 class TestSingleFetch : public QObject
 {
     Q_OBJECT
 
     TestHttpServer m_server;
-    QTemporaryDir m_dir;
     THTTP *m_http = nullptr;
     QTimer *m_timerGazou = nullptr;
     Reports *m_reports = nullptr;
@@ -118,56 +114,6 @@ private slots:
         if (failed)
             QVERIFY(m_reports->errors[0].startsWith(m_server.url(QStringLiteral("/none")) + QStringLiteral(" : ")));
         QCOMPARE(arrived.size(), 0);
-    }
-
-    // The picture is loaded once, after TimerGazou: shown, or reported with
-    // the loader's text; either way the work ends.
-    void pictureRoad_data()
-    {
-        QTest::addColumn<QByteArray>("body");
-        QTest::addColumn<bool>("shown");
-        QByteArray jpeg;
-        {
-            const QString path = m_dir.filePath(QStringLiteral("source.jpg"));
-            QVERIFY(PictureFiles::write(path, PictureFiles::quadrants(64, 48)));
-            jpeg = PictureFiles::readAll(path);
-        }
-        QTest::newRow("whole picture") << jpeg << true;
-        QTest::newRow("damaged picture") << QByteArray("\xff\xd8 this is no picture", 21) << false;
-    }
-    void pictureRoad()
-    {
-        QFETCH(QByteArray, body);
-        QFETCH(bool, shown);
-        Response r;
-        r.contentType = "image/jpeg";
-        r.chunks = {body};
-        m_server.route("/p.jpg", r);
-        const QString save = m_dir.filePath(QStringLiteral("0000.jpg"));
-        QFile::remove(save);
-        QSignalSpy busy(m_fetch, &SingleFetch::busyChanged);
-        QSignalSpy picture(m_fetch, &SingleFetch::pictureArrived);
-        QSignalSpy finished(m_fetch, &SingleFetch::runFinished);
-        const QString url = m_server.url(QStringLiteral("/p.jpg"));
-        m_fetch->setImageTarget(save);
-        m_fetch->fetch(url);
-        QCOMPARE(m_reports->panels[0], QStringLiteral("イメージ転送中"));
-        QVERIFY(QTest::qWaitFor([&] { return busy.size() == 2; }, 5000));
-        QCOMPARE(busy[1][0].toBool(), false);
-        QVERIFY(!m_timerGazou->isActive());
-        QCOMPARE(finished.size(), 0);
-        QCOMPARE(PictureFiles::readAll(save), body);
-        if (shown) {
-            QCOMPARE(picture.size(), 1);
-            QCOMPARE(picture[0][0].value<QImage>().size(), QSize(64, 48));
-            QCOMPARE(picture[0][1].toString(), url);
-            QCOMPARE(m_reports->panels[0], QStringLiteral("画像表示完了"));
-        } else {
-            QCOMPARE(picture.size(), 0);
-            const QString error = PictureLoader::decodeFull(QFile::encodeName(save)).error;
-            QVERIFY(!error.isEmpty());
-            QCOMPARE(m_reports->panels[0], error);
-        }
     }
 };
 
