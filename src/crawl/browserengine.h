@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QPoint>
 #include <QUrl>
 
 class QWidget;
@@ -24,8 +25,10 @@ public:
 signals:
     void loadStarted();
     void loadFinished(bool ok);
-    // Every document the browser is about to request.
+    // Every page the browser is about to request in its window.
     void navigationRequested(const QUrl &url);
+    // A right click, at this point of widget().
+    void contextMenuRequested(const QPoint &at);
 };
 
 // The module's one entry point.

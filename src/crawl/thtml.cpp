@@ -1,6 +1,7 @@
 #include "thtml.h"
 
 #include "browserengine.h"
+#include "webaddress.h"
 #include "common/datafiles.h"
 
 #include <QLabel>
@@ -45,14 +46,21 @@ bool THTML::ensureEngine()
     connect(m_engine, &BrowserEngine::loadFinished, this, [this](bool) { emit OnEndRetrieval(); });
     connect(m_engine, &BrowserEngine::navigationRequested, this,
             [this](const QUrl &url) { emit OnDoRequestDoc(url.toString()); });
+    // The browser's right click opens the owner's menu.
+    connect(m_engine, &BrowserEngine::contextMenuRequested, this, [this](const QPoint &at) {
+        emit customContextMenuRequested(m_engine->widget()->mapTo(this, at));
+    });
     layout()->addWidget(m_engine->widget());
     return true;
 }
 
-void THTML::LoadURL(const QString &url)
+bool THTML::LoadURL(const QString &url)
 {
-    if (ensureEngine())
-        m_engine->load(QUrl::fromUserInput(url));
+    const QUrl address = webAddressFromTyped(url);
+    if (!address.isValid() || !ensureEngine())
+        return false;
+    m_engine->load(address);
+    return true;
 }
 
 QUrl THTML::currentUrl() const

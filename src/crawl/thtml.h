@@ -15,7 +15,9 @@ class THTML : public QWidget
 public:
     explicit THTML(QWidget *parent = nullptr);
 
-    void LoadURL(const QString &url);
+    // Shows the page at `url`, an http or https address as a user types it
+    // (see webAddressFromTyped). False, with nothing loaded, for any other.
+    bool LoadURL(const QString &url);
     bool engineStarted() const { return m_engine != nullptr; }
     QUrl currentUrl() const;
     void back();
@@ -28,7 +30,7 @@ public:
 signals:
     void OnBeginRetrieval();
     void OnEndRetrieval();
-    // Every document the browser is about to request.
+    // Every page the browser is about to request in its window.
     void OnDoRequestDoc(const QString &URL);
 
 private:

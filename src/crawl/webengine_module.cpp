@@ -14,8 +14,16 @@ public:
     }
 
 protected:
-    bool acceptNavigationRequest(const QUrl &url, NavigationType, bool) override
+    // Frames inside a page are parts of it, not pages of the history. The
+    // window itself goes to http and https pages only: a link or a script
+    // cannot take it to a local file or another scheme.
+    bool acceptNavigationRequest(const QUrl &url, NavigationType, bool isMainFrame) override
     {
+        if (!isMainFrame)
+            return true;
+        const QString scheme = url.scheme().toLower();
+        if (scheme != QStringLiteral("http") && scheme != QStringLiteral("https"))
+            return false;
         emit m_engine->navigationRequested(url);
         return true;
     }
@@ -33,7 +41,9 @@ public:
         m_view->setObjectName(QStringLiteral("HTML1View"));
         m_view->setPage(new NavigationPage(this, m_view));
         // The owner's context menu replaces the browser's own.
-        m_view->setContextMenuPolicy(Qt::NoContextMenu);
+        m_view->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(m_view, &QWidget::customContextMenuRequested, this,
+                &BrowserEngine::contextMenuRequested);
         connect(m_view, &QWebEngineView::loadStarted, this, &BrowserEngine::loadStarted);
         connect(m_view, &QWebEngineView::loadFinished, this, &BrowserEngine::loadFinished);
     }

@@ -52,6 +52,7 @@ TFormMain::TFormMain(QWidget *parent) : QMainWindow(parent)
     buildTabs();
     buildStatusBars();
     buildTimers();
+    connectWeb();
 
     readStoredValues();
     InitMainWindow();
@@ -103,7 +104,7 @@ void TFormMain::InitMainWindow()
     // animation's drawn frames play.
     m_animate->setFileName(dataFilePath(QStringLiteral("cool.avi")));
     ClearAll(); // also zeroes the crawl's cursors and downloaded count
-    m_urlHistory.clear();
+    m_browserHistory.clear();
     m_dirHistory.clear();
     UpdateTargetMode();
 }

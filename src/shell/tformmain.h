@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/directoryhistory.h"
+#include "crawl/browserhistory.h"
 #include "common/searchconditions.h"
 #include "crawl/crawlreporter.h"
 
@@ -12,7 +13,9 @@ class QAction;
 class QComboBox;
 class QLineEdit;
 class QFrame;
+class QImage;
 class QLabel;
+class QLineEdit;
 class QListView;
 class QMenu;
 class QPlainTextEdit;
@@ -28,6 +31,7 @@ class HelpWindow;
 class LinkExtractor;
 class PreviewPane;
 class ResultListPane;
+class SingleFetch;
 class StatusPanels;
 class TAnimate;
 class THTML;
@@ -84,12 +88,16 @@ public:
 
     void RecordDirectory(const QString &directory);
     const NavigationHistory &directoryHistory() const { return m_dirHistory; }
-    const NavigationHistory &urlHistory() const { return m_urlHistory; }
+    const NavigationHistory &urlHistory() const { return m_browserHistory.history(); }
 
     // HTTP0 (single fetches) and the crawl's HTTP1 ... HTTP6.
     THTTP *http(int index) const;
     CrawlEngine *crawl() const { return m_crawl; }
     THTML *html() const { return m_html; }
+    // HTTP0's single fetch: proxy-mode pages and pictures of the image list.
+    SingleFetch *singleFetch() const { return m_singleFetch; }
+    // The program-wide proxy flag of the settings dialog.
+    bool proxyInUse() const;
     QString helpFilePath() const { return m_helpFile; }
     const PeerWindows &peers() const { return m_peers; }
     ResultListPane *resultList() const { return m_resultList; }
@@ -145,6 +153,7 @@ public:
     void ListImageClick();
     void ShowImageWindow(const QString &title);
     void ViewSelectedLink();
+    void ShowWeb();
     // On after "画像", off after "複数": whether the shared window is reused.
     bool singleViewMode() const { return m_singleViewMode; }
     // The size a newly created single-image window is asked to take.
@@ -184,13 +193,24 @@ private:
     void switchMode(bool www);
     void updateHistoryButtons(const NavigationHistory &history);
     HelpWindow *helpWindow();
+    // The shared single-image window or, after "複数", a new one, asked to
+    // take the size that fits `picture`.
+    TFormView *viewWindowFor(QSize picture);
+
+    // tformmain_web.cpp
+    void connectWeb();
+    void HTML1DoRequestDoc(const QString &URL);
+    void HTML1BeginRetrieval();
+    void HTML1EndRetrieval();
+    void showLinkPicture(const QImage &picture, const QString &title);
 
     PeerWindows m_peers;
     bool m_www = false;
     bool m_dropDownFlag = false;
     QString m_helpFile;
     NavigationHistory m_dirHistory;
-    NavigationHistory m_urlHistory;
+    BrowserHistory m_browserHistory;
+    SingleFetch *m_singleFetch = nullptr;
     CrawlEngine *m_crawl = nullptr;
 
     QToolBar *m_toolBar1 = nullptr;

@@ -4,7 +4,6 @@
 #include "animation.h"
 #include "crawl/crawlengine.h"
 #include "crawl/linkextractor.h"
-#include "crawl/linklist.h"
 #include "disksearch/disksearch.h"
 #include "disksearch/resultlistpane.h"
 #include "helpwindow.h"
@@ -215,12 +214,6 @@ void TFormMain::DirectorySearchFinished(bool stopped)
     m_animate->setActive(false);
 }
 
-// Entry points of work that other subsystems provide. Each does nothing until
-// its subsystem is connected here.
-void TFormMain::WebCommand() {}
-void TFormMain::BackCommand() {}
-void TFormMain::ForwardCommand() {}
-
 // The current result entry goes to the preview; its path shows in panel 4.
 void TFormMain::ListImageClick()
 {
@@ -267,7 +260,11 @@ void TFormMain::ShowImageWindow(const QString &title)
                 Qt::SingleShotConnection);
         return;
     }
-    const QSize picture = m_preview->pictureSize();
+    viewWindowFor(m_preview->pictureSize())->showFile(m_preview->picturePath(), title);
+}
+
+TFormView *TFormMain::viewWindowFor(QSize picture)
+{
     m_requestedViewSize = QSize(picture.width() + 10, picture.height() + 34 + 10);
     TFormView *window = m_peers.view;
     if (!m_singleViewMode || window == nullptr) {
@@ -277,22 +274,7 @@ void TFormMain::ShowImageWindow(const QString &title)
         connect(window, &QObject::destroyed, this, [this, window] { m_extraViews.removeOne(window); });
         m_extraViews.append(window);
     }
-    window->showFile(m_preview->picturePath(), title);
-}
-
-void TFormMain::ViewSelectedLink()
-{
-    const QModelIndex current = m_imageLink->currentIndex();
-    if (!current.isValid())
-        return;
-    // The list knows where each line's URL starts: the number grows to five
-    // digits from entry 10000 on.
-    const QByteArray url = links()->imageList()->urlOf(current.row()).toByteArray();
-    if (url.right(4).toLower() != QByteArrayLiteral(".jpg")) {
-        MessageBox::show(this, QStringLiteral("画像リストの画像ファイルを選択してください"));
-        return;
-    }
-    // Fetching the picture for viewing belongs to the browser pane.
+    return window;
 }
 
 // The table command: the selected result entries, in list order and at most

@@ -159,6 +159,8 @@ void TFormMain::buildToolBars()
     m_comboURL->setEditable(true);
     m_comboURL->setInsertPolicy(QComboBox::NoInsert);
     m_comboURL->setToolTip(QStringLiteral("URL"));
+    // Enter takes the text as typed, not a drop-down item of another case.
+    m_comboURL->setDuplicatesEnabled(true);
     m_comboURL->setMinimumWidth(120);
     m_comboURL->hide();
     panelLayout->addWidget(m_labelTaishou);

@@ -7,6 +7,7 @@
 #include "shell/statusbar.h"
 #include "shell/tformmain.h"
 #include "picture/picturerequest.h"
+#include "settings/tformsetting.h"
 #include "viewer/previewpane.h"
 #include "viewer/tformview.h"
 
@@ -14,6 +15,7 @@
 #include <QCheckBox>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListView>
 #include <QMessageBox>
 #include <QPointer>
@@ -21,9 +23,8 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSettings>
-#include <QStringListModel>
-#include <QThreadPool>
 #include <QTabWidget>
+#include <QThreadPool>
 #include <QTemporaryDir>
 #include <QSignalSpy>
 #include <QTest>
@@ -312,27 +313,34 @@ private slots:
     void urlTabTakesTheSelectedLink_data()
     {
         QTest::addColumn<QString>("url");
+        QTest::addColumn<int>("entriesBefore");
         QTest::addColumn<bool>("refused");
-        QTest::newRow("gif") << "http://host/a.gif" << true;
-        QTest::newRow("jpeg spelled long") << "http://host/a.jpeg" << true;
-        QTest::newRow("jpg") << "http://host/a.jpg" << false;
-        QTest::newRow("JPG in capitals") << "http://host/A.JPG" << false;
+        // Nothing listens on port 9: an accepted link's fetch fails at once.
+        QTest::newRow("gif") << "http://127.0.0.1:9/a.gif" << 0 << true;
+        QTest::newRow("jpeg spelled long") << "http://127.0.0.1:9/a.jpeg" << 0 << true;
+        QTest::newRow("jpg") << "http://127.0.0.1:9/a.jpg" << 0 << false;
+        QTest::newRow("JPG in capitals") << "http://127.0.0.1:9/A.JPG" << 0 << false;
+        QTest::newRow("entry 10000") << "http://127.0.0.1:9/b.jpg" << 9999 << false;
     }
     void urlTabTakesTheSelectedLink()
     {
         QFETCH(QString, url);
+        QFETCH(int, entriesBefore);
         QFETCH(bool, refused);
         ConfigSandbox config;
         auto app = createWindows();
         TFormMain *main = app->main();
+        app->setting()->findChild<QLineEdit *>(QStringLiteral("EditDirectory"))->setText(m_dir.path());
         main->pages()->setCurrentWidget(main->pages()->findChild<QWidget *>(QStringLiteral("TabURL")));
-        QAbstractItemModel *model = main->imageLink()->model();
-        if (auto *links = qobject_cast<LinkList *>(model))
-            links->appendEntry(url.toLatin1(), "----");
-        else
-            qobject_cast<QStringListModel *>(model)->setStringList({QStringLiteral("0001  ----     ") + url});
-        QCOMPARE(model->index(0, 0).data().toString(), QStringLiteral("0001  ----     ") + url);
-        main->imageLink()->setCurrentIndex(model->index(0, 0));
+        auto *links = qobject_cast<LinkList *>(main->imageLink()->model());
+        QVERIFY(links != nullptr);
+        for (int i = 0; i < entriesBefore; ++i)
+            links->appendEntry(QByteArray("http://127.0.0.1:9/f" + QByteArray::number(i) + ".jpg"), "----");
+        links->appendEntry(url.toLatin1(), "----");
+        const QModelIndex last = links->index(entriesBefore, 0);
+        QCOMPARE(last.data().toString(),
+                 QStringLiteral("%1  ----     ").arg(entriesBefore + 1, 4, 10, QLatin1Char('0')) + url);
+        main->imageLink()->setCurrentIndex(last);
         QString text;
         MessageBoxWatcher watcher([&text](QMessageBox *box) {
             text = box->text();
@@ -342,6 +350,8 @@ private slots:
         main->SingleImageCommand();
         QCOMPARE(watcher.seen(), refused ? 1 : 0);
         QCOMPARE(text, refused ? QStringLiteral("画像リストの画像ファイルを選択してください") : QString());
+        QCOMPARE(main->findChild<QLineEdit *>(QStringLiteral("EditHttpURL"))->text(),
+                 refused ? QString() : url);
         QVERIFY(!app->view()->isVisible());
         QVERIFY(main->extraViews().isEmpty());
     }

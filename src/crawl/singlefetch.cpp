@@ -1,0 +1,140 @@
+#include "singlefetch.h"
+
+#include "crawlreporter.h"
+#include "linklist.h"
+#include "picture/picturerequest.h"
+#include "thttp.h"
+#include "webaddress.h"
+
+#include <QFile>
+#include <QStringDecoder>
+#include <QTimer>
+
+namespace {
+
+// Every CR, LF or CR LF becomes CR LF. Safe on Shift-JIS and UTF-8 bytes:
+// neither uses 0x0D or 0x0A inside a character.
+QByteArray uniformLineBreaks(const QByteArray &text)
+{
+    QByteArray out;
+    out.reserve(text.size() + text.size() / 32);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '\r' || c == '\n') {
+            out.append("\r\n");
+            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+                ++i;
+        } else {
+            out.append(c);
+        }
+    }
+    return out;
+}
+
+// Page source as it came: UTF-8 when it is valid UTF-8, else the Shift-JIS
+// of the program's own texts.
+QString decodeSource(const QByteArray &bytes)
+{
+    QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    const QString text = utf8.decode(bytes);
+    return utf8.hasError() ? DecodeShiftJis(bytes) : text;
+}
+
+} // namespace
+
+SingleFetch::SingleFetch(THTTP *http, QTimer *timerGazou, CrawlReporter *reporter, QObject *parent)
+    : QObject(parent), m_http(http), m_timerGazou(timerGazou), m_reporter(reporter),
+      m_loader(new PictureRequest(this))
+{
+    connect(m_http, &THTTP::OnDocOutput, this,
+            [this](THTTP *, const DocOutput &doc) { HTTP0DocOutput(doc); });
+    connect(m_timerGazou, &QTimer::timeout, this, &SingleFetch::TimerGazouTimer);
+    connect(m_loader, &PictureRequest::finished, this,
+            [this](quint64, const DecodedPicture &result) { pictureLoaded(result); });
+}
+
+SingleFetch::~SingleFetch() = default;
+
+void SingleFetch::setImageTarget(const QString &savePath)
+{
+    m_imageFlag = true;
+    m_savePath = savePath;
+}
+
+void SingleFetch::fetch(const QString &url)
+{
+    if (url.isEmpty())
+        return;
+    m_pageURL = url;
+    if (m_http->IsBusy())
+        m_http->CancelTransfer();
+    // A picture of an earlier transfer is no longer waited for.
+    m_timerGazou->stop();
+    m_loader->cancel();
+    m_transferIsImage = m_imageFlag;
+    if (m_imageFlag) {
+        m_http->SetOutputFile(m_savePath, false);
+        m_reporter->statusText(0, QStringLiteral("イメージ転送中"));
+    }
+    emit busyChanged(true);
+    m_http->GetDoc(url);
+    m_reporter->statusText(4, NormalizeBrowsedURL(url));
+}
+
+void SingleFetch::HTTP0DocOutput(const DocOutput &doc)
+{
+    m_reporter->statusText(5, QStringLiteral("Bytes: %1").arg(doc.ByteCount));
+    switch (doc.DocState) {
+    case DocOutput::Begin:
+        m_received.clear();
+        m_gotData = false;
+        emit sourceCleared();
+        break;
+    case DocOutput::Data:
+        m_gotData = true;
+        // A picture goes to its file; only a page is kept as text.
+        if (!m_transferIsImage)
+            m_received.append(doc.ReadChunk());
+        break;
+    case DocOutput::End:
+        if (doc.Failed()) {
+            // What arrived before the failure is not the document.
+            m_reporter->LogError(m_http->URL() + QStringLiteral(" : ") + doc.ErrorText());
+            m_gotData = false;
+        }
+        if (!m_gotData) {
+            m_reporter->LogNormal(QStringLiteral("  No Data"));
+            emit runFinished();
+        } else if (m_transferIsImage) {
+            m_timerGazou->start(ShowDelayMs);
+        } else {
+            m_source = decodeSource(uniformLineBreaks(m_received));
+            m_pageHost = m_http->RemoteHost();
+            m_pageURL = m_http->URL();
+            emit sourceArrived(m_source);
+            emit runFinished();
+        }
+        m_received.clear();
+        break;
+    default:
+        break;
+    }
+}
+
+void SingleFetch::TimerGazouTimer()
+{
+    m_timerGazou->stop();
+    m_loader->start(PictureRequest::fullJob(QFile::encodeName(m_savePath)));
+}
+
+void SingleFetch::pictureLoaded(const DecodedPicture &result)
+{
+    if (!result.picture.ok) {
+        m_reporter->statusText(0, result.picture.error);
+        emit busyChanged(false);
+        return;
+    }
+    emit pictureArrived(result.picture.image, m_pageURL);
+    emit busyChanged(false);
+    m_reporter->statusText(0, QStringLiteral("画像表示完了"));
+}

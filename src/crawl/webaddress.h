@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+#include <QUrl>
+
+// Addresses the browser pane and the single fetch go to: http and https only,
+// so that a typed text, a history entry or a found link can never open a
+// local file or run a script.
+
+// True for an http or https URL with a host.
+bool isWebURL(const QUrl &url);
+
+// The address a user typed, as a browser's address box reads it: a text
+// without a scheme ("www.host.jp/", "localhost:8080") is taken as http. An
+// invalid QUrl when the text is not a web address ("file:", "javascript:",
+// "data:", a local path).
+QUrl webAddressFromTyped(const QString &text);
+
+// NormalizeURL for an address the browser or the user gives, except that a
+// port which merely begins with 80 (8080, 8000) stays whole: only a port of
+// exactly 80 is dropped.
+QString NormalizeBrowsedURL(const QString &url);
