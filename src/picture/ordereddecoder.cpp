@@ -10,7 +10,11 @@
 
 struct OrderedDecoder::Run
 {
-    QList<Job> jobs;
+    explicit Run(const QList<Job> &list) : jobs(list) {}
+
+    // Const: the workers read it at the same time, and a non-const access
+    // to a list shared with the caller's copy would detach it under them.
+    const QList<Job> jobs;
     QSize box;
     Fit fit = Fit::Cover;
     std::atomic_bool cancel{false};
@@ -41,8 +45,7 @@ void OrderedDecoder::cancel()
 void OrderedDecoder::start(const QList<Job> &jobs, QSize box, Fit fit)
 {
     cancel();
-    auto run = std::make_shared<Run>();
-    run->jobs = jobs;
+    auto run = std::make_shared<Run>(jobs);
     run->box = QSize(qMax(1, box.width()), qMax(1, box.height()));
     run->fit = fit;
     run->results.resize(jobs.size());
