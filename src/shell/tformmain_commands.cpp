@@ -47,8 +47,11 @@ void TFormMain::TimerTansakuTimer()
 {
     m_timerTansaku->stop();
     // A stop pressed during the wait has set the indicator idle already; it
-    // stays so, and the walk sees it at its first subdirectory.
-    const bool stopped = !m_www && busyIndicator() == ImageIdle;
+    // stays so: the walk sees it at its first subdirectory, and a crawl does
+    // not begin.
+    const bool stopped = busyIndicator() == ImageIdle;
+    if (m_www && stopped)
+        return;
     m_stb->setText(0, QStringLiteral("探索開始..."));
     if (!stopped)
         setBusyIndicator(ImageBusy);

@@ -19,6 +19,7 @@
 #include <QRegularExpression>
 #include <QTabWidget>
 #include <QTcpServer>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -230,6 +231,15 @@ void TestCrawlSite::stopAndCollectCommands()
     QCOMPARE(child<QToolButton>("BtStop")->property("imageIndex").toInt(), TFormMain::ImageIdle);
     for (int i = 1; i <= 6; ++i)
         QVERIFY(!main->findChild<QTimer *>(QStringLiteral("TimerF%1").arg(i))->isActive());
+
+    // A stop pressed in the wait before the crawl begins is not lost.
+    QSignalSpy fired(main->findChild<QTimer *>(QStringLiteral("TimerTansaku")), &QTimer::timeout);
+    child<QToolButton>("BtTansaku")->click();
+    child<QToolButton>("BtStop")->click();
+    QVERIFY(fired.wait(2000));
+    QCOMPARE(panel("STB_0"), QStringLiteral("探索中止"));
+    QCOMPARE(child<QToolButton>("BtStop")->property("imageIndex").toInt(), TFormMain::ImageIdle);
+    QVERIFY(!main->findChild<QTimer *>(QStringLiteral("TimerF1"))->isActive());
 
     // With an image line but file saving off, the settings dialog opens on
     // its picture tab.
