@@ -15,6 +15,8 @@
 // crawl_ui_max_stall_ms: the longest the UI thread was busy in one go during
 //   a third crawl, watched by a 5 ms heartbeat timer (its wake-ups would
 //   distort the CPU figures), against the same window idling.
+#include "benchreport.h"
+
 #include "nginxserver.h"
 #include "testsite.h"
 
@@ -102,13 +104,6 @@ ProbeResult runProbe(const QString &program, const QString &startURL, bool autoD
     return result;
 }
 
-void bench(const char *name, double value, const char *unit, double ref, const char *goal)
-{
-    std::printf("BENCH name=%s value=%.3f unit=%s ref=%.3f ratio=%.3f goal=%s\n", name, value, unit,
-                ref, ref > 0 ? value / ref : 0.0, goal);
-    std::fflush(stdout);
-}
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -168,9 +163,9 @@ int main(int argc, char **argv)
     std::printf("# %d jobs; least schedule %.1f s; of the crawl's CPU %.3f s before it began and "
                 "%.3f s in Qt's network thread\n",
                 plain.jobs, leastScheduleMs(plain.jobs) / 1000, plain.startCpuS, plain.networkCpuS);
-    bench("crawl_vs_schedule", plain.wallMs / 1000, "s", leastScheduleMs(plain.jobs) / 1000, "<=1.15");
-    bench("crawl_cpu_vs_wget", plain.cpuS, "s", wgetCpu, "<=2");
-    bench("crawl_cpu_autodisp_vs_wget", shown.cpuS, "s", wgetCpu, "info");
-    bench("crawl_ui_max_stall_ms", watched.stallMs, "ms", watched.idleStallMs, "value<=50");
+    printBench("crawl_vs_schedule", plain.wallMs / 1000, "s", leastScheduleMs(plain.jobs) / 1000, "<=1.15");
+    printBench("crawl_cpu_vs_wget", plain.cpuS, "s", wgetCpu, "<=2");
+    printBench("crawl_cpu_autodisp_vs_wget", shown.cpuS, "s", wgetCpu, "info");
+    printBench("crawl_ui_max_stall_ms", watched.stallMs, "ms", watched.idleStallMs, "value<=50");
     return 0;
 }

@@ -1,6 +1,8 @@
 // Link extraction and list figures: extraction against a bare byte scan of
 // the same page, how extraction time grows with page size, and adding
 // 200,000 URLs (half of them duplicates) to a list.
+#include "benchreport.h"
+
 #include "crawl/linkextractor.h"
 
 #include <QSet>
@@ -37,13 +39,6 @@ double bestOf(int runs, const std::function<void()> &work)
     for (int i = 0; i < runs; ++i)
         best = std::min(best, millisecondsOf(work));
     return best;
-}
-
-void printBench(const char *name, double value, const char *unit, double ref, const char *goal)
-{
-    std::printf("BENCH name=%s value=%.3f unit=%s ref=%.3f ratio=%.2f goal=%s\n", name, value,
-                unit, ref, ref > 0 ? value / ref : 0.0, goal);
-    std::fflush(stdout);
 }
 
 // A page of about `bytes` bytes with one tag per 100 bytes. Out of every ten

@@ -2,6 +2,8 @@
 // memory per entry (everything included), select all, and deleting 100,000
 // selected entries in one pass. The reference is the plain Qt way: a
 // QStringListModel of UTF-16 lines in a QListView.
+#include "benchreport.h"
+
 #include "disksearch/resultentry.h"
 #include "disksearch/resultlistmodel.h"
 #include "disksearch/resultlistpane.h"
@@ -120,13 +122,6 @@ double timeMs(F &&f)
     return clock.nsecsElapsed() / 1e6;
 }
 
-void bench(const char *name, double value, const char *unit, double ref, const char *goal)
-{
-    std::printf("BENCH name=%s value=%.1f unit=%s ref=%.1f ratio=%.3f goal=%s\n", name, value, unit,
-                ref, value / ref, goal);
-    std::fflush(stdout);
-}
-
 QItemSelection everyTenth(QAbstractItemModel *model)
 {
     QItemSelection selection;
@@ -143,7 +138,7 @@ int main(int argc, char **argv)
     if (argc == 3 && QByteArray(argv[1]) == "--memory")
         return measureMemory(QString::fromLatin1(argv[2]));
 
-    bench("list_bytes_per_entry", childBytesPerEntry(QStringLiteral("ours")), "bytes",
+    printBench("list_bytes_per_entry", childBytesPerEntry(QStringLiteral("ours")), "bytes",
           childBytesPerEntry(QStringLiteral("reference")), "<=160");
 
     // The entries name files in a temporary directory that are not there, so
@@ -175,7 +170,7 @@ int main(int argc, char **argv)
         refView.selectAll();
         settle();
     });
-    bench("list_select_all_ms", ours, "ms", ref, "<100");
+    printBench("list_select_all_ms", ours, "ms", ref, "<100");
 
     // As many ctrl-clicks would leave it: 100,000 single-row ranges.
     pane.listView()->clearSelection();
@@ -202,6 +197,6 @@ int main(int argc, char **argv)
                                    }),
                     lines.end());
     });
-    bench("list_delete_100k_ms", deleteMs, "ms", refDelete, "<1000");
+    printBench("list_delete_100k_ms", deleteMs, "ms", refDelete, "<1000");
     return 0;
 }

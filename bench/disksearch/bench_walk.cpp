@@ -1,6 +1,8 @@
 // The disk search against find(1) on a generated tree: the walk engine alone
 // (start to last result line), and the whole search through the main window
 // (command to report, every entry listed).
+#include "benchreport.h"
+
 #include "benchtree.h"
 #include "disksearch/disksearch.h"
 #include "disksearch/resultlistpane.h"
@@ -21,12 +23,6 @@
 #include <vector>
 
 namespace {
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
 
 double findMs(const QString &root)
 {
@@ -75,13 +71,6 @@ double windowSearchMs(TFormMain *main, const QString &root, int *listed)
     return ms;
 }
 
-void bench(const char *name, double value, double ref, const char *goal)
-{
-    std::printf("BENCH name=%s value=%.1f unit=ms ref=%.1f ratio=%.3f goal=%s\n", name, value, ref,
-                value / ref, goal);
-    std::fflush(stdout);
-}
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -109,7 +98,7 @@ int main(int argc, char **argv)
     }
     if (lines != tree.pictures)
         std::fprintf(stderr, "walk listed %d of %d pictures\n", lines, tree.pictures);
-    bench("walk_vs_find", median(walks), median(finds), "<=0.7x");
+    printBench("walk_vs_find", median(walks), "ms", median(finds), "<=0.7x");
 
     {
         auto windows = createWindows();
@@ -123,7 +112,7 @@ int main(int argc, char **argv)
         }
         if (listed != tree.pictures)
             std::fprintf(stderr, "window listed %d of %d pictures\n", listed, tree.pictures);
-        bench("search_ui_vs_find", median(searches), median(finds), "<=1.5x");
+        printBench("search_ui_vs_find", median(searches), "ms", median(finds), "<=1.5x");
     }
     BenchTree::remove(root);
     return 0;

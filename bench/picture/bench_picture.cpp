@@ -10,6 +10,8 @@
 //                                the full-scan 1/8 decode by libjpeg
 //   corner_vs_full_*             a 300 x 300 top-left corner at 1:1 against a
 //                                full decode, baseline and progressive
+#include "benchreport.h"
+
 #include "disksearch/resultentry.h"
 #include "disksearch/resultlistpane.h"
 #include "picture/pictureloader.h"
@@ -40,20 +42,6 @@
 namespace {
 
 const QString Wallpapers = QStringLiteral("/usr/share/wallpapers");
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
-void bench(const char *name, double value, const char *unit, double ref, double ratio,
-           const char *goal)
-{
-    std::printf("BENCH name=%s value=%.3f unit=%s ref=%.3f ratio=%.4f goal=%s\n", name, value, unit,
-                ref, ratio, goal);
-    std::fflush(stdout);
-}
 
 bool waitFor(const std::function<bool()> &done, int timeoutMs = 30000)
 {
@@ -250,7 +238,7 @@ int main(int argc, char **argv)
         }
         const double value = *std::min_element(thumbs.begin(), thumbs.end());
         const double ref = *std::min_element(today.begin(), today.end());
-        bench("grid_thumbs_ms", value, "ms", ref, value / ref, "<=100ms");
+        printBench("grid_thumbs_ms", value, "ms", ref, value / ref, "<=100ms");
     }
 
     {
@@ -287,7 +275,7 @@ int main(int argc, char **argv)
         const double value = median(first);
         const double ref = median(decoded);
         std::printf("# first paint: %.3f ms of it painting the pane\n", median(paintMs));
-        bench("preview_first_paint_ms", value, "ms", ref, value / ref, "<=10ms");
+        printBench("preview_first_paint_ms", value, "ms", ref, value / ref, "<=10ms");
     }
 
     const QSize previewBox(PreviewPane::ImageWidth, PreviewPane::ImageHeight);
@@ -297,7 +285,7 @@ int main(int argc, char **argv)
     for (int i = 0; i < 5; ++i)
         fullScan.push_back(fullScanEighthMs(p24Prog));
     const double today = median(fullScan);
-    bench("preview_progressive_vs_today", progressive, "ms", today, progressive / today, "<=0.25");
+    printBench("preview_progressive_vs_today", progressive, "ms", today, progressive / today, "<=0.25");
 
     for (auto [name, path, goal] : {std::tuple{"corner_vs_full_baseline", p24Plain, "<=0.1"},
                                     std::tuple{"corner_vs_full_progressive", p24Prog, "<=0.2"}}) {
@@ -305,7 +293,7 @@ int main(int argc, char **argv)
             5, [&, path = path] { return PictureLoader::decodeTopLeft(path, QSize(300, 300)).ok; });
         const double full =
             medianMs(3, [&, path = path] { return PictureLoader::decodeFull(path).ok; });
-        bench(name, corner, "ms", full, corner / full, goal);
+        printBench(name, corner, "ms", full, corner / full, goal);
     }
     return 0;
 }

@@ -2,6 +2,8 @@
 // from show() until both lists hold the whole directory and the window has
 // been painted. The reference is `ls -f | wc -l` in the same directory, run
 // as a process, in the same run.
+#include "benchreport.h"
+
 #include "settings/tformselectdir.h"
 
 #include <QApplication>
@@ -21,12 +23,6 @@ namespace {
 
 constexpr int Files = 100000;
 constexpr int Runs = 5;
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
 
 bool makeFiles(const QByteArray &directory)
 {

@@ -6,6 +6,8 @@
 // platform is measured too: it has no window system at all, so the bare
 // window costs next to nothing there and the ratio mostly shows the cost of
 // fonts and widgets.
+#include "benchreport.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -64,12 +66,6 @@ bool runProbe(const QString &program, const QString &configDir, const Platform &
     std::fprintf(stderr, "probe %s failed: %s\n", qPrintable(program),
                  process.readAllStandardError().constData());
     return false;
-}
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
 }
 
 // An X display to show windows on: DISPLAY, or a private Xvfb.

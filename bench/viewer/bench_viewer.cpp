@@ -1,6 +1,8 @@
 // Preview and picture loading figures, each against a reference measured in
 // the same run on JPEGs made here: a 6000 × 4000 (24-megapixel) photo-like
 // picture and a few variants of it for browsing.
+#include "benchreport.h"
+
 #include "disksearch/resultentry.h"
 #include "disksearch/resultlistpane.h"
 #include "shell/appwindows.h"
@@ -32,20 +34,6 @@ namespace {
 
 constexpr int Width = 6000;
 constexpr int Height = 4000;
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
-void bench(const char *name, double value, const char *unit, double ref, double ratio,
-           const char *goal)
-{
-    std::printf("BENCH name=%s value=%.3f unit=%s ref=%.3f ratio=%.4f goal=%s\n", name, value, unit,
-                ref, ratio, goal);
-    std::fflush(stdout);
-}
 
 // Starts a new peak at the current resident size; returns that size.
 qint64 resetPeak()
@@ -161,9 +149,9 @@ int main(int argc, char **argv)
     }
     const double qimage = median(qimageMs);
     const double previewClick = median(previewMs);
-    bench("preview_vs_qimage", previewClick, "ms", qimage, previewClick / qimage, "<=0.6x");
+    printBench("preview_vs_qimage", previewClick, "ms", qimage, previewClick / qimage, "<=0.6x");
     const double uiThread = median(uiMs);
-    bench("preview_ui_thread_ms", uiThread, "ms", qimage, uiThread / qimage, "<=10ms");
+    printBench("preview_ui_thread_ms", uiThread, "ms", qimage, uiThread / qimage, "<=10ms");
 
     // The reference for browsing: one reduced decode as the UI thread itself
     // would have to wait for it.
@@ -225,8 +213,8 @@ int main(int argc, char **argv)
                 "%d dropped as stale\n",
                 moves, p.list->currentIndex(), shown - shownBefore,
                 statsAfter.started - statsBefore.started, statsAfter.dropped - statsBefore.dropped);
-    bench("browse_max_stall_ms", stall, "ms", syncDecode, stall / syncDecode, "<=50ms");
-    bench("browse_last_shown_ms", lastShown, "ms", syncDecode, lastShown / syncDecode, "<=200ms");
+    printBench("browse_max_stall_ms", stall, "ms", syncDecode, stall / syncDecode, "<=50ms");
+    printBench("browse_last_shown_ms", lastShown, "ms", syncDecode, lastShown / syncDecode, "<=200ms");
 
     // Width and height from the header against a full decode.
     std::vector<double> headerUs, fullUs;
@@ -248,7 +236,7 @@ int main(int argc, char **argv)
     }
     const double header = median(headerUs);
     const double full = median(fullUs);
-    bench("header_speedup", header, "us", full, full / header, ">=1000x");
+    printBench("header_speedup", header, "us", full, full / header, ">=1000x");
 
     // Peak memory of previewing against holding the picture full size.
     p.list->selectEntry(1);
@@ -261,7 +249,7 @@ int main(int argc, char **argv)
     const qint64 fullPeak = ProcessMemory::peakResidentKb() - fullBase;
     if (held.isNull() || previewPeak <= 0 || fullPeak <= 0)
         return 1;
-    bench("preview_memory_ratio", previewPeak / 1024.0, "MB", fullPeak / 1024.0,
+    printBench("preview_memory_ratio", previewPeak / 1024.0, "MB", fullPeak / 1024.0,
           double(previewPeak) / double(fullPeak), "<=0.05");
     held = QImage();
 
@@ -304,7 +292,7 @@ int main(int argc, char **argv)
     const qint64 growth = ProcessMemory::residentKb() - windowsBase;
     std::printf("# view windows: %lld windows still open\n",
                 static_cast<long long>(p.main->extraViews().size()));
-    bench("view_windows_rss_growth_mb", growth / 1024.0, "MB", oneOpen / 1024.0,
+    printBench("view_windows_rss_growth_mb", growth / 1024.0, "MB", oneOpen / 1024.0,
           double(growth) / double(oneOpen), "<50MB");
     return 0;
 }

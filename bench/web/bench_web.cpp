@@ -1,6 +1,8 @@
 // Time from the first Web command to the end of retrieval of a local page,
 // against a bare QWebEngineView loading the same page. Each sample is a fresh
 // process, so both include starting the browser engine.
+#include "benchreport.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QProcess>
@@ -37,12 +39,6 @@ bool runProbe(const QString &program, const QString &configDir, double *ms)
     std::fprintf(stderr, "probe %s failed: %s\n", qPrintable(program),
                  process.readAllStandardError().right(2000).constData());
     return false;
-}
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
 }
 
 } // namespace
