@@ -17,7 +17,7 @@ constexpr int FrameHeight = 35;
 
 // A ring of dots with a bright head running round and a fading tail: one
 // turn takes the sixteen frames.
-QImage drawFrame(int index)
+QImage drawBusyFrame(int index)
 {
     QImage frame(FrameWidth, FrameHeight, QImage::Format_ARGB32_Premultiplied);
     frame.fill(Qt::transparent);
@@ -39,21 +39,12 @@ QImage drawFrame(int index)
     return frame;
 }
 
-const QImage &drawnFrame(int index)
-{
-    static const std::array<QImage, TAnimate::DrawnFrames> frames = [] {
-        std::array<QImage, TAnimate::DrawnFrames> all;
-        for (int i = 0; i < TAnimate::DrawnFrames; ++i)
-            all[size_t(i)] = drawFrame(i);
-        return all;
-    }();
-    return frames[size_t(index)];
-}
-
 } // namespace
 
 TAnimate::TAnimate(QWidget *parent) : QLabel(parent), m_timer(new QTimer(this))
 {
+    for (int i = 0; i < DrawnFrames; ++i)
+        m_frames[size_t(i)] = QPixmap::fromImage(drawBusyFrame(i));
     setAlignment(Qt::AlignCenter);
     m_timer->setInterval(60);
     connect(m_timer, &QTimer::timeout, this,
@@ -109,8 +100,26 @@ void TAnimate::setActive(bool active)
     }
 }
 
+// A new frame only repaints the control: QLabel::setPixmap would also ask
+// the tool bar to lay itself out again, sixteen times a second.
 void TAnimate::showDrawnFrame(int index)
 {
     m_frame = index;
-    setPixmap(QPixmap::fromImage(drawnFrame(index)));
+    update();
+}
+
+QSize TAnimate::sizeHint() const
+{
+    return m_movie != nullptr ? QLabel::sizeHint() : QSize(FrameWidth, FrameHeight);
+}
+
+void TAnimate::paintEvent(QPaintEvent *event)
+{
+    if (m_movie != nullptr) {
+        QLabel::paintEvent(event);
+        return;
+    }
+    const QPixmap &frame = m_frames[size_t(m_frame)];
+    QPainter painter(this);
+    painter.drawPixmap((width() - FrameWidth) / 2, (height() - FrameHeight) / 2, frame);
 }

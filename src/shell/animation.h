@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QLabel>
+#include <QPixmap>
+
+#include <array>
 
 class QMovie;
 class QTimer;
@@ -24,9 +27,15 @@ public:
     void setActive(bool active);
     void setStopFrame(int frame);
 
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
 private:
     void showDrawnFrame(int index);
 
+    std::array<QPixmap, DrawnFrames> m_frames;
     QMovie *m_movie = nullptr;
     QTimer *m_timer;
     bool m_active = false;
