@@ -1,9 +1,10 @@
 #include "thttp.h"
 
+#include "downloadfile.h"
+
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
-#include <QSaveFile>
 
 #include <utility>
 
@@ -91,11 +92,10 @@ void THTTP::GetDoc(const QString &url)
         return;
     }
     if (!output.isEmpty()) {
-        m_output = new QSaveFile(output, this);
-        if (!m_output->open(QIODevice::WriteOnly)) {
+        m_output = std::make_unique<DownloadFile>(output);
+        if (!m_output->open()) {
             const QString reason = output + QStringLiteral(": ") + m_output->errorString();
-            delete m_output;
-            m_output = nullptr;
+            m_output.reset();
             refuse(reason, true);
             return;
         }
@@ -188,7 +188,7 @@ void THTTP::onReadyRead()
         m_reply->abort();
         return;
     }
-    if (m_output != nullptr && m_output->write(chunk) != chunk.size()) {
+    if (m_output != nullptr && !m_output->write(chunk)) {
         m_failed = true;
         m_outputFailed = true;
         m_error = m_output->fileName() + QStringLiteral(": ") + m_output->errorString();
@@ -222,10 +222,9 @@ void THTTP::onFinished()
             m_outputFailed = true;
             m_error = m_output->fileName() + QStringLiteral(": ") + m_output->errorString();
         } else if (m_failed) {
-            m_output->cancelWriting();
+            m_output->cancel();
         }
-        delete m_output;
-        m_output = nullptr;
+        m_output.reset();
     }
     if (m_failed && m_error.isEmpty())
         m_error = QStringLiteral("transfer failed");
@@ -262,11 +261,7 @@ void THTTP::dropReply()
         reply->abort();
         reply->deleteLater();
     }
-    if (m_output != nullptr) {
-        m_output->cancelWriting();
-        delete m_output;
-        m_output = nullptr;
-    }
+    m_output.reset(); // removes what was written
 }
 
 void THTTP::CancelTransfer()

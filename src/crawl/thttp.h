@@ -10,8 +10,10 @@
 #include <QString>
 #include <QUrl>
 
+#include <memory>
+
 class QNetworkAccessManager;
-class QSaveFile;
+class DownloadFile;
 
 // What one document event carries: the state of the transfer, the bytes
 // received so far and, for state 3, the chunk that has just arrived.
@@ -97,7 +99,7 @@ private:
 
     QPointer<QNetworkAccessManager> m_manager;
     QPointer<QNetworkReply> m_reply;
-    QSaveFile *m_output = nullptr;
+    std::unique_ptr<DownloadFile> m_output;
     QString m_pendingOutput;
     QNetworkProxy m_proxy{QNetworkProxy::NoProxy};
     QString m_remoteHost;
