@@ -1,6 +1,7 @@
 #include "tformmain.h"
 
 #include "animation.h"
+#include "components/logpane.h"
 #include "crawl/crawlengine.h"
 #include "crawl/linkextractor.h"
 #include "crawl/thttp.h"
@@ -155,12 +156,12 @@ void TFormMain::setBusyIndicator(int imageIndex)
 
 void TFormMain::LogNormal(const QString &line)
 {
-    m_memoLog->appendPlainText(line);
+    m_memoLog->appendLine(line);
 }
 
 void TFormMain::LogError(const QString &line)
 {
-    m_memoError->appendPlainText(line);
+    m_memoError->appendLine(line);
 }
 
 SearchConditions TFormMain::searchConditions() const
@@ -179,8 +180,8 @@ void TFormMain::ClearStatusAndLogs()
     // Panels 0 to 5 of both bars: the second bar's last panel keeps its text.
     m_stb->clearFirst(6);
     m_sta->clearFirst(6);
-    m_memoLog->clear();
-    m_memoError->clear();
+    m_memoLog->clearLog();
+    m_memoError->clearLog();
 }
 
 void TFormMain::ClearAll()

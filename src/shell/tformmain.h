@@ -19,6 +19,7 @@ class QLineEdit;
 class QListView;
 class QMenu;
 class QPlainTextEdit;
+class LogPane;
 class QPushButton;
 class QTabWidget;
 class QTimer;
@@ -242,8 +243,8 @@ private:
     QListView *m_memoLink = nullptr;
     QListView *m_imageLink = nullptr;
     QPlainTextEdit *m_memoSrc = nullptr;
-    QPlainTextEdit *m_memoLog = nullptr;
-    QPlainTextEdit *m_memoError = nullptr;
+    LogPane *m_memoLog = nullptr;
+    LogPane *m_memoError = nullptr;
     ResultListPane *m_resultList = nullptr;
     PreviewPane *m_preview = nullptr;
     QFrame *m_panelBottom = nullptr;

@@ -4,6 +4,7 @@
 
 #include "animation.h"
 #include "captiontoolbutton.h"
+#include "components/logpane.h"
 #include "components/rowpixmapdelegate.h"
 #include "crawl/crawlengine.h"
 #include "crawl/linkextractor.h"
@@ -359,10 +360,12 @@ void TFormMain::buildTabs()
     m_tabLog->setObjectName(QStringLiteral("TabLog"));
     auto *logLayout = new QHBoxLayout(m_tabLog);
     auto *normal = new QGroupBox(QStringLiteral("Normal End"), m_tabLog);
-    m_memoLog = makeMemo(QStringLiteral("MemoLog"), normal);
+    m_memoLog = new LogPane(normal);
+    m_memoLog->setObjectName(QStringLiteral("MemoLog"));
     (new QVBoxLayout(normal))->addWidget(m_memoLog);
     auto *error = new QGroupBox(QStringLiteral("Error"), m_tabLog);
-    m_memoError = makeMemo(QStringLiteral("MemoError"), error);
+    m_memoError = new LogPane(error);
+    m_memoError->setObjectName(QStringLiteral("MemoError"));
     (new QVBoxLayout(error))->addWidget(m_memoError);
     logLayout->addWidget(normal);
     logLayout->addWidget(error);

@@ -1,3 +1,4 @@
+#include "components/logpane.h"
 #include "crawl/linkextractor.h"
 #include "shell/appwindows.h"
 #include "shell/tformmain.h"
@@ -6,7 +7,6 @@
 #include <QAction>
 #include <QLabel>
 #include <QListView>
-#include <QPlainTextEdit>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTest>
@@ -36,7 +36,7 @@ private:
     }
     QString memo(const char *name) const
     {
-        return m_windows->main()->findChild<QPlainTextEdit *>(QLatin1String(name))->toPlainText();
+        return m_windows->main()->findChild<LogPane *>(QLatin1String(name))->text();
     }
     static QStringList texts(QListView *view)
     {

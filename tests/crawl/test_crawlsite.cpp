@@ -1,5 +1,6 @@
 // A whole crawl through the main window of a generated site that nginx
 // serves, checked against what the site holds.
+#include "components/logpane.h"
 #include "nginxserver.h"
 #include "crawl/linkextractor.h"
 #include "settings/tformsetting.h"
@@ -15,7 +16,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QPlainTextEdit>
 #include <QRegularExpression>
 #include <QTabWidget>
 #include <QTcpServer>
@@ -87,7 +87,7 @@ private:
     QString panel(const char *name) const { return child<QLabel>(name)->text(); }
     QStringList memo(const char *name) const
     {
-        return child<QPlainTextEdit>(name)->toPlainText().split(QLatin1Char('\n'));
+        return child<LogPane>(name)->text().split(QLatin1Char('\n'));
     }
     void start(const QString &url, const QString &saveDir, const QByteArray &more = QByteArray())
     {

@@ -1,5 +1,6 @@
 // The disk search through the main window, the result file list and its
 // commands, and the confirmation button, driven as a user would.
+#include "components/logpane.h"
 #include "components/msgbitbtn.h"
 #include "disksearch/resultentry.h"
 #include "disksearch/resultlistpane.h"
@@ -17,7 +18,6 @@
 #include <QListView>
 #include <QMenu>
 #include <QMessageBox>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
@@ -284,8 +284,8 @@ void TestResultList::unreadableFileGoesToErrorLog()
     QCOMPARE(p.main()->FoundCount(), 3);
     QCOMPARE(p.main()->ListedCount(), 3);
     QVERIFY(!p.busy());
-    auto *errors = p.control<QPlainTextEdit>(QStringLiteral("MemoError"));
-    QStringList lines = errors->toPlainText().split(QLatin1Char('\n'));
+    auto *errors = p.control<LogPane>(QStringLiteral("MemoError"));
+    QStringList lines = errors->text().split(QLatin1Char('\n'));
     lines.sort();
     QCOMPARE(lines, (QStringList{QStringLiteral("ﾌｧｲﾙが見つかりません : ") + QFile::decodeName(broken),
                                  QStringLiteral("ﾌｧｲﾙへのｱｸｾｽが拒否されました : ") + QFile::decodeName(closed)}));

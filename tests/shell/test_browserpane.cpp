@@ -1,3 +1,4 @@
+#include "components/logpane.h"
 #include "crawl/linkextractor.h"
 #include "crawl/linklist.h"
 #include "crawl/singlefetch.h"
@@ -76,7 +77,9 @@ class TestBrowserPane : public QObject
     QComboBox *comboURL() const { return child<QComboBox>(m, "ComboURL"); }
     QStringList lines(const char *memo) const
     {
-        const QString text = child<QPlainTextEdit>(m, memo)->toPlainText();
+        auto *edit = child<QPlainTextEdit>(m, memo);
+        auto *log = qobject_cast<LogPane *>(edit);
+        const QString text = log != nullptr ? log->text() : edit->toPlainText();
         return text.isEmpty() ? QStringList() : text.split(QLatin1Char('\n'));
     }
 

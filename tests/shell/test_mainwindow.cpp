@@ -1,3 +1,4 @@
+#include "components/logpane.h"
 #include "crawl/thtml.h"
 #include "shell/appwindows.h"
 #include "common/helpmanual.h"
@@ -21,7 +22,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTimer>
 #include <QSignalSpy>
@@ -319,7 +319,7 @@ private slots:
         QCOMPARE(textOfMessageBoxFrom([m] { action(m, "J1")->trigger(); }),
                  QStringLiteral("対象ＵＲＬを指定してください"));
         QCOMPARE(m->statusBarMain()->text(0), QStringLiteral("before"));
-        QCOMPARE(child<QPlainTextEdit>(m, "MemoLog")->toPlainText(), QStringLiteral("kept"));
+        QCOMPARE(child<LogPane>(m, "MemoLog")->text(), QStringLiteral("kept"));
         QCOMPARE(m->busyIndicator(), TFormMain::ImageIdle);
     }
 
@@ -332,7 +332,7 @@ private slots:
         child<QToolButton>(m, "BtTansaku")->click();
         // Prepared at once, started only after the click has returned.
         QCOMPARE(m->busyIndicator(), TFormMain::ImageBusy);
-        QCOMPARE(child<QPlainTextEdit>(m, "MemoError")->toPlainText(), QString());
+        QCOMPARE(child<LogPane>(m, "MemoError")->text(), QString());
         QVERIFY(waitUntil([m] { return m->busyIndicator() == TFormMain::ImageIdle; }));
         QCOMPARE(child<QTabWidget>(m, "PageControl1")->currentWidget()->objectName(),
                  QStringLiteral("TabList"));
@@ -382,8 +382,8 @@ private slots:
         QCOMPARE(m->statusBarSlots()->text(5), QString());
         // Panels 0 to 5 only: the last panel of the second bar keeps its text.
         QCOMPARE(m->statusBarSlots()->text(6), QStringLiteral("z"));
-        QCOMPARE(child<QPlainTextEdit>(m, "MemoLog")->toPlainText(), QString());
-        QCOMPARE(child<QPlainTextEdit>(m, "MemoError")->toPlainText(), QString());
+        QCOMPARE(child<LogPane>(m, "MemoLog")->text(), QString());
+        QCOMPARE(child<LogPane>(m, "MemoError")->text(), QString());
     }
 
     void altYRevealsTheSystemPanes()
