@@ -7,25 +7,48 @@
 
 namespace {
 
-// What changes a row's picture: its text, size, state, colours and font.
-QString cacheKey(const QStyleOptionViewItem &option, const QString &text, qreal ratio)
+// The numbers that change a row's picture, besides its text and font.
+struct RowLook
 {
-    const QStyle::State drawn = option.state
-                                & (QStyle::State_Selected | QStyle::State_HasFocus
-                                   | QStyle::State_MouseOver | QStyle::State_Active
-                                   | QStyle::State_Enabled);
-    return QStringLiteral("row:%1:%2x%3@%4:%5:%6:%7:")
-               .arg(quintptr(option.widget), 0, 16)
-               .arg(option.rect.width())
-               .arg(option.rect.height())
-               .arg(ratio)
-               .arg(uint(drawn), 0, 16)
-               .arg(option.palette.cacheKey())
-               .arg(option.font.key())
-           + text;
-}
+    quintptr view;
+    qint64 palette;
+    qreal ratio;
+    int width;
+    int height;
+    uint state;
+    uint padding = 0;
+};
+static_assert(sizeof(RowLook) % sizeof(QChar) == 0);
 
 } // namespace
+
+// What changes a row's picture: its text, size, state, colours and font. The
+// key is built for every row of every paint, so the numbers go in as they are
+// and the font's (costly) key is computed only when the font changes.
+QString RowPixmapDelegate::cacheKey(const QStyleOptionViewItem &option, qreal ratio) const
+{
+    if (!m_keyFontValid || !(option.font == m_keyFont)) {
+        m_keyFont = option.font;
+        m_fontKey = option.font.key();
+        m_keyFontValid = true;
+    }
+    const RowLook look{quintptr(option.widget),
+                       option.palette.cacheKey(),
+                       ratio,
+                       option.rect.width(),
+                       option.rect.height(),
+                       uint(option.state
+                            & (QStyle::State_Selected | QStyle::State_HasFocus | QStyle::State_MouseOver
+                               | QStyle::State_Active | QStyle::State_Enabled))};
+    QString key;
+    key.reserve(qsizetype(4 + sizeof(RowLook) / sizeof(QChar)) + m_fontKey.size() + option.text.size());
+    key.append(QLatin1String("row:"));
+    key.append(reinterpret_cast<const QChar *>(&look), qsizetype(sizeof(RowLook) / sizeof(QChar)));
+    key.append(m_fontKey);
+    key.append(QLatin1Char('\0'));
+    key.append(option.text);
+    return key;
+}
 
 void RowPixmapDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,
                               const QModelIndex &index) const
@@ -40,7 +63,7 @@ void RowPixmapDelegate::paint(QPainter *painter, const QStyleOptionViewItem &opt
         return;
     }
     const qreal ratio = painter->device() != nullptr ? painter->device()->devicePixelRatioF() : 1.0;
-    const QString key = cacheKey(opt, opt.text, ratio);
+    const QString key = cacheKey(opt, ratio);
     QPixmap row;
     if (!QPixmapCache::find(key, &row)) {
         row = QPixmap(opt.rect.size() * ratio);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QFont>
+#include <QString>
 #include <QStyledItemDelegate>
 
 // An item delegate for long lists of one-line text rows. Each row is drawn
@@ -16,4 +18,11 @@ public:
 
     void paint(QPainter *painter, const QStyleOptionViewItem &option,
                const QModelIndex &index) const override;
+
+private:
+    QString cacheKey(const QStyleOptionViewItem &option, qreal ratio) const;
+
+    mutable QFont m_keyFont;
+    mutable QString m_fontKey;
+    mutable bool m_keyFontValid = false;
 };
