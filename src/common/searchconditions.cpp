@@ -3,6 +3,9 @@
 #include "integertext.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
 
 NumberText NumberText::from(const QString &text)
 {
@@ -15,7 +18,16 @@ NumberText NumberText::from(const QString &text)
 
 QString SearchSetting::saveDirectoryFirstRun()
 {
-    return QCoreApplication::applicationDirPath();
+    return saveDirectoryFor(QCoreApplication::applicationDirPath());
+}
+
+QString SearchSetting::saveDirectoryFor(const QString &programDirectory)
+{
+    const QFileInfo program(programDirectory);
+    if (program.isDir() && program.isWritable())
+        return programDirectory;
+    const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    return !pictures.isEmpty() && QFileInfo(pictures).isDir() ? pictures : QDir::homePath();
 }
 
 std::optional<ProxyChoice> SearchConditions::proxyChoice() const

@@ -79,8 +79,12 @@ inline const StoredSetting<bool> CheckProxy{"fmSetting.CheckProxy", false};
 inline const StoredSetting<QString> IPAddress{"fmSetting.IPAddress", QString()};
 inline const StoredSetting<QString> Port{"fmSetting.Port", QString()};
 
-// The directory that holds the program, without a trailing separator.
+// The directory that holds the program, without a trailing separator. An
+// installed program's directory (/usr/bin) is not the user's to write in:
+// then the user's pictures directory, or the home directory where there is
+// none, so that a first crawl can save what it finds.
 QString saveDirectoryFirstRun();
+QString saveDirectoryFor(const QString &programDirectory);
 } // namespace SearchSetting
 
 struct SearchConditions

@@ -9,6 +9,7 @@
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -17,7 +18,9 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QStandardPaths>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
@@ -91,6 +94,7 @@ class TestFormSetting : public QObject
     Q_OBJECT
 private slots:
     void emptyStoreDefaults();
+    void firstRunSaveDirectoryCanBeWritten();
     void storedValuesApplied();
     void conditionsReadAtTheCall();
     void visibilityRules_data();
@@ -202,6 +206,18 @@ void TestFormSetting::emptyStoreDefaults()
     QCOMPARE(d.get<QGroupBox>(QStringLiteral("GroupHiritsu"))->title(), QStringLiteral("縦横比率"));
     QCOMPARE(d.get<QGroupBox>(QStringLiteral("RadioKekkaWWW"))->title(), QStringLiteral("探索結果(WWW)"));
     QCOMPARE(d.get<QGroupBox>(QStringLiteral("RadioKekka"))->title(), QStringLiteral("探索結果"));
+}
+
+// An installed program lives where its user cannot write; a first crawl
+// must still have somewhere to save.
+void TestFormSetting::firstRunSaveDirectoryCanBeWritten()
+{
+    QTemporaryDir writable;
+    QCOMPARE(SearchSetting::saveDirectoryFor(writable.path()), writable.path());
+    const QString elsewhere = SearchSetting::saveDirectoryFor(writable.filePath(QStringLiteral("no-such-bin")));
+    const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    QCOMPARE(elsewhere, QFileInfo(pictures).isDir() ? pictures : QDir::homePath());
+    QVERIFY(QFileInfo(elsewhere).isDir());
 }
 
 void TestFormSetting::storedValuesApplied()
