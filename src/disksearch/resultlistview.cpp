@@ -16,5 +16,9 @@ void ResultListView::keyPressEvent(QKeyEvent *event)
 QSize ResultLineDelegate::sizeHint(const QStyleOptionViewItem &option, const QModelIndex &) const
 {
     const int advance = option.fontMetrics.horizontalAdvance(QLatin1Char('0'));
-    return QSize(int(qMin<qsizetype>(m_columns * advance + 8, 1 << 20)), m_rowHeight);
+    // Twelve pixels fit the font the rows were designed for; a substitute
+    // with a deeper descent (DejaVu Sans Mono: 14) would lose the underscores
+    // of paths below the row, so the row grows to the font's height.
+    const int height = qMax(m_rowHeight, option.fontMetrics.height());
+    return QSize(int(qMin<qsizetype>(m_columns * advance + 8, 1 << 20)), height);
 }
