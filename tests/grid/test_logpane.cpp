@@ -10,6 +10,7 @@ private slots:
     void hiddenPaneKeepsLinesUntilShown();
     void shownPaneCatchesUpInOrder();
     void clearingDropsWaitingLines();
+    void longBacklogArrivesWholeAndInOrder();
 };
 
 void TestLogPane::hiddenPaneKeepsLinesUntilShown()
@@ -52,6 +53,30 @@ void TestLogPane::clearingDropsWaitingLines()
     QCOMPARE(pane.toPlainText(), QStringLiteral("new"));
     pane.clearLog();
     QCOMPARE(pane.text(), QString());
+}
+
+// Opening the pane after a long hidden crawl adds the backlog piece by piece;
+// a reader who asks for the text meanwhile still gets all of it.
+void TestLogPane::longBacklogArrivesWholeAndInOrder()
+{
+    LogPane pane;
+    QStringList expected;
+    for (int i = 0; i < 12000; ++i) {
+        expected << QString::number(i);
+        pane.appendLine(expected.last());
+    }
+    pane.show();
+    QVERIFY(pane.blockCount() < 12000); // the first piece only
+    QTRY_COMPARE(pane.blockCount(), 12000);
+    QCOMPARE(pane.toPlainText(), expected.join(QLatin1Char('\n')));
+
+    pane.hide();
+    for (int i = 0; i < 12000; ++i)
+        pane.appendLine(QStringLiteral("more"));
+    pane.show();
+    pane.appendLine(QStringLiteral("last"));
+    QCOMPARE(pane.text().split(QLatin1Char('\n')).size(), 24001);
+    QVERIFY(pane.text().endsWith(QStringLiteral("more\nlast")));
 }
 
 QTEST_MAIN(TestLogPane)
