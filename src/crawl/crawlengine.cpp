@@ -296,6 +296,12 @@ void CrawlEngine::StartRequest(FetchSlot &slot)
     slot.http->GetDoc(text(slot.pageURL));
 }
 
+void CrawlEngine::logTransferError(const FetchSlot &slot, const DocOutput &doc)
+{
+    m_reporter->LogError(QStringLiteral("転送エラー : ") + slot.http->URL() + QStringLiteral(" (")
+                         + doc.ErrorText() + QLatin1Char(')'));
+}
+
 void CrawlEngine::DocOutputEvent(FetchSlot &slot, const DocOutput &doc)
 {
     m_reporter->statusText(3, QString::asprintf("Bytes: %d", int(doc.ByteCount)));
@@ -322,15 +328,13 @@ void CrawlEngine::DocOutputEvent(FetchSlot &slot, const DocOutput &doc)
             slot.state = FetchSlot::Empty;
         } else if (doc.Failed() && doc.ByteCount > 0) {
             // Data had begun: what came is not the document.
-            m_reporter->LogError(QStringLiteral("転送エラー : ") + slot.http->URL()
-                                 + QStringLiteral(" (") + doc.ErrorText() + QLatin1Char(')'));
+            logTransferError(slot, doc);
             slot.received.clear();
             slot.state = FetchSlot::Empty;
         } else if (slot.received.isEmpty()) {
             m_reporter->LogNormal(QStringLiteral("  No Data"));
             if (doc.Failed())
-                m_reporter->LogError(QStringLiteral("転送エラー : ") + slot.http->URL()
-                                     + QStringLiteral(" (") + doc.ErrorText() + QLatin1Char(')'));
+                logTransferError(slot, doc);
             slot.state = FetchSlot::Empty;
         } else {
             if (slot.imageJob)

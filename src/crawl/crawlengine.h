@@ -107,6 +107,7 @@ private:
     qsizetype NextPageEntry();
     void StartRequest(FetchSlot &slot);
     void DocOutputEvent(FetchSlot &slot, const DocOutput &doc);
+    void logTransferError(const FetchSlot &slot, const DocOutput &doc);
     void CutOff(FetchSlot &slot);
     bool WithinLimits(const SearchConditions &conditions);
     void CheckAllEnded();
