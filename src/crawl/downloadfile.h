@@ -21,12 +21,12 @@ public:
     // Renames the whole file over the target; false, with the file removed,
     // when it could not be completed.
     bool commit();
-    void cancel();
 
     QString fileName() const { return m_target; }
     QString errorString() const { return m_error; }
 
 private:
+    void cancel();
     bool fail(const QString &error);
 
     QString m_target;

@@ -216,13 +216,12 @@ void THTTP::onFinished()
                   + QString::number(reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt());
     }
     if (m_output != nullptr) {
-        // The file appears under its name only whole; a failure leaves none.
+        // The file appears under its name only whole; a failed transfer's is
+        // removed when the writer goes.
         if (!m_failed && !m_output->commit()) {
             m_failed = true;
             m_outputFailed = true;
             m_error = m_output->fileName() + QStringLiteral(": ") + m_output->errorString();
-        } else if (m_failed) {
-            m_output->cancel();
         }
         m_output.reset();
     }
