@@ -96,6 +96,9 @@ void TAnimate::setActive(bool active)
             m_timer->start();
     } else {
         m_timer->stop();
+        // Idle, the control repaints seldom: it needs no copy, and the next
+        // run takes a fresh one.
+        dropBackdrop();
         showDrawnFrame(qBound(0, m_stopFrame, DrawnFrames - 1));
     }
 }
@@ -119,7 +122,106 @@ void TAnimate::paintEvent(QPaintEvent *event)
         QLabel::paintEvent(event);
         return;
     }
-    const QPixmap &frame = m_frames[size_t(m_frame)];
+    if (m_capturing)
+        return; // the backdrop is being taken: what lies beneath only
     QPainter painter(this);
+    if (!m_backdrop.isNull()) {
+        painter.drawPixmap(0, 0, m_backdrop);
+    } else if (m_active && !m_capturePending) {
+        // Taken after this paint, outside any painting of the window.
+        m_capturePending = true;
+        QMetaObject::invokeMethod(this, &TAnimate::captureBackdrop, Qt::QueuedConnection);
+    }
+    const QPixmap &frame = m_frames[size_t(m_frame)];
     painter.drawPixmap((width() - FrameWidth) / 2, (height() - FrameHeight) / 2, frame);
+}
+
+void TAnimate::captureBackdrop()
+{
+    m_capturePending = false;
+    if (!m_active || m_movie != nullptr || !isVisible() || !m_backdrop.isNull())
+        return;
+    QWidget *top = window();
+    const qreal ratio = devicePixelRatioF();
+    QPixmap backdrop(size() * ratio);
+    backdrop.setDevicePixelRatio(ratio);
+    backdrop.fill(Qt::transparent);
+    // The window drawn over this control's rectangle, the control itself
+    // left out (its paintEvent paints nothing meanwhile).
+    m_capturing = true;
+    top->render(&backdrop, QPoint(), QRegion(QRect(mapTo(top, QPoint()), size())));
+    m_capturing = false;
+    m_backdrop = backdrop;
+    watchSurroundings();
+    setAttribute(Qt::WA_OpaquePaintEvent, true);
+    update();
+}
+
+void TAnimate::dropBackdrop()
+{
+    if (m_backdrop.isNull())
+        return;
+    m_backdrop = QPixmap();
+    setAttribute(Qt::WA_OpaquePaintEvent, false);
+    update();
+}
+
+// A change of the window or the tool bar may change what lies beneath.
+void TAnimate::watchSurroundings()
+{
+    const QList<QPointer<QWidget>> now{parentWidget(), window()};
+    if (now == m_watched)
+        return;
+    for (const QPointer<QWidget> &w : std::as_const(m_watched))
+        if (w != nullptr)
+            w->removeEventFilter(this);
+    m_watched = now;
+    for (const QPointer<QWidget> &w : std::as_const(m_watched))
+        if (w != nullptr && w != this)
+            w->installEventFilter(this);
+}
+
+bool TAnimate::eventFilter(QObject *watched, QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::Resize:
+    case QEvent::Move:
+    case QEvent::ParentChange: // a tool bar made floating is drawn plainer
+    case QEvent::PaletteChange:
+    case QEvent::StyleChange:
+    case QEvent::ActivationChange:
+    case QEvent::EnabledChange:
+        dropBackdrop();
+        break;
+    default:
+        break;
+    }
+    return QLabel::eventFilter(watched, event);
+}
+
+void TAnimate::changeEvent(QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::ParentChange:
+    case QEvent::PaletteChange:
+    case QEvent::StyleChange:
+    case QEvent::EnabledChange:
+        dropBackdrop();
+        break;
+    default:
+        break;
+    }
+    QLabel::changeEvent(event);
+}
+
+void TAnimate::moveEvent(QMoveEvent *event)
+{
+    dropBackdrop();
+    QLabel::moveEvent(event);
+}
+
+void TAnimate::resizeEvent(QResizeEvent *event)
+{
+    dropBackdrop();
+    QLabel::resizeEvent(event);
 }

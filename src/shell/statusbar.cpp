@@ -21,6 +21,9 @@ StatusPanels::StatusPanels(const QString &name, const QList<int> &widths, QWidge
         // label free to grow would lay the bar out again (and measure every
         // panel's text) at each of the crawl's many progress texts.
         label->setText(QStringLiteral("0"));
+        // Filling its own background (the window's colour, as beneath it)
+        // spares the bar and the window a repaint under every new text.
+        label->setAutoFillBackground(true);
         label->setFixedSize(widths[i], label->sizeHint().height());
         label->clear();
         layout->addWidget(label);

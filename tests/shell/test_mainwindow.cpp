@@ -45,6 +45,33 @@ QAction *action(QWidget *w, const char *name)
     return child<QAction>(w, name);
 }
 
+// Counts the paint events a widget receives and gathers what they painted.
+class PaintCounter : public QObject
+{
+public:
+    explicit PaintCounter(QWidget *w) : m_widget(w) { w->installEventFilter(this); }
+    int count = 0;
+    QRegion painted;
+    // Whether any paint covered part of `other`.
+    bool paintedOver(const QWidget *other) const
+    {
+        return painted.intersects(QRect(other->mapTo(m_widget, QPoint()), other->size()));
+    }
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint) {
+            ++count;
+            painted += static_cast<QPaintEvent *>(event)->region();
+        }
+        return false;
+    }
+
+private:
+    QWidget *m_widget;
+};
+
 struct Started
 {
     ConfigSandbox *config;
@@ -366,6 +393,57 @@ private slots:
         QTRY_VERIFY(animate->grab().toImage() != moving);
         action(m, "S2")->trigger();
         QCOMPARE(animate->grab().toImage(), still);
+    }
+
+    // The busy animation repaints only itself sixteen times a second, and
+    // still looks drawn on the tool bar: the strip at its left, where no
+    // frame draws, shows what the idle control showed there.
+    void runningAnimationRepaintsOnlyItself()
+    {
+        TFormMain *m = start();
+        m->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m));
+        QWidget *animate = child<QWidget>(m, "Animate1");
+        auto strip = [&] { return QRect(animate->mapTo(m, QPoint()), QSize(6, animate->height())); };
+        const QImage idle = m->grab(strip()).toImage();
+        auto framesRepaintOnlyTheControl = [&] {
+            PaintCounter settle(animate); // the first frame may still paint the bar
+            if (!QTest::qWaitFor([&] { return settle.count >= 2; }))
+                return false;
+            PaintCounter bar(child<QWidget>(m, "ToolBar1"));
+            PaintCounter window(m);
+            PaintCounter frames(animate);
+            return QTest::qWaitFor([&] { return frames.count >= 3; }) && !bar.paintedOver(animate)
+                   && !window.paintedOver(animate);
+        };
+        m->PrepareRun();
+        QVERIFY(framesRepaintOnlyTheControl());
+        QCOMPARE(m->grab(strip()).toImage(), idle);
+        // What lies beneath is taken afresh when the window changes.
+        m->resize(m->width() + 40, m->height());
+        QVERIFY(framesRepaintOnlyTheControl());
+        QCOMPARE(m->grab(strip()).toImage(), idle);
+        action(m, "S2")->trigger();
+        QCOMPARE(m->grab(strip()).toImage(), idle);
+    }
+
+    void statusPanelTextRepaintsOnlyThePanel()
+    {
+        TFormMain *m = start();
+        m->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m));
+        auto *panel = child<QLabel>(m, "STB_3");
+        PaintCounter own(panel);
+        // The first text lands after the window's own first paints.
+        m->statusBarMain()->setText(3, QStringLiteral("URL : 11"));
+        QTRY_VERIFY(own.count >= 1);
+        PaintCounter bar(child<QWidget>(m, "STB"));
+        PaintCounter window(m);
+        own.count = 0;
+        m->statusBarMain()->setText(3, QStringLiteral("URL : 12"));
+        QTRY_VERIFY(own.count >= 1);
+        QVERIFY(!bar.paintedOver(panel));
+        QVERIFY(!window.paintedOver(panel));
     }
 
     void clearAllEmptiesStatusAndLogs()
