@@ -17,6 +17,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QPlainTextEdit>
+#include <QTextDocument>
 #include <QTimer>
 
 #include <ctime>
@@ -94,7 +95,10 @@ void TFormMain::slotURL(int slot, const QString &url)
 
 void TFormMain::clearSource()
 {
-    m_memoSrc->clear();
+    // Called as each of the crawl's transfers begins; clearing a document,
+    // even an empty one, costs more than the check.
+    if (!m_memoSrc->document()->isEmpty())
+        m_memoSrc->clear();
 }
 
 void TFormMain::clearFileList()

@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QRegularExpression>
 #include <QTabWidget>
 #include <QTcpServer>
@@ -116,8 +117,11 @@ void TestCrawlSite::crawlOfAGeneratedSite()
     QVERIFY(site.writeTo(www.path()));
     start(site.startURL(), saveDir.path());
     TFormMain *main = m_windows->main();
+    // A source shown before (by the browser pane) goes when a transfer begins.
+    child<QPlainTextEdit>("MemoSrc")->setPlainText(QStringLiteral("<html>old</html>"));
     child<QToolButton>("BtTansaku")->click();
     QVERIFY(waitUntil([&] { return panel("STB_0") == QStringLiteral("探索終了"); }, 180000));
+    QCOMPARE(child<QPlainTextEdit>("MemoSrc")->toPlainText(), QString());
 
     // The URL list: every page of the start host fetched, the broken ones
     // failed, the other host's listed and left alone; numbered from 0000.
