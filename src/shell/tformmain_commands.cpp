@@ -1,7 +1,6 @@
 // The main window's commands and the hand-over of work to the subsystems.
 #include "tformmain.h"
 
-#include "animation.h"
 #include "crawl/crawlengine.h"
 #include "crawl/linkextractor.h"
 #include "disksearch/disksearch.h"
@@ -213,8 +212,7 @@ void TFormMain::DirectorySearchFinished(bool stopped)
     } else {
         m_stb->setText(0, QStringLiteral("検索該当なし"));
     }
-    setBusyIndicator(ImageIdle);
-    m_animate->setActive(false);
+    showRunning(false);
 }
 
 // The current result entry goes to the preview; its path shows in panel 4.

@@ -3,7 +3,6 @@
 // pictures of the image list).
 #include "tformmain.h"
 
-#include "animation.h"
 #include "common/messagebox.h"
 #include "crawl/linkextractor.h"
 #include "crawl/linklist.h"
@@ -28,10 +27,7 @@ void TFormMain::connectWeb()
     connect(m_html, &THTML::OnEndRetrieval, this, &TFormMain::HTML1EndRetrieval);
 
     m_singleFetch = new SingleFetch(m_http0, m_timerGazou, this, this);
-    connect(m_singleFetch, &SingleFetch::busyChanged, this, [this](bool busy) {
-        setBusyIndicator(busy ? ImageBusy : ImageIdle);
-        m_animate->setActive(busy);
-    });
+    connect(m_singleFetch, &SingleFetch::busyChanged, this, &TFormMain::showRunning);
     connect(m_singleFetch, &SingleFetch::sourceCleared, m_memoSrc, &QPlainTextEdit::clear);
     connect(m_singleFetch, &SingleFetch::sourceArrived, m_memoSrc, &QPlainTextEdit::setPlainText);
     connect(m_singleFetch, &SingleFetch::runFinished, this, &TFormMain::FinishRun);
@@ -105,14 +101,12 @@ void TFormMain::HTML1DoRequestDoc(const QString &URL)
 
 void TFormMain::HTML1BeginRetrieval()
 {
-    setBusyIndicator(ImageBusy);
-    m_animate->setActive(true);
+    showRunning(true);
 }
 
 void TFormMain::HTML1EndRetrieval()
 {
-    setBusyIndicator(ImageIdle);
-    m_animate->setActive(false);
+    showRunning(false);
 }
 
 // The focused image link is downloaded into the transfer file of the save
