@@ -181,9 +181,12 @@ void TAnimate::watchSurroundings()
             w->installEventFilter(this);
 }
 
-bool TAnimate::eventFilter(QObject *watched, QEvent *event)
+namespace {
+// Events of this control, its tool bar or its window after which what lies
+// beneath the control may look different.
+bool changesWhatLiesBeneath(QEvent::Type type)
 {
-    switch (event->type()) {
+    switch (type) {
     case QEvent::Resize:
     case QEvent::Move:
     case QEvent::ParentChange: // a tool bar made floating is drawn plainer
@@ -191,37 +194,23 @@ bool TAnimate::eventFilter(QObject *watched, QEvent *event)
     case QEvent::StyleChange:
     case QEvent::ActivationChange:
     case QEvent::EnabledChange:
-        dropBackdrop();
-        break;
+        return true;
     default:
-        break;
+        return false;
     }
+}
+} // namespace
+
+bool TAnimate::eventFilter(QObject *watched, QEvent *event)
+{
+    if (changesWhatLiesBeneath(event->type()))
+        dropBackdrop();
     return QLabel::eventFilter(watched, event);
 }
 
-void TAnimate::changeEvent(QEvent *event)
+bool TAnimate::event(QEvent *event)
 {
-    switch (event->type()) {
-    case QEvent::ParentChange:
-    case QEvent::PaletteChange:
-    case QEvent::StyleChange:
-    case QEvent::EnabledChange:
+    if (changesWhatLiesBeneath(event->type()))
         dropBackdrop();
-        break;
-    default:
-        break;
-    }
-    QLabel::changeEvent(event);
-}
-
-void TAnimate::moveEvent(QMoveEvent *event)
-{
-    dropBackdrop();
-    QLabel::moveEvent(event);
-}
-
-void TAnimate::resizeEvent(QResizeEvent *event)
-{
-    dropBackdrop();
-    QLabel::resizeEvent(event);
+    return QLabel::event(event);
 }
