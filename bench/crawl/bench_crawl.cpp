@@ -11,7 +11,10 @@
 // crawl_cpu_vs_wget: CPU seconds of the program from its start to
 //   "探索終了" ("自動表示" off) against wget -r -l inf -np -q fetching the
 //   same site (each the median of three runs, taken in turns); the figure
-//   with "自動表示" on is printed beside it.
+//   with "自動表示" on is printed beside it. Beside them, for information,
+//   the floor of any crawl built on one QNetworkAccessManager: the same
+//   site's URLs fetched six at a time by a bare manager into numbered files
+//   (fetch_probe), with no window, no link extraction and no checks.
 // crawl_ui_max_stall_ms: the longest the UI thread was busy in one go during
 //   a third crawl, watched by a 5 ms heartbeat timer (its wake-ups would
 //   distort the CPU figures), against the same window idling.
@@ -104,6 +107,35 @@ ProbeResult runProbe(const QString &program, const QString &startURL, bool autoD
     return result;
 }
 
+struct FetchResult
+{
+    double cpuS = -1, networkCpuS = 0;
+    bool operator<(const FetchResult &other) const { return cpuS < other.cpuS; }
+};
+
+// CPU seconds of fetch_probe fetching the site's pages and images.
+FetchResult runFetchProbe(const QString &program, const TestSite &site)
+{
+    QTemporaryDir work;
+    QFile list(work.filePath(QStringLiteral("urls")));
+    if (!list.open(QIODevice::WriteOnly))
+        return {};
+    list.write((site.pageURLs + site.imageURLs).join(QLatin1Char('\n')).toUtf8());
+    list.close();
+    const QString output = work.filePath(QStringLiteral("files"));
+    QDir().mkpath(output);
+    QProcess probe;
+    probe.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    probe.start(program, {list.fileName(), output});
+    if (!probe.waitForFinished(600000) || probe.exitCode() != 0)
+        return {};
+    static const QRegularExpression form(QStringLiteral("RESULT cpu_s=([\\d.]+) network_cpu_s=([\\d.]+)"));
+    const QRegularExpressionMatch m = form.match(QString::fromLocal8Bit(probe.readAllStandardOutput()));
+    if (!m.hasMatch())
+        return {};
+    return {m.captured(1).toDouble(), m.captured(2).toDouble()};
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -135,6 +167,8 @@ int main(int argc, char **argv)
     // are compared.
     QList<ProbeResult> plainRuns;
     QList<double> wgetRuns;
+    QList<FetchResult> fetchRuns;
+    const QString fetchProbe = QCoreApplication::applicationDirPath() + QStringLiteral("/fetch_probe");
     int wgetFiles = 0;
     for (int run = 0; run < 3; ++run) {
         plainRuns.append(runProbe(probe, site.startURL(), false));
@@ -154,6 +188,11 @@ int main(int argc, char **argv)
         wgetFiles = 0;
         for (QDirIterator it(mirror.path(), QDir::Files, QDirIterator::Subdirectories); it.hasNext(); it.next())
             ++wgetFiles;
+        fetchRuns.append(runFetchProbe(fetchProbe, site));
+        if (fetchRuns.last().cpuS < 0) {
+            std::fprintf(stderr, "bench_crawl: fetch_probe failed\n");
+            return 1;
+        }
     }
     const ProbeResult shown = runProbe(probe, site.startURL(), true);
     const ProbeResult watched = runProbe(probe, site.startURL(), false, true);
@@ -164,7 +203,11 @@ int main(int argc, char **argv)
                 wgetRuns[1], wgetRuns[2]);
     std::sort(plainRuns.begin(), plainRuns.end(),
               [](const ProbeResult &a, const ProbeResult &b) { return a.cpuS < b.cpuS; });
+    std::printf("# bare QNetworkAccessManager fetch CPU %.3f / %.3f / %.3f s", fetchRuns[0].cpuS,
+                fetchRuns[1].cpuS, fetchRuns[2].cpuS);
     std::sort(wgetRuns.begin(), wgetRuns.end());
+    std::sort(fetchRuns.begin(), fetchRuns.end());
+    std::printf(", of the median %.3f s in Qt's network thread\n", fetchRuns[1].networkCpuS);
     const ProbeResult &plain = plainRuns[1];
     const double wgetCpu = wgetRuns[1];
 
@@ -174,6 +217,7 @@ int main(int argc, char **argv)
     printBench("crawl_vs_schedule", plain.wallMs / 1000, "s", leastScheduleMs(plain.jobs) / 1000, "<=1.15");
     printBench("crawl_cpu_vs_wget", plain.cpuS, "s", wgetCpu, "<=2");
     printBench("crawl_cpu_autodisp_vs_wget", shown.cpuS, "s", wgetCpu, "info");
+    printBench("qnam_fetch_cpu_vs_wget", fetchRuns[1].cpuS, "s", wgetCpu, "info");
     printBench("crawl_ui_max_stall_ms", watched.stallMs, "ms", watched.idleStallMs, "value<=50");
     return 0;
 }

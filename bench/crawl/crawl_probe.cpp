@@ -2,6 +2,8 @@
 // (settings from XDG_CONFIG_HOME), presses "探索" and prints, at "探索終了",
 // the crawl's wall time, the process's CPU time since it started, the
 // longest stretch the UI thread was busy in one go, and the jobs done.
+#include "processcpu.h"
+
 #include "crawl/crawlengine.h"
 #include "crawl/linkextractor.h"
 #include "crawl/linklist.h"
@@ -9,51 +11,19 @@
 #include "shell/tformmain.h"
 
 #include <QApplication>
-#include <QDir>
-#include <QFile>
 #include <QElapsedTimer>
 #include <QTimer>
 #include <QToolButton>
 
-#include <sys/resource.h>
-
 #include <cstdio>
 #include <ctime>
-#include <unistd.h>
 
 namespace {
-double cpuSeconds()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
-           + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
 qint64 threadCpuNs()
 {
     timespec now{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
     return qint64(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
-}
-
-// CPU seconds of the network access manager's own thread, where Qt reads
-// and parses the HTTP answers.
-double networkThreadCpuSeconds()
-{
-    const QDir tasks(QStringLiteral("/proc/self/task"));
-    for (const QString &task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        QFile stat(tasks.filePath(task) + QStringLiteral("/stat"));
-        if (!stat.open(QIODevice::ReadOnly))
-            continue;
-        const QByteArray line = stat.readAll();
-        if (!line.contains("(QNetworkAccessM"))
-            continue;
-        const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
-        if (fields.size() > 12) // utime and stime are the 14th and 15th fields
-            return double(fields[11].toLongLong() + fields[12].toLongLong()) / sysconf(_SC_CLK_TCK);
-    }
-    return 0;
 }
 
 int jobsDone(const LinkList &list)
@@ -104,13 +74,13 @@ int main(int argc, char **argv)
     QTimer::singleShot(1200, &app, [&] {
         idleMs = double(longestNs) / 1e6;
         longestNs = 0;
-        startCpu = cpuSeconds();
+        startCpu = processCpuSeconds();
         crawlClock.start();
         main->findChild<QToolButton *>(QStringLiteral("BtTansaku"))->click();
     });
     QObject::connect(main->crawl(), &CrawlEngine::runFinished, &app, [&] {
         const double wallMs = double(crawlClock.nsecsElapsed()) / 1e6;
-        const double cpu = cpuSeconds();
+        const double cpu = processCpuSeconds();
         const int jobs = jobsDone(*main->links()->urlList()) + jobsDone(*main->links()->imageList());
         std::printf("RESULT wall_ms=%.1f cpu_s=%.3f stall_ms=%.2f idle_stall_ms=%.2f jobs=%d "
                     "start_cpu_s=%.3f network_cpu_s=%.3f\n",
