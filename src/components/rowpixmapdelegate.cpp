@@ -27,10 +27,10 @@ static_assert(sizeof(RowLook) % sizeof(QChar) == 0);
 // and the font's (costly) key is computed only when the font changes.
 QString RowPixmapDelegate::cacheKey(const QStyleOptionViewItem &option, qreal ratio) const
 {
-    if (!m_keyFontValid || !(option.font == m_keyFont)) {
+    // A font's key is never empty, so an empty one means none was taken yet.
+    if (m_fontKey.isEmpty() || !(option.font == m_keyFont)) {
         m_keyFont = option.font;
         m_fontKey = option.font.key();
-        m_keyFontValid = true;
     }
     const RowLook look{quintptr(option.widget),
                        option.palette.cacheKey(),

@@ -24,5 +24,4 @@ private:
 
     mutable QFont m_keyFont;
     mutable QString m_fontKey;
-    mutable bool m_keyFontValid = false;
 };
