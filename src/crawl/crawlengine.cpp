@@ -39,6 +39,7 @@ CrawlEngine::CrawlEngine(CrawlReporter *reporter, std::function<SearchConditions
       m_imageSelection(new QItemSelectionModel(m_links->imageList(), this))
 {
     m_links->setReporter(reporter);
+    useProxy(m_network, QNetworkProxy(QNetworkProxy::NoProxy)); // until the settings say otherwise
     for (int i = 0; i < SlotCount; ++i) {
         FetchSlot &slot = m_slots[size_t(i)];
         slot.number = i + 1;

@@ -15,6 +15,10 @@
 class QNetworkAccessManager;
 class DownloadFile;
 
+// Gives `manager` the proxy `proxy`; NoProxy means direct connections, made
+// the cheaper way (see thttp.cpp).
+void useProxy(QNetworkAccessManager *manager, const QNetworkProxy &proxy);
+
 // What one document event carries: the state of the transfer, the bytes
 // received so far and, for state 3, the chunk that has just arrived.
 class DocOutput

@@ -2,6 +2,8 @@
 #include "httpserver.h"
 
 #include <QFile>
+#include <QNetworkAccessManager>
+#include <QNetworkProxyFactory>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -232,6 +234,32 @@ private slots:
         QVERIFY(rec.waitForEnd());
         QCOMPARE(rec.text, QByteArray("direct"));
         QCOMPARE(proxy.requestLines().size(), 1);
+        // Direct requests name the path only, as to any origin server.
+        QCOMPARE(origin.requestLines(), QList<QByteArray>{"GET /direct HTTP/1.1"});
+    }
+
+    // "Proxy off" means a direct connection even where the application
+    // names a proxy of its own. (Loopback addresses never take the
+    // application's proxy, so this asks the manager rather than a server.)
+    void proxyOffIgnoresTheApplicationProxy()
+    {
+        QNetworkAccessManager manager;
+        THTTP http(nullptr, &manager);
+        http.SetProxy(false, QString(), 0);
+        const QNetworkProxyQuery query(QUrl(QStringLiteral("http://example.org/a.html")));
+        auto socketTakes = [&] {
+            // What the manager names, as the socket will resolve it.
+            QNetworkProxy p = manager.proxyFactory()->queryProxy(query).value(0);
+            if (p.type() == QNetworkProxy::DefaultProxy)
+                p = QNetworkProxyFactory::proxyForQuery(query).value(0);
+            return p.type();
+        };
+        QCOMPARE(socketTakes(), QNetworkProxy::NoProxy);
+        QNetworkProxy::setApplicationProxy(
+            QNetworkProxy(QNetworkProxy::HttpProxy, QStringLiteral("proxy.example"), 8080));
+        const QNetworkProxy::ProxyType withApplicationProxy = socketTakes();
+        QNetworkProxy::setApplicationProxy(QNetworkProxy());
+        QCOMPARE(withApplicationProxy, QNetworkProxy::NoProxy);
     }
 
     void oversizedDocumentIsRefused()
