@@ -13,8 +13,9 @@
 //   same site (each the median of three runs, taken in turns); the figure
 //   with "自動表示" on is printed beside it. Beside them, for information,
 //   the floor of any crawl built on one QNetworkAccessManager: the same
-//   site's URLs fetched six at a time by a bare manager into numbered files
-//   (fetch_probe), with no window, no link extraction and no checks.
+//   site's URLs fetched six at a time by a bare manager, set up as the
+//   program's, into numbered files (fetch_probe), with no window, no link
+//   extraction and no checks.
 // crawl_ui_max_stall_ms: the longest the UI thread was busy in one go during
 //   a third crawl, watched by a 5 ms heartbeat timer (its wake-ups would
 //   distort the CPU figures), against the same window idling.
