@@ -15,7 +15,10 @@
 //   the floor of any crawl built on one QNetworkAccessManager: the same
 //   site's URLs fetched six at a time by a bare manager, set up as the
 //   program's, into numbered files (fetch_probe), with no window, no link
-//   extraction and no checks.
+//   extraction and no checks; and the same fetch paced as the crawl's
+//   schedule paces its jobs (one start every least-schedule / J ms, six at a
+//   time at most), which spreads the same work over a minute: the floor of
+//   any crawl that keeps to the schedule.
 // crawl_ui_max_stall_ms: the longest the UI thread was busy in one go during
 //   a third crawl, watched by a 5 ms heartbeat timer (its wake-ups would
 //   distort the CPU figures), against the same window idling.
@@ -114,8 +117,9 @@ struct FetchResult
     bool operator<(const FetchResult &other) const { return cpuS < other.cpuS; }
 };
 
-// CPU seconds of fetch_probe fetching the site's pages and images.
-FetchResult runFetchProbe(const QString &program, const TestSite &site)
+// CPU seconds of fetch_probe fetching the site's pages and images, at full
+// speed or one start every `paceMs`.
+FetchResult runFetchProbe(const QString &program, const TestSite &site, int paceMs = 0)
 {
     QTemporaryDir work;
     QFile list(work.filePath(QStringLiteral("urls")));
@@ -127,7 +131,10 @@ FetchResult runFetchProbe(const QString &program, const TestSite &site)
     QDir().mkpath(output);
     QProcess probe;
     probe.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    probe.start(program, {list.fileName(), output});
+    QStringList arguments{list.fileName(), output};
+    if (paceMs > 0)
+        arguments << QString::number(paceMs);
+    probe.start(program, arguments);
     if (!probe.waitForFinished(600000) || probe.exitCode() != 0)
         return {};
     static const QRegularExpression form(QStringLiteral("RESULT cpu_s=([\\d.]+) network_cpu_s=([\\d.]+)"));
@@ -169,6 +176,9 @@ int main(int argc, char **argv)
     QList<ProbeResult> plainRuns;
     QList<double> wgetRuns;
     QList<FetchResult> fetchRuns;
+    QList<FetchResult> pacedRuns;
+    const int siteJobs = int(site.pageURLs.size() + site.imageURLs.size());
+    const int paceMs = qRound(leastScheduleMs(siteJobs) / siteJobs);
     const QString fetchProbe = QCoreApplication::applicationDirPath() + QStringLiteral("/fetch_probe");
     int wgetFiles = 0;
     for (int run = 0; run < 3; ++run) {
@@ -190,7 +200,8 @@ int main(int argc, char **argv)
         for (QDirIterator it(mirror.path(), QDir::Files, QDirIterator::Subdirectories); it.hasNext(); it.next())
             ++wgetFiles;
         fetchRuns.append(runFetchProbe(fetchProbe, site));
-        if (fetchRuns.last().cpuS < 0) {
+        pacedRuns.append(runFetchProbe(fetchProbe, site, paceMs));
+        if (fetchRuns.last().cpuS < 0 || pacedRuns.last().cpuS < 0) {
             std::fprintf(stderr, "bench_crawl: fetch_probe failed\n");
             return 1;
         }
@@ -209,6 +220,10 @@ int main(int argc, char **argv)
     std::sort(wgetRuns.begin(), wgetRuns.end());
     std::sort(fetchRuns.begin(), fetchRuns.end());
     std::printf(", of the median %.3f s in Qt's network thread\n", fetchRuns[1].networkCpuS);
+    std::printf("# the same fetch paced at one start every %d ms: CPU %.3f / %.3f / %.3f s", paceMs,
+                pacedRuns[0].cpuS, pacedRuns[1].cpuS, pacedRuns[2].cpuS);
+    std::sort(pacedRuns.begin(), pacedRuns.end());
+    std::printf(", of the median %.3f s in Qt's network thread\n", pacedRuns[1].networkCpuS);
     const ProbeResult &plain = plainRuns[1];
     const double wgetCpu = wgetRuns[1];
 
@@ -219,6 +234,7 @@ int main(int argc, char **argv)
     printBench("crawl_cpu_vs_wget", plain.cpuS, "s", wgetCpu, "<=2");
     printBench("crawl_cpu_autodisp_vs_wget", shown.cpuS, "s", wgetCpu, "info");
     printBench("qnam_fetch_cpu_vs_wget", fetchRuns[1].cpuS, "s", wgetCpu, "info");
+    printBench("paced_fetch_cpu_vs_wget", pacedRuns[1].cpuS, "s", wgetCpu, "info");
     printBench("crawl_ui_max_stall_ms", watched.stallMs, "ms", watched.idleStallMs, "value<=50");
     return 0;
 }

@@ -3,7 +3,9 @@
 // a numbered file, with no window, no link extraction and no checks. The
 // manager makes its direct connections as the program's does. Prints the
 // process's CPU time from its start to the last answer.
-//   fetch_probe URL-LIST-FILE OUTPUT-DIRECTORY
+//   fetch_probe URL-LIST-FILE OUTPUT-DIRECTORY [PACE-MS]
+// With PACE-MS, a fetch starts at most every PACE-MS milliseconds (still at
+// most six at a time), as a crawl's schedule spreads its fetches out.
 #include "processcpu.h"
 
 #include "crawl/thttp.h"
@@ -11,8 +13,10 @@
 #include <QCoreApplication>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
+#include <QTimer>
 
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 
 namespace {
@@ -21,14 +25,23 @@ constexpr int InFlight = 6;
 class Fetcher : public QObject
 {
 public:
-    Fetcher(QList<QByteArray> urls, QString directory)
-        : m_urls(std::move(urls)), m_directory(std::move(directory))
+    Fetcher(QList<QByteArray> urls, QString directory, int paceMs)
+        : m_urls(std::move(urls)), m_directory(std::move(directory)), m_paceMs(paceMs)
     {
         useProxy(&m_manager, QNetworkProxy(QNetworkProxy::NoProxy));
+        m_pace.setTimerType(Qt::PreciseTimer);
+        connect(&m_pace, &QTimer::timeout, this, [this] {
+            if (m_running < InFlight)
+                next();
+        });
     }
 
     void start()
     {
+        if (m_paceMs > 0) {
+            m_pace.start(m_paceMs);
+            return;
+        }
         for (int i = 0; i < InFlight; ++i)
             next();
     }
@@ -58,13 +71,16 @@ private:
             m_failures += reply->error() != QNetworkReply::NoError;
             reply->deleteLater();
             --m_running;
-            next();
+            if (m_paceMs <= 0 || m_next == m_urls.size())
+                next();
         });
     }
 
     QNetworkAccessManager m_manager;
     QList<QByteArray> m_urls;
     QString m_directory;
+    int m_paceMs;
+    QTimer m_pace;
     qsizetype m_next = 0;
     int m_running = 0;
     int m_failures = 0;
@@ -74,8 +90,8 @@ private:
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: fetch_probe URL-LIST-FILE OUTPUT-DIRECTORY\n");
+    if (argc != 3 && argc != 4) {
+        std::fprintf(stderr, "usage: fetch_probe URL-LIST-FILE OUTPUT-DIRECTORY [PACE-MS]\n");
         return 2;
     }
     QFile list(QString::fromLocal8Bit(argv[1]));
@@ -83,7 +99,8 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "fetch_probe: cannot read %s\n", argv[1]);
         return 1;
     }
-    Fetcher fetcher(list.readAll().trimmed().split('\n'), QString::fromLocal8Bit(argv[2]));
+    Fetcher fetcher(list.readAll().trimmed().split('\n'), QString::fromLocal8Bit(argv[2]),
+                    argc == 4 ? std::atoi(argv[3]) : 0);
     fetcher.start();
     app.exec();
     std::printf("RESULT cpu_s=%.3f network_cpu_s=%.3f failures=%d\n", processCpuSeconds(),
