@@ -144,6 +144,15 @@ FetchResult runFetchProbe(const QString &program, const TestSite &site, int pace
     return {m.captured(1).toDouble(), m.captured(2).toDouble()};
 }
 
+// Prints the runs as measured, then sorts them, so that the median is [1].
+void reportFetchRuns(const QByteArray &what, QList<FetchResult> &runs)
+{
+    std::printf("# %s CPU %.3f / %.3f / %.3f s", what.constData(), runs[0].cpuS, runs[1].cpuS,
+                runs[2].cpuS);
+    std::sort(runs.begin(), runs.end());
+    std::printf(", of the median %.3f s in Qt's network thread\n", runs[1].networkCpuS);
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -215,15 +224,10 @@ int main(int argc, char **argv)
                 wgetRuns[1], wgetRuns[2]);
     std::sort(plainRuns.begin(), plainRuns.end(),
               [](const ProbeResult &a, const ProbeResult &b) { return a.cpuS < b.cpuS; });
-    std::printf("# bare QNetworkAccessManager fetch CPU %.3f / %.3f / %.3f s", fetchRuns[0].cpuS,
-                fetchRuns[1].cpuS, fetchRuns[2].cpuS);
     std::sort(wgetRuns.begin(), wgetRuns.end());
-    std::sort(fetchRuns.begin(), fetchRuns.end());
-    std::printf(", of the median %.3f s in Qt's network thread\n", fetchRuns[1].networkCpuS);
-    std::printf("# the same fetch paced at one start every %d ms: CPU %.3f / %.3f / %.3f s", paceMs,
-                pacedRuns[0].cpuS, pacedRuns[1].cpuS, pacedRuns[2].cpuS);
-    std::sort(pacedRuns.begin(), pacedRuns.end());
-    std::printf(", of the median %.3f s in Qt's network thread\n", pacedRuns[1].networkCpuS);
+    reportFetchRuns("bare QNetworkAccessManager fetch", fetchRuns);
+    reportFetchRuns("the same fetch paced at one start every " + QByteArray::number(paceMs) + " ms:",
+                    pacedRuns);
     const ProbeResult &plain = plainRuns[1];
     const double wgetCpu = wgetRuns[1];
 
