@@ -22,6 +22,9 @@
 // crawl_ui_max_stall_ms: the longest the UI thread was busy in one go during
 //   a third crawl, watched by a 5 ms heartbeat timer (its wake-ups would
 //   distort the CPU figures), against the same window idling.
+// Beside them, the CPU time one idle wake-up costs on this machine: a crawl
+//   that keeps to its schedule wakes its two threads thousands of times,
+//   where wget runs flat out, so what a wake-up costs sets much of the gap.
 #include "benchreport.h"
 
 #include "nginxserver.h"
@@ -31,14 +34,19 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
+#include <poll.h>
 #include <sys/resource.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <ctime>
+#include <utility>
 
 namespace {
 
@@ -51,6 +59,36 @@ double childCpuSeconds()
     getrusage(RUSAGE_CHILDREN, &usage);
     return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
            + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+qint64 threadCpuNs()
+{
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return qint64(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
+}
+
+// CPU microseconds of one idle wake-up of this thread: from a Qt event loop
+// woken by a timer, and from a bare poll() that times out.
+std::pair<double, double> idleWakeMicroseconds()
+{
+    constexpr int Wakes = 100;
+    constexpr int IntervalMs = 10;
+    QEventLoop loop;
+    QTimer timer;
+    timer.setTimerType(Qt::PreciseTimer);
+    int woken = 0;
+    QObject::connect(&timer, &QTimer::timeout, &loop, [&] {
+        if (++woken == Wakes)
+            loop.quit();
+    });
+    const qint64 before = threadCpuNs();
+    timer.start(IntervalMs);
+    loop.exec();
+    const qint64 afterLoop = threadCpuNs();
+    for (int i = 0; i < Wakes; ++i)
+        poll(nullptr, 0, IntervalMs);
+    return {double(afterLoop - before) / 1e3 / Wakes, double(threadCpuNs() - afterLoop) / 1e3 / Wakes};
 }
 
 double leastScheduleMs(int jobs)
@@ -229,6 +267,9 @@ int main(int argc, char **argv)
     reportFetchRuns("the same fetch paced at one start every " + QByteArray::number(paceMs) + " ms:",
                     pacedRuns);
     const ProbeResult &plain = plainRuns[1];
+    const auto [qtWakeUs, pollWakeUs] = idleWakeMicroseconds();
+    std::printf("# one idle wake-up costs %.0f us of CPU in a Qt event loop, %.0f us in a bare poll()\n",
+                qtWakeUs, pollWakeUs);
     const double wgetCpu = wgetRuns[1];
 
     std::printf("# %d jobs; least schedule %.1f s; of the crawl's CPU %.3f s before it began and "
