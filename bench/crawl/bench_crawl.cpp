@@ -26,6 +26,7 @@
 //   that keeps to its schedule wakes its two threads thousands of times,
 //   where wget runs flat out, so what a wake-up costs sets much of the gap.
 #include "benchreport.h"
+#include "processcpu.h"
 
 #include "nginxserver.h"
 #include "testsite.h"
@@ -45,7 +46,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <ctime>
 #include <utility>
 
 namespace {
@@ -59,13 +59,6 @@ double childCpuSeconds()
     getrusage(RUSAGE_CHILDREN, &usage);
     return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
            + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-qint64 threadCpuNs()
-{
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return qint64(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
 }
 
 // CPU microseconds of one idle wake-up of this thread: from a Qt event loop

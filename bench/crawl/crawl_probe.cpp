@@ -16,16 +16,8 @@
 #include <QToolButton>
 
 #include <cstdio>
-#include <ctime>
 
 namespace {
-qint64 threadCpuNs()
-{
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return qint64(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
-}
-
 int jobsDone(const LinkList &list)
 {
     int n = 0;

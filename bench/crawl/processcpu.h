@@ -1,4 +1,5 @@
-// CPU clocks of the probe process, read the same way by every crawl probe.
+// CPU clocks of the probe process and its threads, read the same way by every
+// crawl benchmark.
 #pragma once
 
 #include <QDir>
@@ -6,6 +7,16 @@
 
 #include <sys/resource.h>
 #include <unistd.h>
+
+#include <ctime>
+
+// CPU nanoseconds of the calling thread.
+inline qint64 threadCpuNs()
+{
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return qint64(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
+}
 
 inline double processCpuSeconds()
 {
