@@ -36,13 +36,12 @@
 #include <QDirIterator>
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QTimer>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <poll.h>
-#include <sys/resource.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -52,14 +51,6 @@ namespace {
 
 constexpr int TickMs = 300;
 constexpr int Slots = 6;
-
-double childCpuSeconds()
-{
-    rusage usage{};
-    getrusage(RUSAGE_CHILDREN, &usage);
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
-           + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
 
 // CPU microseconds of one idle wake-up of this thread: from a Qt event loop
 // woken by a timer, and from a bare poll() that times out.
@@ -226,7 +217,7 @@ int main(int argc, char **argv)
         if (!plainRuns.last().ok)
             return 1;
         QTemporaryDir mirror;
-        const double before = childCpuSeconds();
+        const double before = usageCpuSeconds(RUSAGE_CHILDREN);
         QProcess wget;
         wget.setWorkingDirectory(mirror.path());
         wget.start(QStringLiteral("wget"), {QStringLiteral("-r"), QStringLiteral("-l"), QStringLiteral("inf"),
@@ -235,7 +226,7 @@ int main(int argc, char **argv)
             std::fprintf(stderr, "bench_crawl: wget failed (%d)\n", wget.exitCode());
             return 1;
         }
-        wgetRuns.append(childCpuSeconds() - before);
+        wgetRuns.append(usageCpuSeconds(RUSAGE_CHILDREN) - before);
         wgetFiles = 0;
         for (QDirIterator it(mirror.path(), QDir::Files, QDirIterator::Subdirectories); it.hasNext(); it.next())
             ++wgetFiles;
@@ -259,10 +250,10 @@ int main(int argc, char **argv)
     reportFetchRuns("bare QNetworkAccessManager fetch", fetchRuns);
     reportFetchRuns("the same fetch paced at one start every " + QByteArray::number(paceMs) + " ms:",
                     pacedRuns);
-    const ProbeResult &plain = plainRuns[1];
     const auto [qtWakeUs, pollWakeUs] = idleWakeMicroseconds();
     std::printf("# one idle wake-up costs %.0f us of CPU in a Qt event loop, %.0f us in a bare poll()\n",
                 qtWakeUs, pollWakeUs);
+    const ProbeResult &plain = plainRuns[1];
     const double wgetCpu = wgetRuns[1];
 
     std::printf("# %d jobs; least schedule %.1f s; of the crawl's CPU %.3f s before it began and "

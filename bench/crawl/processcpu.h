@@ -18,12 +18,18 @@ inline qint64 threadCpuNs()
     return qint64(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
 }
 
-inline double processCpuSeconds()
+// User and system CPU seconds of `who` (RUSAGE_SELF, RUSAGE_CHILDREN).
+inline double usageCpuSeconds(int who)
 {
     rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
+    getrusage(who, &usage);
     return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
            + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+inline double processCpuSeconds()
+{
+    return usageCpuSeconds(RUSAGE_SELF);
 }
 
 // CPU seconds of the network access manager's own thread, where Qt reads
