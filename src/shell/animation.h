@@ -14,7 +14,7 @@ class QTimer;
 // own, drawn here. Inactive, it shows its stop frame.
 //
 // The drawn frames are partly transparent. Painted as they are, each of the
-// sixteen frames a second would first repaint the main window and the tool
+// ten frames a second would first repaint the main window and the tool
 // bar beneath, which costs far more than the frame itself; so while it runs,
 // the control keeps a copy of what lies beneath it and paints opaquely.
 class TAnimate : public QLabel
@@ -23,6 +23,7 @@ class TAnimate : public QLabel
     Q_PROPERTY(bool active READ isActive WRITE setActive)
 public:
     static constexpr int DrawnFrames = 16;
+    static constexpr int FrameIntervalMs = 100;
 
     explicit TAnimate(QWidget *parent = nullptr);
 

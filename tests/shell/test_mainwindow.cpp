@@ -395,7 +395,7 @@ private slots:
         QCOMPARE(animate->grab().toImage(), still);
     }
 
-    // The busy animation repaints only itself sixteen times a second, and
+    // The busy animation repaints only itself ten times a second, and
     // still looks drawn on the tool bar: the strip at its left, where no
     // frame draws, shows what the idle control showed there.
     void runningAnimationRepaintsOnlyItself()
