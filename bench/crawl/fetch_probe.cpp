@@ -71,6 +71,8 @@ private:
             m_failures += reply->error() != QNetworkReply::NoError;
             reply->deleteLater();
             --m_running;
+            // Paced, the timer starts the fetches; an answer only ends the run
+            // once every fetch has started.
             if (m_paceMs <= 0 || m_next == m_urls.size())
                 next();
         });
