@@ -16,10 +16,13 @@
 //   site's URLs fetched six at a time by a bare manager, set up as the
 //   program's, into numbered files (fetch_probe), with no window, no link
 //   extraction and no checks; and the same fetch paced as the crawl's
-//   schedule paces its jobs (one start every least-schedule / J ms, six at a
-//   time at most), which spreads the same work over a minute: the floor of
-//   any crawl that keeps to the schedule. crawl_cpu_vs_paced_fetch sets the
-//   crawl against that floor.
+//   schedule paces its jobs, which spreads the same work over a minute: the
+//   floor of any crawl that keeps to the schedule. Each slot takes a job at
+//   every second tick and the slots fall into two alternating halves, so the
+//   paced fetch starts three at each 300 ms tick (six at a time at most).
+//   Spread out evenly instead, one start every 100 ms, each fetch wakes both
+//   threads on its own, which costs more.
+//   crawl_cpu_vs_paced_fetch sets the crawl against that floor.
 // crawl_ui_max_stall_ms: the longest the UI thread was busy in one go during
 //   a third crawl, watched by a 5 ms heartbeat timer (its wake-ups would
 //   distort the CPU figures), against the same window idling.
@@ -162,9 +165,9 @@ struct FetchResult
 };
 
 // CPU seconds of fetch_probe fetching the site's pages and images, at full
-// speed or one start every `paceMs`.
+// speed or `startsPerTick` starts every `tickMs`.
 FetchResult runFetchProbe(ScratchDirs &scratch, const QString &program, const TestSite &site,
-                          int paceMs = 0)
+                          int tickMs = 0, int startsPerTick = 1)
 {
     const QDir work(scratch.make());
     QFile list(work.filePath(QStringLiteral("urls")));
@@ -177,8 +180,8 @@ FetchResult runFetchProbe(ScratchDirs &scratch, const QString &program, const Te
     QProcess probe;
     probe.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     QStringList arguments{list.fileName(), output};
-    if (paceMs > 0)
-        arguments << QString::number(paceMs);
+    if (tickMs > 0)
+        arguments << QString::number(tickMs) << QString::number(startsPerTick);
     probe.start(program, arguments);
     if (!probe.waitForFinished(600000) || probe.exitCode() != 0)
         return {};
@@ -230,8 +233,6 @@ int main(int argc, char **argv)
     QList<double> wgetRuns;
     QList<FetchResult> fetchRuns;
     QList<FetchResult> pacedRuns;
-    const int siteJobs = int(site.pageURLs.size() + site.imageURLs.size());
-    const int paceMs = qRound(leastScheduleMs(siteJobs) / siteJobs);
     const QString fetchProbe = QCoreApplication::applicationDirPath() + QStringLiteral("/fetch_probe");
     int wgetFiles = 0;
     for (int run = 0; run < 3; ++run) {
@@ -253,7 +254,7 @@ int main(int argc, char **argv)
         for (QDirIterator it(mirror, QDir::Files, QDirIterator::Subdirectories); it.hasNext(); it.next())
             ++wgetFiles;
         fetchRuns.append(runFetchProbe(scratch, fetchProbe, site));
-        pacedRuns.append(runFetchProbe(scratch, fetchProbe, site, paceMs));
+        pacedRuns.append(runFetchProbe(scratch, fetchProbe, site, TickMs, Slots / 2));
         if (fetchRuns.last().cpuS < 0 || pacedRuns.last().cpuS < 0) {
             std::fprintf(stderr, "bench_crawl: fetch_probe failed\n");
             return 1;
@@ -270,8 +271,9 @@ int main(int argc, char **argv)
               [](const ProbeResult &a, const ProbeResult &b) { return a.cpuS < b.cpuS; });
     std::sort(wgetRuns.begin(), wgetRuns.end());
     reportFetchRuns("bare QNetworkAccessManager fetch", fetchRuns);
-    reportFetchRuns("the same fetch paced at one start every " + QByteArray::number(paceMs) + " ms:",
-                    pacedRuns);
+    reportFetchRuns("the same fetch paced at " + QByteArray::number(Slots / 2) + " starts every "
+                         + QByteArray::number(TickMs) + " ms:",
+                     pacedRuns);
     const auto [qtWakeUs, pollWakeUs] = idleWakeMicroseconds();
     std::printf("# one idle wake-up costs %.0f us of CPU in a Qt event loop, %.0f us in a bare poll()\n",
                 qtWakeUs, pollWakeUs);

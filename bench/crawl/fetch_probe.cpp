@@ -3,9 +3,10 @@
 // a numbered file, with no window, no link extraction and no checks. The
 // manager makes its direct connections as the program's does. Prints the
 // process's CPU time from its start to the last answer.
-//   fetch_probe URL-LIST-FILE OUTPUT-DIRECTORY [PACE-MS]
-// With PACE-MS, a fetch starts at most every PACE-MS milliseconds (still at
-// most six at a time), as a crawl's schedule spreads its fetches out.
+//   fetch_probe URL-LIST-FILE OUTPUT-DIRECTORY [TICK-MS [STARTS-PER-TICK]]
+// With TICK-MS, fetches start only on a timer's tick, STARTS-PER-TICK (1 by
+// default) at each, still at most six at a time: as a crawl's schedule
+// spreads its fetches out.
 #include "processcpu.h"
 
 #include "crawl/thttp.h"
@@ -25,13 +26,13 @@ constexpr int InFlight = 6;
 class Fetcher : public QObject
 {
 public:
-    Fetcher(QList<QByteArray> urls, QString directory, int paceMs)
+    Fetcher(QList<QByteArray> urls, QString directory, int paceMs, int startsPerTick)
         : m_urls(std::move(urls)), m_directory(std::move(directory)), m_paceMs(paceMs)
     {
         useProxy(&m_manager, QNetworkProxy(QNetworkProxy::NoProxy));
         m_pace.setTimerType(Qt::PreciseTimer);
-        connect(&m_pace, &QTimer::timeout, this, [this] {
-            if (m_running < InFlight)
+        connect(&m_pace, &QTimer::timeout, this, [this, startsPerTick] {
+            for (int i = 0; i < startsPerTick && m_running < InFlight; ++i)
                 next();
         });
     }
@@ -92,8 +93,8 @@ private:
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    if (argc != 3 && argc != 4) {
-        std::fprintf(stderr, "usage: fetch_probe URL-LIST-FILE OUTPUT-DIRECTORY [PACE-MS]\n");
+    if (argc < 3 || argc > 5) {
+        std::fprintf(stderr, "usage: fetch_probe URL-LIST-FILE OUTPUT-DIRECTORY [TICK-MS [STARTS-PER-TICK]]\n");
         return 2;
     }
     QFile list(QString::fromLocal8Bit(argv[1]));
@@ -102,7 +103,7 @@ int main(int argc, char **argv)
         return 1;
     }
     Fetcher fetcher(list.readAll().trimmed().split('\n'), QString::fromLocal8Bit(argv[2]),
-                    argc == 4 ? std::atoi(argv[3]) : 0);
+                    argc >= 4 ? std::atoi(argv[3]) : 0, argc == 5 ? qMax(1, std::atoi(argv[4])) : 1);
     fetcher.start();
     app.exec();
     std::printf("RESULT cpu_s=%.3f network_cpu_s=%.3f failures=%d\n", processCpuSeconds(),
