@@ -26,12 +26,12 @@ constexpr int InFlight = 6;
 class Fetcher : public QObject
 {
 public:
-    Fetcher(QList<QByteArray> urls, QString directory, int paceMs, int startsPerTick)
-        : m_urls(std::move(urls)), m_directory(std::move(directory)), m_paceMs(paceMs)
+    Fetcher(QList<QByteArray> urls, QString directory, int tickMs, int startsPerTick)
+        : m_urls(std::move(urls)), m_directory(std::move(directory)), m_tickMs(tickMs)
     {
         useProxy(&m_manager, QNetworkProxy(QNetworkProxy::NoProxy));
-        m_pace.setTimerType(Qt::PreciseTimer);
-        connect(&m_pace, &QTimer::timeout, this, [this, startsPerTick] {
+        m_tick.setTimerType(Qt::PreciseTimer);
+        connect(&m_tick, &QTimer::timeout, this, [this, startsPerTick] {
             for (int i = 0; i < startsPerTick && m_running < InFlight; ++i)
                 next();
         });
@@ -39,8 +39,8 @@ public:
 
     void start()
     {
-        if (m_paceMs > 0) {
-            m_pace.start(m_paceMs);
+        if (m_tickMs > 0) {
+            m_tick.start(m_tickMs);
             return;
         }
         for (int i = 0; i < InFlight; ++i)
@@ -74,7 +74,7 @@ private:
             --m_running;
             // Paced, the timer starts the fetches; an answer only ends the run
             // once every fetch has started.
-            if (m_paceMs <= 0 || m_next == m_urls.size())
+            if (m_tickMs <= 0 || m_next == m_urls.size())
                 next();
         });
     }
@@ -82,8 +82,8 @@ private:
     QNetworkAccessManager m_manager;
     QList<QByteArray> m_urls;
     QString m_directory;
-    int m_paceMs;
-    QTimer m_pace;
+    int m_tickMs;
+    QTimer m_tick;
     qsizetype m_next = 0;
     int m_running = 0;
     int m_failures = 0;
