@@ -11,11 +11,9 @@
 
 class QAction;
 class QComboBox;
-class QLineEdit;
 class QFrame;
 class QImage;
 class QLabel;
-class QLineEdit;
 class QListView;
 class QMenu;
 class QPlainTextEdit;
@@ -27,6 +25,7 @@ class QToolBar;
 class QToolButton;
 
 class CrawlEngine;
+class DeferredLineEdit;
 class DiskSearch;
 class HelpWindow;
 class LinkExtractor;
@@ -250,7 +249,7 @@ private:
     QFrame *m_panelBottom = nullptr;
     THTTP *m_http0 = nullptr;
     // EditHttpURL, then EditHttp1 ... EditHttp6.
-    std::array<QLineEdit *, 7> m_editHttp{};
+    std::array<DeferredLineEdit *, 7> m_editHttp{};
 
     StatusPanels *m_stb = nullptr;
     StatusPanels *m_sta = nullptr;

@@ -4,6 +4,7 @@
 
 #include "animation.h"
 #include "common/messagebox.h"
+#include "deferredlineedit.h"
 #include "crawl/crawlengine.h"
 #include "crawl/linkextractor.h"
 #include "disksearch/resultentry.h"
@@ -90,7 +91,7 @@ void TFormMain::showRunning(bool running)
 void TFormMain::slotURL(int slot, const QString &url)
 {
     if (slot > 0 && slot < int(m_editHttp.size()))
-        m_editHttp[size_t(slot)]->setText(url);
+        m_editHttp[size_t(slot)]->setTextWhenShown(url);
 }
 
 void TFormMain::clearSource()

@@ -7,6 +7,7 @@
 #include "components/logpane.h"
 #include "components/rowpixmapdelegate.h"
 #include "crawl/crawlengine.h"
+#include "deferredlineedit.h"
 #include "crawl/linkextractor.h"
 #include "crawl/thtml.h"
 #include "crawl/thttp.h"
@@ -340,7 +341,7 @@ void TFormMain::buildTabs()
     m_http0 = new THTTP(this, m_crawl->network());
     m_http0->setObjectName(QStringLiteral("HTTP0"));
     for (int i = 0; i < 7; ++i) {
-        auto *edit = new QLineEdit(m_tabHTTP);
+        auto *edit = new DeferredLineEdit(m_tabHTTP);
         m_editHttp[size_t(i)] = edit;
         edit->setObjectName(i == 0 ? QStringLiteral("EditHttpURL")
                                    : QStringLiteral("EditHttp") + QString::number(i));

@@ -4,6 +4,7 @@
 #include "tformmain.h"
 
 #include "common/messagebox.h"
+#include "deferredlineedit.h"
 #include "crawl/linkextractor.h"
 #include "crawl/linklist.h"
 #include "crawl/singlefetch.h"

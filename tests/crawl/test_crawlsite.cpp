@@ -4,6 +4,7 @@
 #include "nginxserver.h"
 #include "crawl/linkextractor.h"
 #include "settings/tformsetting.h"
+#include "shell/deferredlineedit.h"
 #include "shell/appwindows.h"
 #include "shell/tformmain.h"
 #include "testsite.h"
@@ -226,8 +227,14 @@ void TestCrawlSite::stopAndCollectCommands()
              QStringLiteral("画像のURLがありません"));
 
     child<QToolButton>("BtTansaku")->click();
-    QVERIFY(waitUntil([&] { return child<QLineEdit>("EditHttp1")->text() == url; }));
+    // A slot's address waits for its hidden page to be shown, then shows.
+    auto *slot1 = child<DeferredLineEdit>("EditHttp1");
+    QVERIFY(waitUntil([&] { return slot1->latestText() == url; }));
+    QVERIFY(slot1->text().isEmpty());
     QCOMPARE(child<QLineEdit>("EditHttpURL")->text(), url);
+    main->show();
+    main->pages()->setCurrentWidget(child<QWidget>("TabHTTP"));
+    QCOMPARE(slot1->text(), url);
     QCOMPARE(child<QToolButton>("BtStop")->property("imageIndex").toInt(), TFormMain::ImageBusy);
     child<QToolButton>("BtStop")->click();
     QCOMPARE(panel("STB_0"), QStringLiteral("探索中止"));
