@@ -34,7 +34,11 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     auto windows = createWindows();
     TFormMain *main = windows->main();
-    main->show();
+    // With --hidden the window stays hidden and nothing is painted.
+    if (app.arguments().contains(QStringLiteral("--hidden")))
+        main->hide();
+    else
+        main->show();
 
     // With --stalls, busy stretches of the UI thread: a 5 ms timer on it
     // fires late by as long as the thread was busy in one go. Lateness alone
