@@ -91,6 +91,7 @@ void TAnimate::setActive(bool active)
     if (m_movie != nullptr) {
         if (active) {
             m_movie->start();
+            m_movie->setPaused(!isVisible());
         } else {
             m_movie->stop();
             m_movie->jumpToFrame(m_stopFrame);
@@ -98,7 +99,7 @@ void TAnimate::setActive(bool active)
         return;
     }
     if (active) {
-        if (!m_timer->isActive())
+        if (isVisible() && !m_timer->isActive())
             m_timer->start();
     } else {
         m_timer->stop();
@@ -106,6 +107,30 @@ void TAnimate::setActive(bool active)
         // run takes a fresh one.
         dropBackdrop();
         showDrawnFrame(qBound(0, m_stopFrame, DrawnFrames - 1));
+    }
+}
+
+// Frames nobody can see (the window hidden or minimised) would still wake the
+// program ten times a second: the animation waits until it shows again.
+void TAnimate::showEvent(QShowEvent *event)
+{
+    QLabel::showEvent(event);
+    if (!m_active)
+        return;
+    if (m_movie != nullptr)
+        m_movie->setPaused(false);
+    else if (!m_timer->isActive())
+        m_timer->start();
+}
+
+void TAnimate::hideEvent(QHideEvent *event)
+{
+    QLabel::hideEvent(event);
+    if (m_movie != nullptr) {
+        if (m_movie->state() == QMovie::Running)
+            m_movie->setPaused(true);
+    } else {
+        m_timer->stop();
     }
 }
 

@@ -391,6 +391,13 @@ private slots:
         QTRY_VERIFY(animate->grab().toImage() != still);
         const QImage moving = animate->grab().toImage();
         QTRY_VERIFY(animate->grab().toImage() != moving);
+        // Unseen, it stops waking the program, and goes on when shown again.
+        auto *frameTimer = animate->findChild<QTimer *>();
+        QVERIFY(frameTimer->isActive());
+        m->hide();
+        QVERIFY(!frameTimer->isActive());
+        m->show();
+        QVERIFY(frameTimer->isActive());
         action(m, "S2")->trigger();
         QCOMPARE(animate->grab().toImage(), still);
     }
