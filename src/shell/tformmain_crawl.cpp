@@ -4,9 +4,9 @@
 
 #include "animation.h"
 #include "common/messagebox.h"
-#include "deferredlineedit.h"
 #include "crawl/crawlengine.h"
 #include "crawl/linkextractor.h"
+#include "deferredlineedit.h"
 #include "disksearch/resultentry.h"
 #include "disksearch/resultlistpane.h"
 #include "settings/tformsetting.h"

@@ -4,12 +4,12 @@
 #include "tformmain.h"
 
 #include "common/messagebox.h"
-#include "deferredlineedit.h"
 #include "crawl/linkextractor.h"
 #include "crawl/linklist.h"
 #include "crawl/singlefetch.h"
 #include "crawl/thtml.h"
 #include "crawl/webaddress.h"
+#include "deferredlineedit.h"
 #include "settings/tformsetting.h"
 #include "statusbar.h"
 #include "viewer/tformview.h"
