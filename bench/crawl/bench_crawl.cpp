@@ -10,7 +10,9 @@
 //   smallest m with  sum_k max(0, floor((m - k - 1) / 2)) >= J.
 // crawl_cpu_vs_wget: CPU seconds of the program from its start to
 //   "探索終了" ("自動表示" off) against wget -r -l inf -np -q fetching the
-//   same site (each the median of three runs, taken in turns); the figure
+//   same site (the median of three crawls against that of nine wget runs,
+//   three after each crawl: wget's few tenths of a second swing by half
+//   from run to run, far more than the crawl's second); the figure
 //   with "自動表示" on is printed beside it, and the figure of a crawl whose
 //   main window stays hidden, so that nothing is painted: what the crawl
 //   costs apart from showing its progress. Beside them, for information,
@@ -64,6 +66,7 @@ namespace {
 
 constexpr int TickMs = 300;
 constexpr int Slots = 6;
+constexpr int WgetRunsPerTurn = 3;
 
 // Directories that live until the benchmark ends.
 class ScratchDirs
@@ -203,6 +206,26 @@ void reportFetchRuns(const QByteArray &what, QList<FetchResult> &runs)
     std::printf(", of the median %.3f s in Qt's network thread\n", runs[1].networkCpuS);
 }
 
+// CPU seconds of one wget mirror of the site into a fresh directory, or -1.
+double runWget(ScratchDirs &scratch, const QString &startURL, int *files)
+{
+    const QString mirror = scratch.make();
+    const double before = usageCpuSeconds(RUSAGE_CHILDREN);
+    QProcess wget;
+    wget.setWorkingDirectory(mirror);
+    wget.start(QStringLiteral("wget"), {QStringLiteral("-r"), QStringLiteral("-l"), QStringLiteral("inf"),
+                                         QStringLiteral("-np"), QStringLiteral("-q"), startURL});
+    if (!wget.waitForFinished(600000) || wget.exitCode() != 0) {
+        std::fprintf(stderr, "bench_crawl: wget failed (%d)\n", wget.exitCode());
+        return -1;
+    }
+    const double cpu = usageCpuSeconds(RUSAGE_CHILDREN) - before;
+    *files = 0;
+    for (QDirIterator it(mirror, QDir::Files, QDirIterator::Subdirectories); it.hasNext(); it.next())
+        ++*files;
+    return cpu;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -229,7 +252,8 @@ int main(int argc, char **argv)
     const QString probe = QCoreApplication::applicationDirPath() + QStringLiteral("/crawl_probe");
 
     // CPU times vary from run to run on a shared machine: the plain crawl and
-    // wget take turns, three runs each, and the medians are compared.
+    // wget take turns, and the medians are compared. wget's short runs vary
+    // the most, so each turn runs it three times.
     ScratchDirs scratch;
     QList<ProbeResult> plainRuns;
     QList<double> wgetRuns;
@@ -241,20 +265,12 @@ int main(int argc, char **argv)
         plainRuns.append(runProbe(scratch, probe, site.startURL(), false));
         if (!plainRuns.last().ok)
             return 1;
-        const QString mirror = scratch.make();
-        const double before = usageCpuSeconds(RUSAGE_CHILDREN);
-        QProcess wget;
-        wget.setWorkingDirectory(mirror);
-        wget.start(QStringLiteral("wget"), {QStringLiteral("-r"), QStringLiteral("-l"), QStringLiteral("inf"),
-                                             QStringLiteral("-np"), QStringLiteral("-q"), site.startURL()});
-        if (!wget.waitForFinished(600000) || wget.exitCode() != 0) {
-            std::fprintf(stderr, "bench_crawl: wget failed (%d)\n", wget.exitCode());
-            return 1;
+        for (int w = 0; w < WgetRunsPerTurn; ++w) {
+            const double cpu = runWget(scratch, site.startURL(), &wgetFiles);
+            if (cpu < 0)
+                return 1;
+            wgetRuns.append(cpu);
         }
-        wgetRuns.append(usageCpuSeconds(RUSAGE_CHILDREN) - before);
-        wgetFiles = 0;
-        for (QDirIterator it(mirror, QDir::Files, QDirIterator::Subdirectories); it.hasNext(); it.next())
-            ++wgetFiles;
         fetchRuns.append(runFetchProbe(scratch, fetchProbe, site));
         pacedRuns.append(runFetchProbe(scratch, fetchProbe, site, TickMs, Slots / 2));
         if (fetchRuns.last().cpuS < 0 || pacedRuns.last().cpuS < 0) {
@@ -267,9 +283,11 @@ int main(int argc, char **argv)
     const ProbeResult watched = runProbe(scratch, probe, site.startURL(), false, {QStringLiteral("--stalls")});
     if (!shown.ok || !unpainted.ok || !watched.ok)
         return 1;
-    std::printf("# crawl CPU %.3f / %.3f / %.3f s; wget fetched %d files, CPU %.3f / %.3f / %.3f s\n",
-                plainRuns[0].cpuS, plainRuns[1].cpuS, plainRuns[2].cpuS, wgetFiles, wgetRuns[0],
-                wgetRuns[1], wgetRuns[2]);
+    QByteArray wgetList;
+    for (const double cpu : wgetRuns)
+        wgetList += (wgetList.isEmpty() ? "" : " / ") + QByteArray::number(cpu, 'f', 3);
+    std::printf("# crawl CPU %.3f / %.3f / %.3f s; wget fetched %d files, CPU %s s\n", plainRuns[0].cpuS,
+                plainRuns[1].cpuS, plainRuns[2].cpuS, wgetFiles, wgetList.constData());
     std::sort(plainRuns.begin(), plainRuns.end(),
               [](const ProbeResult &a, const ProbeResult &b) { return a.cpuS < b.cpuS; });
     std::sort(wgetRuns.begin(), wgetRuns.end());
@@ -281,7 +299,7 @@ int main(int argc, char **argv)
     std::printf("# one idle wake-up costs %.0f us of CPU in a Qt event loop, %.0f us in a bare poll()\n",
                 qtWakeUs, pollWakeUs);
     const ProbeResult &plain = plainRuns[1];
-    const double wgetCpu = wgetRuns[1];
+    const double wgetCpu = wgetRuns[wgetRuns.size() / 2];
 
     std::printf("# %d jobs; least schedule %.1f s; of the crawl's CPU %.3f s before it began and "
                 "%.3f s in Qt's network thread\n",
