@@ -15,6 +15,16 @@ QUrl webAddressFromTyped(const QString &text)
     return isWebURL(url) ? url : QUrl();
 }
 
+QString crawlStartURL(const QString &typed)
+{
+    const QString text = typed.trimmed();
+    if (text.contains(QLatin1String("://")) || !webAddressFromTyped(text).isValid())
+        return text;
+    // The text itself, not QUrl's reading of it: the crawl's own routines
+    // split and resolve the address exactly as it was typed.
+    return QStringLiteral("http://") + text;
+}
+
 QString NormalizeBrowsedURL(const QString &url)
 {
     QByteArray bytes = url.toUtf8();

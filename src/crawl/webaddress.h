@@ -16,6 +16,12 @@ bool isWebURL(const QUrl &url);
 // "data:", a local path).
 QUrl webAddressFromTyped(const QString &text);
 
+// The start address of a crawl from the text of the address box: trimmed, and
+// a text typed without a scheme taken as http, as the browser pane takes it,
+// so that "探索" crawls what "Web" shows. Any other text comes back trimmed
+// and as written, for the crawl to refuse.
+QString crawlStartURL(const QString &typed);
+
 // NormalizeURL for an address the browser or the user gives, except that a
 // port which merely begins with 80 (8080, 8000) stays whole: only a port of
 // exactly 80 is dropped.

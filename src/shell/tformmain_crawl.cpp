@@ -6,6 +6,7 @@
 #include "common/messagebox.h"
 #include "crawl/crawlengine.h"
 #include "crawl/linkextractor.h"
+#include "crawl/webaddress.h"
 #include "deferredlineedit.h"
 #include "disksearch/resultentry.h"
 #include "disksearch/resultlistpane.h"
@@ -50,7 +51,7 @@ void TFormMain::BtStopClick()
 
 void TFormMain::StartCrawl()
 {
-    const QString url = m_comboURL->currentText();
+    const QString url = crawlStartURL(m_comboURL->currentText());
     m_editHttp[0]->setText(url);
     m_crawl->StartCrawl(url);
 }

@@ -34,6 +34,29 @@ private slots:
             QCOMPARE(url.toString(), address);
     }
 
+    // "探索" starts from what "Web" would show; what the browser refuses is
+    // left as written for the crawl to refuse in its turn.
+    void crawlStartAddresses_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("start");
+        QTest::newRow("http kept as written") << "http://h.jp/a/../b.html" << "http://h.jp/a/../b.html";
+        QTest::newRow("https") << "https://h.jp/" << "https://h.jp/";
+        QTest::newRow("pasted with spaces") << "  http://h.jp/\n" << "http://h.jp/";
+        QTest::newRow("no scheme") << " www.h.jp/a.html " << "http://www.h.jp/a.html";
+        QTest::newRow("address and port") << "127.0.0.1:18080/index.html" << "http://127.0.0.1:18080/index.html";
+        QTest::newRow("local path") << "/etc/passwd" << "/etc/passwd";
+        QTest::newRow("javascript") << "javascript:alert(1)" << "javascript:alert(1)";
+        QTest::newRow("ftp") << "ftp://h.jp/" << "ftp://h.jp/";
+        QTest::newRow("empty") << "   " << "";
+    }
+    void crawlStartAddresses()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, start);
+        QCOMPARE(crawlStartURL(typed), start);
+    }
+
     void browsedURLsAreNormalised_data()
     {
         QTest::addColumn<QString>("url");

@@ -11,6 +11,7 @@
 #include "testutils.h"
 
 #include <QAbstractItemView>
+#include <QComboBox>
 #include <QDate>
 #include <QDir>
 #include <QFile>
@@ -251,6 +252,15 @@ void TestCrawlSite::stopAndCollectCommands()
     QCOMPARE(panel("STB_0"), QStringLiteral("探索中止"));
     QCOMPARE(child<QToolButton>("BtStop")->property("imageIndex").toInt(), TFormMain::ImageIdle);
     QVERIFY(!main->findChild<QTimer *>(QStringLiteral("TimerF1"))->isActive());
+
+    // An address typed without a scheme is crawled as http, as "Web" would
+    // show it: a slot asks for the start page.
+    const QString typed = QStringLiteral("127.0.0.1:%1/typed.html").arg(mute.serverPort());
+    child<QComboBox>("ComboURL")->setEditText(QLatin1Char(' ') + typed + QLatin1Char(' '));
+    child<QToolButton>("BtTansaku")->click();
+    QVERIFY(waitUntil([&] { return slot1->latestText() == QStringLiteral("http://") + typed; }));
+    QCOMPARE(child<QLineEdit>("EditHttpURL")->text(), QStringLiteral("http://") + typed);
+    child<QToolButton>("BtStop")->click();
 
     // With an image line but file saving off, the settings dialog opens on
     // its picture tab.
