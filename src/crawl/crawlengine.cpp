@@ -114,6 +114,7 @@ void CrawlEngine::StartCrawl(const QString &startURL)
 {
     ResetResults(m_conditions());
     const QByteArray url = EncodeShiftJis(startURL);
+    m_startURL = entryKey(url);
     m_startHost = HostOf(url);
     m_links->AddEntry(*m_links->urlList(), url);
     StartFreeSlot();
@@ -340,12 +341,31 @@ void CrawlEngine::DocOutputEvent(FetchSlot &slot, const DocOutput &doc)
         } else {
             if (slot.imageJob)
                 ++m_downloadedCount;
+            else
+                followMovedPage(slot);
             slot.state = FetchSlot::Received;
         }
         break;
     default:
         break;
     }
+}
+
+// A page that was redirected is read where it was found in the end, as a
+// browser reads it: its relative links lead from there, not from the address
+// it moved away from (to another directory, or from http to https). When the
+// start page itself has moved to another host ("host.jp" to "www.host.jp"),
+// the crawl follows it there, or it would end after one page.
+void CrawlEngine::followMovedPage(FetchSlot &slot)
+{
+    const QString documentURL = slot.http->DocumentURL();
+    if (documentURL == slot.http->URL())
+        return;
+    const bool startPage = slot.pageURL == m_startURL;
+    slot.pageURL = documentURL.toLatin1(); // fully encoded: ASCII only
+    slot.pageHost = HostOf(slot.pageURL);
+    if (startPage)
+        m_startHost = slot.pageHost;
 }
 
 void CrawlEngine::CutOff(FetchSlot &slot)

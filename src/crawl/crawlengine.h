@@ -108,6 +108,7 @@ private:
     void StartRequest(FetchSlot &slot);
     void DocOutputEvent(FetchSlot &slot, const DocOutput &doc);
     void logTransferError(const FetchSlot &slot, const DocOutput &doc);
+    void followMovedPage(FetchSlot &slot);
     void CutOff(FetchSlot &slot);
     bool WithinLimits(const SearchConditions &conditions);
     void CheckAllEnded();
@@ -123,6 +124,7 @@ private:
     QItemSelectionModel *m_imageSelection;
     std::array<FetchSlot, SlotCount> m_slots;
 
+    QByteArray m_startURL;
     QByteArray m_startHost;
     QElapsedTimer m_clock;
     qsizetype m_pageCursor = 0;

@@ -19,7 +19,14 @@ private:
     LinkList *m_list;
 };
 
-// The URL as the lists compare it: normalised, then trimmed.
+bool endsWithNoCase(QByteArrayView text, QByteArrayView tail)
+{
+    return text.size() >= tail.size()
+           && text.last(tail.size()).compare(tail, Qt::CaseInsensitive) == 0;
+}
+
+} // namespace
+
 QByteArray entryKey(QByteArray url)
 {
     QByteArray key = NormalizeURLBytes(std::move(url));
@@ -28,14 +35,6 @@ QByteArray entryKey(QByteArray url)
         key = trimmed.toByteArray();
     return key;
 }
-
-bool endsWithNoCase(QByteArrayView text, QByteArrayView tail)
-{
-    return text.size() >= tail.size()
-           && text.last(tail.size()).compare(tail, Qt::CaseInsensitive) == 0;
-}
-
-} // namespace
 
 // One page's links: its resolver, whether the link counter changed while
 // the panel text was held back, and the link waiting for its index slot.

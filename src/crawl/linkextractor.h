@@ -27,6 +27,9 @@ struct ListEntry
     QByteArray url;
 };
 
+// The URL as the lists hold and compare it: normalised, then trimmed.
+QByteArray entryKey(QByteArray url);
+
 // The crawl's two work queues, the URL list and the image list, and the
 // routines that read, add and re-mark their lines and fill them from pages.
 class LinkExtractor : public QObject

@@ -110,7 +110,7 @@ void SingleFetch::HTTP0DocOutput(const DocOutput &doc)
         } else {
             m_source = decodeSource(uniformLineBreaks(m_received));
             m_pageHost = m_http->RemoteHost();
-            m_pageURL = m_http->URL();
+            m_pageURL = m_http->DocumentURL();
             emit sourceArrived(m_source);
             emit runFinished();
         }

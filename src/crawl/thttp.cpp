@@ -106,6 +106,7 @@ void THTTP::GetDoc(const QString &url)
     dropReply();
     ++m_ticket;
     m_url = url;
+    m_documentURL = url;
     m_bytes = 0;
     m_begun = false;
     m_failed = false;
@@ -186,6 +187,8 @@ void THTTP::onMetaData()
         return;
     m_begun = true;
     m_remoteHost = m_reply->url().host();
+    if (m_reply->url() != QUrl(m_url))
+        m_documentURL = m_reply->url().toString(QUrl::FullyEncoded);
     if (!replyIsDocument() && !m_failed) {
         m_failed = true;
         m_error = QStringLiteral("HTTP ") + QString::number(status);

@@ -72,6 +72,10 @@ public:
     int TransferState() const;
     QString RemoteHost() const { return m_remoteHost; }
     QString URL() const { return m_url; }
+    // Where the document came from in the end: URL() as given, or fully
+    // encoded, the address the last redirect led to. Links on the document
+    // are relative to this address.
+    QString DocumentURL() const { return m_documentURL; }
 
     // The next document is written into `path` instead of being only kept in
     // memory. The file appears only when the whole document has arrived.
@@ -108,6 +112,7 @@ private:
     QNetworkProxy m_proxy{QNetworkProxy::NoProxy};
     QString m_remoteHost;
     QString m_url;
+    QString m_documentURL;
     qint64 m_bytes = 0;
     qint64 m_maxBytes = 256 * 1024 * 1024;
     int m_timeoutMs = 120000;

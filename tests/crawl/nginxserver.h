@@ -1,16 +1,18 @@
 #pragma once
 
+#include <QMap>
 #include <QProcess>
 #include <QString>
 #include <QTemporaryDir>
 
 // nginx serving a directory on 127.0.0.1 and 127.0.0.2 at a free port, as a
 // child process in the foreground with a configuration written for it;
-// stopped when this object goes.
+// stopped when this object goes. Each of `redirects` (path -> target) is
+// answered with a 301 to its target.
 class NginxServer
 {
 public:
-    explicit NginxServer(const QString &root);
+    explicit NginxServer(const QString &root, const QMap<QString, QString> &redirects = {});
     ~NginxServer();
     // Empty when it serves; otherwise why not.
     QString error() const { return m_error; }

@@ -292,11 +292,34 @@ void TestCrawlEngine::redirectsAreFollowed()
     server.route("/real/page.html", Response{200, {"<a href=found.html>"}});
     server.route("/old.jpg", toImage);
     server.route("/store/pic.jpg", Response{200, {"redirected picture"}, "image/jpeg"});
-    server.route("/found.html", Response{200, {"<p>"}});
+    server.route("/real/found.html", Response{200, {"<p>"}});
     QVERIFY(run(server.url(QStringLiteral("/index.html"))));
     QCOMPARE(fileBytes(saved(1)), QByteArray("redirected picture"));
-    // Links of a moved page are read against the address the crawl asked for.
-    QCOMPARE(lines(pages()).last(), line(2, QStringLiteral("終了"), server.url(QStringLiteral("/found.html"))));
+    // Links of a moved page lead from where it was found in the end, as in a
+    // browser.
+    QCOMPARE(lines(pages()).last(),
+             line(2, QStringLiteral("終了"), server.url(QStringLiteral("/real/found.html"))));
+
+    // A start page moved to another host takes the crawl there; a later page
+    // moved away does not.
+    TestHttpServer home;
+    TestHttpServer away;
+    Response toHome{301, {}};
+    toHome.location = home.url(QStringLiteral("/site/")).toUtf8();
+    Response toAway{302, {}};
+    toAway.location = away.url(QStringLiteral("/a/there.html")).toUtf8();
+    server.route("/start.html", toHome);
+    home.route("/site/", Response{200, {"<a href=next.html><a href=/gone.html>"}});
+    home.route("/site/next.html", Response{200, {"<p>"}});
+    home.route("/gone.html", toAway);
+    away.route("/a/there.html", Response{200, {"<a href=more.html>"}});
+    m_conditions.clearWWWResults = true;
+    QVERIFY(run(server.url(QStringLiteral("/start.html"))));
+    QCOMPARE(lines(pages()),
+             (QStringList{line(0, QStringLiteral("終了"), server.url(QStringLiteral("/start.html"))),
+                          line(1, QStringLiteral("終了"), home.url(QStringLiteral("/site/next.html"))),
+                          line(2, QStringLiteral("終了"), home.url(QStringLiteral("/gone.html"))),
+                          line(3, QStringLiteral("----"), away.url(QStringLiteral("/a/more.html")))}));
 }
 
 void TestCrawlEngine::httpsCrawlKeepsTheScheme()

@@ -111,11 +111,13 @@ void TestCrawlSite::crawlOfAGeneratedSite()
 {
     QTemporaryDir www;
     QTemporaryDir saveDir;
-    NginxServer nginx(www.path());
+    TestSite::Options options;
+    options.movedPage = true;
+    NginxServer nginx(www.path(), TestSite::redirects(options));
     QVERIFY2(nginx.error().isEmpty(), qPrintable(nginx.error()));
     const QString port = QString::number(nginx.port());
     const TestSite site = TestSite::generate(QStringLiteral("127.0.0.1:") + port,
-                                             QStringLiteral("127.0.0.2:") + port, TestSite::Options{});
+                                             QStringLiteral("127.0.0.2:") + port, options);
     QVERIFY(site.writeTo(www.path()));
     start(site.startURL(), saveDir.path());
     TFormMain *main = m_windows->main();

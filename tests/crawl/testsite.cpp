@@ -97,9 +97,29 @@ TestSite TestSite::generate(const QString &hostA, const QString &hostB, const Op
         bodies[(k * 3 + 1) % o.pages] += "<img src=" + path.toLatin1() + ">\n";
         site.brokenImageURLs.append(a + path);
     }
+    if (o.movedPage) {
+        bodies[0] += "<a href=\"/moved.html\">moved</a>\n";
+        site.files.insert(QStringLiteral("/gallery/index.html"),
+                          "<html><body><a href=\"more.html\">more</a><img src=\"pic.jpg\"></body></html>\n");
+        site.files.insert(QStringLiteral("/gallery/more.html"), "<html><body>more</body></html>\n");
+        site.pageURLs << a + QStringLiteral("/moved.html") << a + QStringLiteral("/gallery/more.html");
+        const QString picture = a + QStringLiteral("/gallery/pic.jpg");
+        const QByteArray jpeg = makeJpeg(QSize(64, 48), 30000, o.seed);
+        site.files.insert(QStringLiteral("/gallery/pic.jpg"), jpeg);
+        site.imageURLs.append(picture);
+        site.imageBytes.insert(picture, jpeg);
+        site.imageSizes.insert(picture, QSize(64, 48));
+    }
     for (int i = 0; i < o.pages; ++i)
         site.files.insert(pagePath(i), bodies[i] + "</body></html>\n");
     return site;
+}
+
+QMap<QString, QString> TestSite::redirects(const Options &options)
+{
+    if (!options.movedPage)
+        return {};
+    return {{QStringLiteral("/moved.html"), QStringLiteral("/gallery/index.html")}};
 }
 
 bool TestSite::writeTo(const QString &root) const

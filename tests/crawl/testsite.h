@@ -20,6 +20,9 @@ struct TestSite
         int brokenPages = 2;
         int brokenImages = 2;
         quint32 seed = 1;
+        // The start page links a page that the server redirects to another
+        // directory, where it links a page and a picture relative to itself.
+        bool movedPage = false;
     };
 
     QString hostA; // "127.0.0.1:port", the start host
@@ -36,6 +39,9 @@ struct TestSite
 
     QString startURL() const { return QStringLiteral("http://") + hostA + QStringLiteral("/index.html"); }
     static TestSite generate(const QString &hostA, const QString &hostB, const Options &options);
+    // The paths the server must redirect (path -> target) for a site made
+    // with `options`: known before the server, and so the site's hosts, are.
+    static QMap<QString, QString> redirects(const Options &options);
     // Writes the files under `root`; false when one could not be written.
     bool writeTo(const QString &root) const;
 };

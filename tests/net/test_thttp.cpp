@@ -206,6 +206,16 @@ private slots:
         QVERIFY(rec.waitForEnd());
         QCOMPARE(rec.text, QByteArray("moved here"));
         QCOMPARE(rec.states.count(DocOutput::Begin), 1);
+        QCOMPARE(http.URL(), server.url(QStringLiteral("/old")));
+        QCOMPARE(http.DocumentURL(), server.url(QStringLiteral("/new")));
+
+        // Not moved: the address as given, unencoded.
+        server.route("/%E5%86%99%E7%9C%9F/a%20b.html", Response{200, {"here"}});
+        Recorder again(&http);
+        http.GetDoc(server.url(QStringLiteral("/写真/a b.html")));
+        QVERIFY(again.waitForEnd());
+        QCOMPARE(again.text, QByteArray("here"));
+        QCOMPARE(http.DocumentURL(), server.url(QStringLiteral("/写真/a b.html")));
     }
 
     void proxyCarriesTheRequests()
