@@ -40,6 +40,11 @@ QString fromShiftJis(const QByteArray &bytes)
     return decoder.decode(bytes);
 }
 
+bool isAsciiBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
+}
+
 bool needsExtendedForm(const QString &value)
 {
     return value.contains(QLatin1Char('\n')) || value.contains(QLatin1Char('\r'))
@@ -88,7 +93,8 @@ bool SettingsStore::decodeValueLine(const QByteArray &line, QString *name, QStri
     const QByteArray rawValue = line.mid(eq + 1);
     if (rawName.endsWith('*')) {
         rawName.chop(1);
-        if (!rawValue.startsWith(ExtendedPrefix))
+        // "a**=": a name "a*" would be written back as "a*=" and lost.
+        if (!rawValue.startsWith(ExtendedPrefix) || rawName.trimmed().endsWith('*'))
             return false;
         *value = QString::fromUtf8(
             QByteArray::fromPercentEncoding(rawValue.mid(qsizetype(sizeof ExtendedPrefix) - 1)));
@@ -109,6 +115,13 @@ void SettingsStore::load()
     for (QByteArray line : data.split('\n')) {
         if (line.endsWith('\r'))
             line.chop(1);
+        // Blanks before a header or a comment do not hide it: a name is
+        // written back without them, and "\r[x" read as a name would come
+        // back as a header that takes every later line out of its section.
+        qsizetype blanks = 0;
+        while (blanks < line.size() && isAsciiBlank(line[blanks]))
+            ++blanks;
+        line.remove(0, blanks);
         if (line.isEmpty() || line.startsWith(';') || line.startsWith('#'))
             continue;
         if (line.startsWith('[')) {

@@ -217,6 +217,31 @@ private slots:
         QCOMPARE(store.ReadFlag(S, QStringLiteral("fmSetteiMulti"), 1), false);
     }
 
+    // Stray lines of a damaged file are read as a header or a comment however
+    // they are indented, so they read the same once the file is written back:
+    // "\r[x=y]" taken for a name would return as a header carrying every
+    // later value off into another section.
+    void strayLinesKeepTheirMeaningWhenWrittenBack()
+    {
+        const QString file = path("stray.ini");
+        writeAll(file, "[Setting]\r\n"
+                       "\t fmSetting.Speed=3\r\n"
+                       "  ;comment=1\r\n"
+                       "a**=UTF-8''b\r\n"
+                       "\r[Stray=x]\r\n"
+                       "fmSetting.Start=C:\\\r\n");
+        for (int pass = 0; pass < 2; ++pass) {
+            SettingsStore store(file);
+            QCOMPARE(store.ReadInteger(S, QStringLiteral("fmSetting.Speed"), 0), 3);
+            QCOMPARE(store.ReadString(S, QStringLiteral(";comment"), QStringLiteral("none")), QStringLiteral("none"));
+            QCOMPARE(store.ReadString(S, QStringLiteral("a*"), QStringLiteral("none")), QStringLiteral("none"));
+            QCOMPARE(store.ReadString(S, QStringLiteral("fmSetting.Start"), QStringLiteral("none")), QStringLiteral("none"));
+            QCOMPARE(store.ReadString(QStringLiteral("Stray=x"), QStringLiteral("fmSetting.Start"), QString()),
+                     QStringLiteral("C:\\"));
+            store.WriteInteger(S, QStringLiteral("fmSetting.Speed"), 3); // the whole file is written again
+        }
+    }
+
     void unwritableDirectoryIsNotFatal()
     {
         // A plain file where the configuration directory should be: even root
