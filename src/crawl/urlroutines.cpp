@@ -146,6 +146,21 @@ QByteArray settleCurrent(const QByteArray &url)
     return out;
 }
 
+// "http://host:80/..." is "http://host/...". Only the authority's port of
+// exactly 80 goes: dropping the first ":80" anywhere would turn port 8080
+// into a host "host80", and an https URL on port 80 into one on 443.
+void dropDefaultPort(QByteArray &url)
+{
+    constexpr QByteArrayView scheme("http://");
+    if (!url.startsWith(scheme))
+        return;
+    qsizetype end = url.indexOf('/', scheme.size());
+    if (end < 0)
+        end = url.size();
+    if (end - scheme.size() > 3 && QByteArrayView(url).sliced(end - 3, 3) == ":80")
+        url.remove(end - 3, 3);
+}
+
 } // namespace
 
 QByteArrayView TrimLeftBlanks(QByteArrayView text)
@@ -266,7 +281,7 @@ QByteArray NormalizeURLBytes(QByteArray url)
     if (!port && !dots)
         return url;
     if (port)
-        url.remove(findCaseSensitive(url, ":80"), 3);
+        dropDefaultPort(url);
     if (findCaseSensitive(url, "/../") >= 0)
         url = settleParents(url);
     return settleCurrent(url);

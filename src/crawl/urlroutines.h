@@ -50,7 +50,9 @@ QByteArrayView NextTag(QByteArrayView &source);
 // `value` views into `tag`.
 bool AttributeValue(QByteArrayView name, QByteArrayView tag, QByteArrayView &value);
 
-// Removes the first ":80", settles "/../" and "/./". Nothing else changes.
+// Drops the port of an "http://" URL when it is 80, the default, and
+// settles "/../" and "/./". Nothing else changes: another port (8080, 8000)
+// and ":80" in the path stay.
 QByteArray NormalizeURL(QByteArrayView url);
 // The same on a URL the caller hands over: no copy when nothing changes.
 QByteArray NormalizeURLBytes(QByteArray url);

@@ -27,16 +27,5 @@ QString crawlStartURL(const QString &typed)
 
 QString NormalizeBrowsedURL(const QString &url)
 {
-    QByteArray bytes = url.toUtf8();
-    const qsizetype port = bytes.indexOf(":80");
-    const bool longerPort = port >= 0 && port + 3 < bytes.size()
-                            && bytes[port + 3] >= '0' && bytes[port + 3] <= '9';
-    if (!longerPort)
-        return QString::fromUtf8(NormalizeURL(bytes));
-    // Hide every ":80" from the port rule while the dots are settled. A
-    // browsed URL holds no raw control bytes, so the stand-in cannot clash.
-    bytes.replace(":80", "\x01" "80");
-    bytes = NormalizeURL(bytes);
-    bytes.replace('\x01', ':');
-    return QString::fromUtf8(bytes);
+    return QString::fromUtf8(NormalizeURL(url.toUtf8()));
 }

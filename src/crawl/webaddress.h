@@ -22,7 +22,5 @@ QUrl webAddressFromTyped(const QString &text);
 // and as written, for the crawl to refuse.
 QString crawlStartURL(const QString &typed);
 
-// NormalizeURL for an address the browser or the user gives, except that a
-// port which merely begins with 80 (8080, 8000) stays whole: only a port of
-// exactly 80 is dropped.
+// NormalizeURL for an address the browser or the user gives.
 QString NormalizeBrowsedURL(const QString &url);

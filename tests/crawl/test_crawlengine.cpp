@@ -110,6 +110,7 @@ private slots:
     void endlessPageEndsAtItsCap();
     void imageThatCannotBeSavedIsNeverListed();
     void redirectsAreFollowed();
+    void portsBeginningWith80AreKept();
     void httpsCrawlKeepsTheScheme();
     void limits_data();
     void limits();
@@ -534,5 +535,23 @@ void TestCrawlEngine::elapsedAcrossMidnight()
 }
 
 // A GUI application: the test's pictures are written with Qt's JPEG writer.
+// A site on port 8080 or 8000 is crawled there, not on a host "h80".
+void TestCrawlEngine::portsBeginningWith80AreKept()
+{
+    TestHttpServer server;
+    quint16 port = 8080;
+    while (port < 8100 && !server.listenOn(port))
+        ++port;
+    if (port == 8100)
+        QSKIP("no free port from 8080 to 8099");
+    server.route("/index.html", Response{200, {"<a href=a.html><img src=/p.jpg>"}});
+    server.route("/a.html", Response{200, {"<p>"}});
+    server.route("/p.jpg", Response{200, {"picture"}, "image/jpeg"});
+    QVERIFY(run(server.url(QStringLiteral("/index.html"))));
+    QCOMPARE(lines(pages()), (QStringList{line(0, QStringLiteral("終了"), server.url(QStringLiteral("/index.html"))),
+                                          line(1, QStringLiteral("終了"), server.url(QStringLiteral("/a.html")))}));
+    QCOMPARE(fileBytes(saved(1)), QByteArray("picture"));
+}
+
 QTEST_MAIN(TestCrawlEngine)
 #include "test_crawlengine.moc"

@@ -32,9 +32,12 @@ QByteArray refDirectoryOf(QByteArray url)
 
 QByteArray refNormalize(QByteArray url)
 {
-    const qsizetype port = url.indexOf(":80");
-    if (port >= 0)
-        url = url.left(port) + url.mid(port + 3);
+    if (url.startsWith("http://")) {
+        const qsizetype slash = url.indexOf('/', 7);
+        const QByteArray authority = url.mid(7, slash < 0 ? -1 : slash - 7);
+        if (authority.size() > 3 && authority.endsWith(":80"))
+            url.remove(7 + authority.size() - 3, 3);
+    }
     while (url.contains("/../")) {
         const QByteArray head = refSplitAt("/../", url);
         url = refDirectoryOf(head) + '/' + url;
@@ -280,9 +283,13 @@ void TestUrlRoutines::normalizeURL_data()
     QTest::newRow("two levels up") << QByteArray("http://h/a/b/../../c")
                                    << QByteArray("http://h/c");
     QTest::newRow("repeated /./") << QByteArray("http://h/a/././b") << QByteArray("http://h/a/b");
-    QTest::newRow(":80 inside 8080") << QByteArray("http://h:8080/a") << QByteArray("http://h80/a");
-    QTest::newRow("only the first :80") << QByteArray("http://h/x:80y:80")
-                                        << QByteArray("http://h/xy:80");
+    QTest::newRow("port 80 without a path") << QByteArray("http://h:80") << QByteArray("http://h");
+    QTest::newRow("port 8080 stays") << QByteArray("http://h:8080/a") << QByteArray("http://h:8080/a");
+    QTest::newRow("port 8000 stays") << QByteArray("http://h:8000") << QByteArray("http://h:8000");
+    QTest::newRow(":80 in the path stays") << QByteArray("http://h/x:80/y:80")
+                                           << QByteArray("http://h/x:80/y:80");
+    QTest::newRow("https on port 80 stays") << QByteArray("https://h:80/a")
+                                            << QByteArray("https://h:80/a");
     QTest::newRow("nothing else changes") << QByteArray("http://H/A//b/")
                                           << QByteArray("http://H/A//b/");
     QTest::newRow("no scheme") << QByteArray("/../x") << QByteArray("///x");

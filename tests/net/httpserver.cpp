@@ -29,6 +29,16 @@ void TestHttpServer::listen()
             &TestHttpServer::onConnection);
 }
 
+bool TestHttpServer::listenOn(quint16 port)
+{
+    const quint16 old = m_server->serverPort();
+    m_server->close();
+    if (m_server->listen(QHostAddress::LocalHost, port))
+        return true;
+    m_server->listen(QHostAddress::LocalHost, old);
+    return false;
+}
+
 quint16 TestHttpServer::port() const
 {
     return m_server->serverPort();

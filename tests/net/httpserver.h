@@ -39,6 +39,8 @@ public:
     explicit TestHttpServer(const QSslConfiguration &tls, QObject *parent = nullptr);
     ~TestHttpServer() override;
     quint16 port() const;
+    // Moves to `port`; false (still on the old one) when it is taken.
+    bool listenOn(quint16 port);
     QString url(const QString &path) const;
     void route(const QByteArray &path, const Response &response) { m_routes[path] = response; }
     // Answers every request, whatever its target (used as a proxy).
