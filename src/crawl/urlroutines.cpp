@@ -253,10 +253,20 @@ bool AttributeValue(QByteArrayView name, QByteArrayView tag, QByteArrayView &val
     if (before.isEmpty() || !CutThrough("=", rest))
         return false;
     rest = TrimLeftBlanks(rest);
-    QByteArrayView found = SplitAt(" ", rest);
-    if (found.startsWith('"'))
-        found = found.size() > 2 ? found.sliced(1, found.size() - 2) : QByteArrayView();
-    value = found;
+    // HTML's own reading of a value: a tag written over several lines, or a
+    // value in single quotes, must not lose its links.
+    if (!rest.isEmpty() && (rest.front() == '"' || rest.front() == '\'')) {
+        const qsizetype close = rest.indexOf(rest.front(), 1);
+        if (close > 0) {
+            value = TrimBlanks(rest.sliced(1, close - 1));
+            return !value.isEmpty();
+        }
+        rest = rest.sliced(1); // never closed: read as if unquoted
+    }
+    qsizetype end = 0;
+    while (end < rest.size() && uchar(rest[end]) > ' ')
+        ++end;
+    value = rest.first(end);
     return !value.isEmpty();
 }
 

@@ -44,9 +44,10 @@ QByteArray DirectoryOf(QByteArrayView url);
 QByteArrayView NextTag(QByteArrayView &source);
 
 // The value of `name` in a tag's text. The name is found as a substring in
-// either case, so "src" also matches the tail of a longer name; a value in
-// double quotes loses its first and last bytes, and any value ends at its
-// first blank.
+// either case, so "src" also matches the tail of a longer name. A value in
+// double or single quotes runs to its closing quote, blanks and line breaks
+// included, and loses the blanks at its ends; any other value ends at the
+// first blank or line break.
 // `value` views into `tag`.
 bool AttributeValue(QByteArrayView name, QByteArrayView tag, QByteArrayView &value);
 

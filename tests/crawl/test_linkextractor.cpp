@@ -250,6 +250,11 @@ void TestLinkExtractor::extractLinks_data()
                       "<body background=\"bg.jpg\">")
         << 1 << lines({"0000  ----     http://h/d/m.html", "0001  ----     http://h/d/c.html"})
         << QStringList();
+    QTest::newRow("markup as editors write it")
+        << QByteArray("<a href='single.html'>s</a>\r\n<img\r\n  src=\"pretty.jpg\"\r\n  alt=\"a picture\">"
+                      "<a class=\"menu\"\n   href=\"next.html\">n</a>")
+        << 1 << lines({"0000  ----     http://h/d/single.html", "0001  ----     http://h/d/next.html"})
+        << lines({"0001  ----     http://h/d/pretty.jpg"});
     QTest::newRow("no tags") << QByteArray("just words, no markup at all") << 7 << QStringList()
                              << QStringList();
     QTest::newRow("unterminated tag")

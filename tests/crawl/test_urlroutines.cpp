@@ -242,10 +242,21 @@ void TestUrlRoutines::attributeValue_data()
                                              << false << QByteArray();
     QTest::newRow("tail of a longer name") << QByteArray("src") << QByteArray("img datasrc=a.jpg")
                                            << true << QByteArray("a.jpg");
-    QTest::newRow("quoted value cut at its blank")
-        << QByteArray("href") << QByteArray("a href=\"my file.html\"") << true << QByteArray("m");
-    QTest::newRow("single quotes stay") << QByteArray("href") << QByteArray("a href='x.html'")
-                                        << true << QByteArray("'x.html'");
+    QTest::newRow("quoted value keeps its blank")
+        << QByteArray("href") << QByteArray("a href=\"my file.html\" id=x") << true
+        << QByteArray("my file.html");
+    QTest::newRow("single quotes") << QByteArray("href") << QByteArray("a href='x.html' id=\"y\"")
+                                   << true << QByteArray("x.html");
+    QTest::newRow("blanks inside the quotes") << QByteArray("src")
+                                              << QByteArray("img src=\" a.jpg\n\"") << true
+                                              << QByteArray("a.jpg");
+    QTest::newRow("tag over several lines")
+        << QByteArray("src") << QByteArray("img\r\n  src=\"a.jpg\"\r\n  alt=\"x\"") << true
+        << QByteArray("a.jpg");
+    QTest::newRow("unquoted value ends at a line break")
+        << QByteArray("src") << QByteArray("img src=a.jpg\n alt=x") << true << QByteArray("a.jpg");
+    QTest::newRow("never closed") << QByteArray("href") << QByteArray("a href=\"x.html id=y")
+                                  << true << QByteArray("x.html");
     QTest::newRow("ends at the next attribute")
         << QByteArray("href") << QByteArray("a href=x.html target=_top") << true
         << QByteArray("x.html");
