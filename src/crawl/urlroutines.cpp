@@ -309,7 +309,12 @@ QByteArray LinkResolver::resolve(QByteArrayView link) const
     QByteArray absolute;
     // A rooted link keeps the scheme of the page it stands on.
     const QByteArrayView scheme = SchemePrefix(m_url);
-    if (link.startsWith('/')) {
+    if (link.startsWith("//")) {
+        // Scheme-relative, as pages link pictures on another server: the
+        // host follows, not a path on this one.
+        absolute.reserve(scheme.size() + link.size() - 2);
+        absolute.append(scheme).append(link.sliced(2));
+    } else if (link.startsWith('/')) {
         absolute.reserve(scheme.size() + m_host.size() + link.size());
         absolute.append(scheme).append(m_host).append(link);
     } else if (link.startsWith('~')) {

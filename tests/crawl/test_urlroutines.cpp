@@ -329,6 +329,7 @@ void TestUrlRoutines::resolveLink_data()
                                              << QByteArray("https://s/x.html");
     QTest::newRow("other scheme is a path") << QByteArray("mailto:a@b")
                                             << QByteArray("http://h/d/mailto:a@b");
+    QTest::newRow("scheme-relative") << QByteArray("//cdn.o/i/../a.jpg") << QByteArray("http://cdn.o/a.jpg");
 }
 
 void TestUrlRoutines::resolveLink()
@@ -346,6 +347,7 @@ void TestUrlRoutines::resolveLinkOnHttpsPage_data()
     QTest::newRow("tilde") << QByteArray("~u/") << QByteArray("https://h/~u/");
     QTest::newRow("parent") << QByteArray("../q.htm") << QByteArray("https://h/q.htm");
     QTest::newRow("http stays http") << QByteArray("http://o/x.html") << QByteArray("http://o/x.html");
+    QTest::newRow("scheme-relative") << QByteArray("//cdn.o/a.jpg") << QByteArray("https://cdn.o/a.jpg");
 }
 
 void TestUrlRoutines::resolveLinkOnHttpsPage()

@@ -85,8 +85,11 @@ TestSite TestSite::generate(const QString &hostA, const QString &hostB, const Op
         site.imageURLs.append(url);
         site.imageBytes.insert(url, jpeg);
         site.imageSizes.insert(url, size);
-        // Images in img tags, some in links to the picture itself.
-        const QByteArray link = onB ? url.toLatin1() : path.toLatin1();
+        // Images in img tags, some in links to the picture itself; those on
+        // the second host written absolute or scheme-relative.
+        const QByteArray link = !onB ? path.toLatin1()
+                                : j % 20 == 9 ? url.toLatin1()
+                                              : "//" + hostB.toLatin1() + path.toLatin1();
         if (j % 5 == 0)
             bodies[j % o.pages] += "<a href=\"" + link + "\">pic</a>\n";
         else
