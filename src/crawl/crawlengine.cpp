@@ -17,7 +17,7 @@ namespace {
 
 QString text(QByteArrayView bytes)
 {
-    return DecodeShiftJis(bytes);
+    return DecodeWebText(bytes);
 }
 
 // The extension as the URL writes it, from its last ".", case kept.

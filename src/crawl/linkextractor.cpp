@@ -82,7 +82,7 @@ void LinkExtractor::clearLists()
 ListEntry LinkExtractor::ReadEntry(LinkList &list, qsizetype row)
 {
     if (row >= 0 && row < list.size() && m_reporter)
-        m_reporter->slotStatusText(5, DecodeShiftJis(list.line(row)));
+        m_reporter->slotStatusText(5, list.lineText(row));
     return PeekEntry(list, row);
 }
 
@@ -172,7 +172,7 @@ bool LinkExtractor::MarkEntry(LinkList &list, qsizetype row, int status)
     line.append(old.sliced(qMin<qsizetype>(14, old.size())));
     list.replaceLine(row, line);
     if (&list == m_imageList && m_reporter)
-        m_reporter->LogNormal(DecodeShiftJis(line));
+        m_reporter->LogNormal(list.lineText(row));
     return true;
 }
 
@@ -238,7 +238,7 @@ bool LinkExtractor::addPageLink(PageLinks &page, QByteArrayView link)
         return false;
     const QByteArray url = page.resolver.resolve(link);
     if (HostView(url).isEmpty() && m_reporter)
-        m_reporter->LogError(QStringLiteral("Error newHost ") + DecodeShiftJis(link));
+        m_reporter->LogError(QStringLiteral("Error newHost ") + DecodeWebText(link));
     return queueEntry(page, *m_urlList, url, true);
 }
 

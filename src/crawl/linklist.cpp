@@ -20,6 +20,13 @@ QString DecodeShiftJis(QByteArrayView bytes)
     return decoder.decode(bytes);
 }
 
+QString DecodeWebText(QByteArrayView bytes)
+{
+    QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    QString text = utf8.decode(bytes);
+    return utf8.hasError() ? DecodeShiftJis(bytes) : text;
+}
+
 QByteArray EncodeShiftJis(const QString &text)
 {
     QStringEncoder encoder(ShiftJis);
@@ -72,7 +79,7 @@ QVariant LinkList::data(const QModelIndex &index, int role) const
         return QVariant();
     const QByteArrayView bytes = line(index.row());
     if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
-        return DecodeShiftJis(bytes);
+        return lineText(index.row());
     if (role == LineRole)
         return bytes.toByteArray();
     return QVariant();
@@ -83,8 +90,17 @@ QStringList LinkList::texts() const
     QStringList result;
     result.reserve(size());
     for (qsizetype row = 0; row < size(); ++row)
-        result.append(DecodeShiftJis(line(row)));
+        result.append(lineText(row));
     return result;
+}
+
+QString LinkList::lineText(qsizetype row) const
+{
+    const QByteArrayView bytes = line(row);
+    const QByteArrayView url = urlOf(row);
+    if (url.isEmpty() || !bytes.endsWith(url))
+        return DecodeShiftJis(bytes);
+    return DecodeShiftJis(bytes.first(bytes.size() - url.size())) + DecodeWebText(url);
 }
 
 quint32 LinkList::hashOf(QByteArrayView url) const

@@ -11,6 +11,10 @@
 // Shift-JIS bytes shown as text (invalid bytes become replacement marks).
 QString DecodeShiftJis(QByteArrayView bytes);
 QByteArray EncodeShiftJis(const QString &text);
+// Page text or a URL as a page wrote it: UTF-8 when the bytes are valid
+// UTF-8, as on the pages of today, else Shift-JIS. ASCII reads the same
+// either way.
+QString DecodeWebText(QByteArrayView bytes);
 
 // One line of the URL list or the image list: "%4.4d  %-8s %-s" (entry
 // number, status word padded to 8 bytes, URL). The number widens beyond 9999.
@@ -40,6 +44,9 @@ public:
     int firstNumber() const { return m_firstNumber; }
     // The bytes of a line; valid until the list changes.
     QByteArrayView line(qsizetype row) const;
+    // The display text of a line: its number and status word in Shift-JIS,
+    // its URL as DecodeWebText reads it.
+    QString lineText(qsizetype row) const;
     // The display texts of all lines, in order.
     QStringList texts() const;
 

@@ -7,7 +7,6 @@
 #include "webaddress.h"
 
 #include <QFile>
-#include <QStringDecoder>
 #include <QTimer>
 
 namespace {
@@ -29,15 +28,6 @@ QByteArray uniformLineBreaks(const QByteArray &text)
         }
     }
     return out;
-}
-
-// Page source as it came: UTF-8 when it is valid UTF-8, else the Shift-JIS
-// of the program's own texts.
-QString decodeSource(const QByteArray &bytes)
-{
-    QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
-    const QString text = utf8.decode(bytes);
-    return utf8.hasError() ? DecodeShiftJis(bytes) : text;
 }
 
 } // namespace
@@ -108,7 +98,7 @@ void SingleFetch::HTTP0DocOutput(const DocOutput &doc)
         } else if (m_transferIsImage) {
             m_timerGazou->start(ShowDelayMs);
         } else {
-            m_source = decodeSource(uniformLineBreaks(m_received));
+            m_source = DecodeWebText(uniformLineBreaks(m_received));
             m_pageHost = m_http->RemoteHost();
             m_pageURL = m_http->DocumentURL();
             emit sourceArrived(m_source);

@@ -124,7 +124,7 @@ void TFormMain::ViewSelectedLink()
         MessageBox::show(this, QStringLiteral("画像リストの画像ファイルを選択してください"));
         return;
     }
-    const QString link = DecodeShiftJis(url);
+    const QString link = DecodeWebText(url);
     // The extension as the URL writes it: ".JPG" stays ".JPG".
     m_singleFetch->setImageTarget(searchConditions().saveDirectory + QStringLiteral("/0000")
                                   + link.right(4));

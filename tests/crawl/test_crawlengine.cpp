@@ -57,7 +57,7 @@ QStringList lines(LinkList *list)
 {
     QStringList result;
     for (qsizetype row = 0; row < list->size(); ++row)
-        result.append(DecodeShiftJis(list->line(row)));
+        result.append(list->lineText(row));
     return result;
 }
 
@@ -111,6 +111,7 @@ private slots:
     void imageThatCannotBeSavedIsNeverListed();
     void redirectsAreFollowed();
     void portsBeginningWith80AreKept();
+    void japaneseNamesInUtf8AndShiftJisPages();
     void httpsCrawlKeepsTheScheme();
     void limits_data();
     void limits();
@@ -550,6 +551,28 @@ void TestCrawlEngine::portsBeginningWith80AreKept()
     QVERIFY(run(server.url(QStringLiteral("/index.html"))));
     QCOMPARE(lines(pages()), (QStringList{line(0, QStringLiteral("終了"), server.url(QStringLiteral("/index.html"))),
                                           line(1, QStringLiteral("終了"), server.url(QStringLiteral("/a.html")))}));
+    QCOMPARE(fileBytes(saved(1)), QByteArray("picture"));
+}
+
+// A link written with raw Japanese bytes is asked for as a browser asks: the
+// name read in the page's encoding, sent as UTF-8. Its line shows the name.
+void TestCrawlEngine::japaneseNamesInUtf8AndShiftJisPages()
+{
+    TestHttpServer server;
+    server.route("/index.html", Response{200, {"<a href=\"" + QStringLiteral("写真.html").toUtf8() + "\">"
+                                               "<img src=\"" + QStringLiteral("画像.jpg").toUtf8() + "\">"
+                                               "<a href=\"sj/index.html\">"}});
+    server.route("/%E5%86%99%E7%9C%9F.html", Response{200, {"<p>"}});
+    server.route("/%E7%94%BB%E5%83%8F.jpg", Response{200, {"picture"}, "image/jpeg"});
+    server.route("/sj/index.html", Response{200, {"<a href=\"" + EncodeShiftJis(QStringLiteral("旧.html")) + "\">"}});
+    server.route("/sj/%E6%97%A7.html", Response{200, {"<p>"}});
+    QVERIFY(run(server.url(QStringLiteral("/index.html"))));
+    QCOMPARE(lines(pages()),
+             (QStringList{line(0, QStringLiteral("終了"), server.url(QStringLiteral("/index.html"))),
+                          line(1, QStringLiteral("終了"), server.url(QStringLiteral("/写真.html"))),
+                          line(2, QStringLiteral("終了"), server.url(QStringLiteral("/sj/index.html"))),
+                          line(3, QStringLiteral("終了"), server.url(QStringLiteral("/sj/旧.html")))}));
+    QCOMPARE(lines(images()), QStringList{line(1, QStringLiteral("終了"), server.url(QStringLiteral("/画像.jpg")))});
     QCOMPARE(fileBytes(saved(1)), QByteArray("picture"));
 }
 
