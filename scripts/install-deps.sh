@@ -11,7 +11,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev libvulkan-dev
   qt6-webengine-dev libqt6webenginecore6-bin
   libjpeg62-turbo-dev
-  fonts-noto-cjk
+  fonts-noto-cjk fonts-ipafont-mincho
   clang libclang-rt-14-dev
   xvfb xauth
   librsvg2-bin desktop-file-utils appstream dpkg-dev lintian

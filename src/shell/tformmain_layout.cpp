@@ -308,7 +308,7 @@ void TFormMain::buildTabs()
 
     m_tabURL = new QWidget(m_pages);
     m_tabURL->setObjectName(QStringLiteral("TabURL"));
-    const QFont mincho = namedFont(QStringLiteral("ＭＳ 明朝"));
+    const QFont mincho = namedFont(QStringLiteral("ＭＳ 明朝"), true);
     m_crawl = new CrawlEngine(this, [this] { return searchConditions(); }, this);
     m_memoLink = new QListView(m_tabURL);
     m_memoLink->setObjectName(QStringLiteral("MemoLink"));

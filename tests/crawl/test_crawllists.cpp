@@ -6,7 +6,9 @@
 
 #include <QAction>
 #include <QLabel>
+#include <QFontMetrics>
 #include <QListView>
+#include <QSet>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTest>
@@ -92,6 +94,19 @@ void TestCrawlLists::statusWordsSetAtStartAndClearAll()
                           QStringLiteral("0002  開始     http://h/1.jpg"),
                           QStringLiteral("0003  エラー   http://h/2.jpg"),
                           QStringLiteral("0004  終了     http://h/3.jpg")}));
+    // The lines are laid out in columns: in the lists' fixed-pitch face a
+    // full-width status word is as wide as its bytes, so every URL starts
+    // at the same place.
+    for (const char *name : {"MemoLink", "ImageLink"}) {
+        QListView *view = list(name);
+        QCOMPARE(view->font().family(), QStringLiteral("ＭＳ 明朝"));
+        QCOMPARE(view->font().pixelSize(), 12);
+    }
+    const QFontMetrics metrics(list("ImageLink")->font());
+    QSet<int> urlColumns;
+    for (const QString &line : texts(list("ImageLink")))
+        urlColumns.insert(metrics.horizontalAdvance(line.left(line.indexOf(QLatin1String("http")))));
+    QCOMPARE(urlColumns.size(), 1);
 
     QAction *clearAll = m_windows->main()->findChild<QAction *>(QStringLiteral("MenuAllClear"));
     QVERIFY(clearAll);
