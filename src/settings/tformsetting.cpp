@@ -16,6 +16,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QStatusBar>
 #include <QTabWidget>
 
 namespace {
@@ -59,12 +60,18 @@ TFormSetting::TFormSetting(TFormSelectDir *chooser, ProxySink proxySink, QWidget
     m_tabs->addTab(buildTabNetwork(), QStringLiteral("ネットワーク"));
     connectRules();
 
-    // A client area of 487 x 330 below the menu bar.
-    setFixedSize(487, 330 + menuBar()->sizeHint().height());
     move(518, 105);
 
     readStoredValues();
     InitDialogState();
+    // A client area of 487 x 330 below the menu bar, or as much more as the
+    // pages need: the Japanese fonts standing in for the Windows ones are
+    // taller, and a fixed size below the layout's least would crush the
+    // edits and buttons of the fullest page. Measured once the rules have
+    // hidden what the stored state hides.
+    const QSize pages = m_tabs->minimumSizeHint();
+    const int client = qMax(330, pages.height() + statusBar()->sizeHint().height());
+    setFixedSize(qMax(487, pages.width()), client + menuBar()->sizeHint().height());
 }
 
 void TFormSetting::readStoredValues()
