@@ -187,7 +187,8 @@ private slots:
     {
         QTest::addColumn<QByteArray>("content");
         QTest::newRow("empty") << QByteArray();
-        QTest::newRow("garbage") << QByteArray("\x00\xff\xfe\x81\x00=\n\n[[[\n=\n", 16);
+        static const char garbage[] = "\x00\xff\xfe\x81\x00=\n\n[[[\n=\n";
+        QTest::newRow("garbage") << QByteArray(garbage, sizeof garbage - 1);
         QTest::newRow("truncated") << QByteArray("[Setting]\r\nfmSetting.Speed=");
         QTest::newRow("no section") << QByteArray("fmSetting.Speed=6\r\n");
         QTest::newRow("bad extended form") << QByteArray("[Setting]\r\nfmSetting.Speed*=%%%\r\n");
