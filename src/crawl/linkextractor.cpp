@@ -203,12 +203,12 @@ void LinkExtractor::ExtractLinks(const CrawlPage &page, QByteArrayView source, I
             QByteArrayView value;
             if (AttributeValue("href", tag, value)) {
                 if (IsImageURL(value, types))
-                    queueEntry(links, *m_imageList, links.resolver.resolve(value), false);
+                    addImageLink(links, value);
                 else
                     addPageLink(links, value);
             }
             if (AttributeValue("src", tag, value) && IsImageURL(value, types))
-                queueEntry(links, *m_imageList, links.resolver.resolve(value), false);
+                addImageLink(links, value);
             tag = NextTag(rest);
         }
         flushPending(links);
@@ -227,14 +227,25 @@ bool LinkExtractor::AddPageLink(const CrawlPage &page, QByteArrayView link)
 bool LinkExtractor::AddImageLink(const CrawlPage &page, QByteArrayView link)
 {
     PageLinks links(page);
-    return queueEntry(links, *m_imageList, links.resolver.resolve(link), false);
+    return addImageLink(links, link);
+}
+
+bool LinkExtractor::addImageLink(PageLinks &page, QByteArrayView link)
+{
+    // "ftp://…/a.jpg" read as a path would ask this server for a file that
+    // was never linked.
+    if (HasOtherScheme(link))
+        return false;
+    return queueEntry(page, *m_imageList, page.resolver.resolve(link), false);
 }
 
 bool LinkExtractor::addPageLink(PageLinks &page, QByteArrayView link)
 {
     // Only what looks like a page or a directory is followed; queries,
-    // fragments and other file types are dropped as written.
+    // fragments, other file types and other schemes are dropped as written.
     if (!link.endsWith('/') && !endsWithNoCase(link, "htm") && !endsWithNoCase(link, "html"))
+        return false;
+    if (HasOtherScheme(link))
         return false;
     const QByteArray url = page.resolver.resolve(link);
     if (HostView(url).isEmpty() && m_reporter)

@@ -74,6 +74,7 @@ private:
     struct PageLinks;
     bool addEntry(LinkList &list, QByteArray url);
     bool addPageLink(PageLinks &page, QByteArrayView link);
+    bool addImageLink(PageLinks &page, QByteArrayView link);
     bool queueEntry(PageLinks &page, LinkList &list, QByteArray url, bool pageLink);
     bool commitEntry(PageLinks &page, LinkList &list, const QByteArray &key, quint32 hash,
                      bool pageLink);

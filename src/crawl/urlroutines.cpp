@@ -331,6 +331,24 @@ QByteArray LinkResolver::resolve(QByteArrayView link) const
     return NormalizeURLBytes(std::move(absolute));
 }
 
+bool HasOtherScheme(QByteArrayView link)
+{
+    // RFC 3986: a letter, then letters, digits, "+", "-" or ".", up to ":".
+    const auto letter = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
+    if (link.isEmpty() || !letter(link.front()))
+        return false;
+    qsizetype i = 1;
+    while (i < link.size()
+           && (letter(link[i]) || (link[i] >= '0' && link[i] <= '9') || link[i] == '+'
+               || link[i] == '-' || link[i] == '.'))
+        ++i;
+    if (i == link.size() || link[i] != ':')
+        return false;
+    const QByteArrayView scheme = link.first(i);
+    return scheme.compare("http", Qt::CaseInsensitive) != 0
+           && scheme.compare("https", Qt::CaseInsensitive) != 0;
+}
+
 bool IsImageURL(QByteArrayView url, ImageTypes types)
 {
     qsizetype i = url.size();

@@ -78,6 +78,11 @@ private:
     mutable bool m_haveDirectory = false;
 };
 
+// True when `link` names a scheme of its own other than http or https
+// ("ftp://…", "mailto:…", "file:…", "C:\…"): an absolute reference no web
+// server answers, never a path below the page.
+bool HasOtherScheme(QByteArrayView link);
+
 // True for ".jpg", ".gif" or ".bmp" (any case) when that type is enabled.
 bool IsImageURL(QByteArrayView url, ImageTypes types);
 

@@ -255,6 +255,11 @@ void TestLinkExtractor::extractLinks_data()
                       "<a class=\"menu\"\n   href=\"next.html\">n</a>")
         << 1 << lines({"0000  ----     http://h/d/single.html", "0001  ----     http://h/d/next.html"})
         << lines({"0001  ----     http://h/d/pretty.jpg"});
+    QTest::newRow("other schemes are not web addresses")
+        << QByteArray("<a href=ftp://x.org/pub/><a href=\"mailto:a@b.html\"><a href=news:c.html>"
+                      "<img src=ftp://x.org/p.jpg><a href=file:///C:/My/a.jpg><img src=C:\\a.jpg>"
+                      "<a href=data.html?x=a:b><a href=a:b/c.html><img src=\"/img/x:1.jpg\">")
+        << 1 << QStringList() << lines({"0001  ----     http://h/img/x:1.jpg"});
     QTest::newRow("no tags") << QByteArray("just words, no markup at all") << 7 << QStringList()
                              << QStringList();
     QTest::newRow("unterminated tag")
