@@ -304,7 +304,9 @@ QByteArray ResolveLink(QByteArrayView pageHost, QByteArrayView pageURL, QByteArr
 
 QByteArray LinkResolver::resolve(QByteArrayView link) const
 {
-    if (link.startsWith("http"))
+    // Absolute by its scheme, not by its first letters: "http.html" and
+    // "https-logo.jpg" are files beside the page.
+    if (IsWebURL(link))
         return NormalizeURLBytes(link.toByteArray());
     QByteArray absolute;
     // A rooted link keeps the scheme of the page it stands on.

@@ -327,6 +327,9 @@ void TestUrlRoutines::resolveLink_data()
                                          << QByteArray("http://o/b.html");
     QTest::newRow("https taken as absolute") << QByteArray("https://s/x.html")
                                              << QByteArray("https://s/x.html");
+    QTest::newRow("a page named http") << QByteArray("http.html") << QByteArray("http://h/d/http.html");
+    QTest::newRow("a picture named https") << QByteArray("https-logo.jpg")
+                                           << QByteArray("http://h/d/https-logo.jpg");
     QTest::newRow("other scheme is a path") << QByteArray("mailto:a@b")
                                             << QByteArray("http://h/d/mailto:a@b");
     QTest::newRow("scheme-relative") << QByteArray("//cdn.o/i/../a.jpg") << QByteArray("http://cdn.o/a.jpg");
