@@ -302,12 +302,34 @@ QByteArray ResolveLink(QByteArrayView pageHost, QByteArrayView pageURL, QByteArr
     return LinkResolver(pageHost, pageURL).resolve(link);
 }
 
+namespace {
+// The length of an "http" or "https" scheme written in any letter case and
+// followed by "://", else 0.
+qsizetype webSchemeInAnyCase(QByteArrayView link)
+{
+    for (const QByteArrayView scheme : {QByteArrayView("http"), QByteArrayView("https")}) {
+        if (link.size() > scheme.size() + 3
+            && link.first(scheme.size()).compare(scheme, Qt::CaseInsensitive) == 0
+            && link.sliced(scheme.size()).startsWith("://"))
+            return scheme.size();
+    }
+    return 0;
+}
+} // namespace
+
 QByteArray LinkResolver::resolve(QByteArrayView link) const
 {
     // Absolute by its scheme, not by its first letters: "http.html" and
     // "https-logo.jpg" are files beside the page.
     if (IsWebURL(link))
         return NormalizeURLBytes(link.toByteArray());
+    // Older pages write "HTTP://": the same address, its scheme in capitals.
+    if (const qsizetype length = webSchemeInAnyCase(link)) {
+        QByteArray absolute = link.toByteArray();
+        for (qsizetype i = 0; i < length; ++i)
+            absolute[i] = char(asciiLower(uchar(absolute[i])));
+        return NormalizeURLBytes(std::move(absolute));
+    }
     QByteArray absolute;
     // A rooted link keeps the scheme of the page it stands on.
     const QByteArrayView scheme = SchemePrefix(m_url);

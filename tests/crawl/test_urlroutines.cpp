@@ -327,6 +327,8 @@ void TestUrlRoutines::resolveLink_data()
                                          << QByteArray("http://o/b.html");
     QTest::newRow("https taken as absolute") << QByteArray("https://s/x.html")
                                              << QByteArray("https://s/x.html");
+    QTest::newRow("scheme in capitals") << QByteArray("HTTP://o/X.html") << QByteArray("http://o/X.html");
+    QTest::newRow("not a scheme before ://") << QByteArray("./Http://x") << QByteArray("http://h/d/Http://x");
     QTest::newRow("a page named http") << QByteArray("http.html") << QByteArray("http://h/d/http.html");
     QTest::newRow("a picture named https") << QByteArray("https-logo.jpg")
                                            << QByteArray("http://h/d/https-logo.jpg");
