@@ -5,8 +5,8 @@
 #include "testutils.h"
 
 #include <QAction>
-#include <QLabel>
 #include <QFontMetrics>
+#include <QLabel>
 #include <QListView>
 #include <QSet>
 #include <QSignalSpy>
