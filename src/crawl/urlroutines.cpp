@@ -303,15 +303,20 @@ QByteArray ResolveLink(QByteArrayView pageHost, QByteArrayView pageURL, QByteArr
 }
 
 namespace {
-// The length of an "http" or "https" scheme written in any letter case and
-// followed by "://", else 0.
-qsizetype webSchemeInAnyCase(QByteArrayView link)
+bool isWebScheme(QByteArrayView scheme)
 {
-    for (const QByteArrayView scheme : {QByteArrayView("http"), QByteArrayView("https")}) {
-        if (link.size() > scheme.size() + 3
-            && link.first(scheme.size()).compare(scheme, Qt::CaseInsensitive) == 0
-            && link.sliced(scheme.size()).startsWith("://"))
-            return scheme.size();
+    return scheme.compare("http", Qt::CaseInsensitive) == 0
+           || scheme.compare("https", Qt::CaseInsensitive) == 0;
+}
+
+// The length of the scheme of a link that opens with "http://" or
+// "https://", in any letter case; else 0.
+qsizetype webSchemeLength(QByteArrayView link)
+{
+    for (const qsizetype length : {4, 5}) {
+        if (link.size() >= length + 3 && link.sliced(length).startsWith("://")
+            && isWebScheme(link.first(length)))
+            return length;
     }
     return 0;
 }
@@ -320,11 +325,9 @@ qsizetype webSchemeInAnyCase(QByteArrayView link)
 QByteArray LinkResolver::resolve(QByteArrayView link) const
 {
     // Absolute by its scheme, not by its first letters: "http.html" and
-    // "https-logo.jpg" are files beside the page.
-    if (IsWebURL(link))
-        return NormalizeURLBytes(link.toByteArray());
-    // Older pages write "HTTP://": the same address, its scheme in capitals.
-    if (const qsizetype length = webSchemeInAnyCase(link)) {
+    // "https-logo.jpg" are files beside the page. Older pages write
+    // "HTTP://": the same address, its scheme in capitals.
+    if (const qsizetype length = webSchemeLength(link)) {
         QByteArray absolute = link.toByteArray();
         for (qsizetype i = 0; i < length; ++i)
             absolute[i] = char(asciiLower(uchar(absolute[i])));
@@ -368,9 +371,7 @@ bool HasOtherScheme(QByteArrayView link)
         ++i;
     if (i == link.size() || link[i] != ':')
         return false;
-    const QByteArrayView scheme = link.first(i);
-    return scheme.compare("http", Qt::CaseInsensitive) != 0
-           && scheme.compare("https", Qt::CaseInsensitive) != 0;
+    return !isWebScheme(link.first(i));
 }
 
 bool IsImageURL(QByteArrayView url, ImageTypes types)
