@@ -361,12 +361,11 @@ QByteArray LinkResolver::resolve(QByteArrayView link) const
 bool HasOtherScheme(QByteArrayView link)
 {
     // RFC 3986: a letter, then letters, digits, "+", "-" or ".", up to ":".
-    const auto letter = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
-    if (link.isEmpty() || !letter(link.front()))
+    if (link.isEmpty() || !isAsciiLetter(uchar(link.front())))
         return false;
     qsizetype i = 1;
     while (i < link.size()
-           && (letter(link[i]) || (link[i] >= '0' && link[i] <= '9') || link[i] == '+'
+           && (isAsciiLetter(uchar(link[i])) || (link[i] >= '0' && link[i] <= '9') || link[i] == '+'
                || link[i] == '-' || link[i] == '.'))
         ++i;
     if (i == link.size() || link[i] != ':')
