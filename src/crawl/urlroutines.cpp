@@ -309,16 +309,28 @@ bool isWebScheme(QByteArrayView scheme)
            || scheme.compare("https", Qt::CaseInsensitive) == 0;
 }
 
+// The length of the scheme `link` opens with, up to its ":", or 0. RFC 3986:
+// a letter, then letters, digits, "+", "-" or ".".
+qsizetype schemeLength(QByteArrayView link)
+{
+    if (link.isEmpty() || !isAsciiLetter(uchar(link.front())))
+        return 0;
+    qsizetype i = 1;
+    while (i < link.size()
+           && (isAsciiLetter(uchar(link[i])) || (link[i] >= '0' && link[i] <= '9') || link[i] == '+'
+               || link[i] == '-' || link[i] == '.'))
+        ++i;
+    return i < link.size() && link[i] == ':' ? i : 0;
+}
+
 // The length of the scheme of a link that opens with "http://" or
 // "https://", in any letter case; else 0.
 qsizetype webSchemeLength(QByteArrayView link)
 {
-    for (const qsizetype length : {4, 5}) {
-        if (link.size() >= length + 3 && link.sliced(length).startsWith("://")
-            && isWebScheme(link.first(length)))
-            return length;
-    }
-    return 0;
+    const qsizetype length = schemeLength(link);
+    return length > 0 && isWebScheme(link.first(length)) && link.sliced(length).startsWith("://")
+               ? length
+               : 0;
 }
 } // namespace
 
@@ -360,17 +372,8 @@ QByteArray LinkResolver::resolve(QByteArrayView link) const
 
 bool HasOtherScheme(QByteArrayView link)
 {
-    // RFC 3986: a letter, then letters, digits, "+", "-" or ".", up to ":".
-    if (link.isEmpty() || !isAsciiLetter(uchar(link.front())))
-        return false;
-    qsizetype i = 1;
-    while (i < link.size()
-           && (isAsciiLetter(uchar(link[i])) || (link[i] >= '0' && link[i] <= '9') || link[i] == '+'
-               || link[i] == '-' || link[i] == '.'))
-        ++i;
-    if (i == link.size() || link[i] != ':')
-        return false;
-    return !isWebScheme(link.first(i));
+    const qsizetype length = schemeLength(link);
+    return length > 0 && !isWebScheme(link.first(length));
 }
 
 bool IsImageURL(QByteArrayView url, ImageTypes types)
