@@ -93,8 +93,7 @@ bool SettingsStore::decodeValueLine(const QByteArray &line, QString *name, QStri
     const QByteArray rawValue = line.mid(eq + 1);
     if (rawName.endsWith('*')) {
         rawName.chop(1);
-        // "a**=": a name "a*" would be written back as "a*=" and lost.
-        if (!rawValue.startsWith(ExtendedPrefix) || rawName.trimmed().endsWith('*'))
+        if (!rawValue.startsWith(ExtendedPrefix))
             return false;
         *value = QString::fromUtf8(
             QByteArray::fromPercentEncoding(rawValue.mid(qsizetype(sizeof ExtendedPrefix) - 1)));
@@ -102,7 +101,9 @@ bool SettingsStore::decodeValueLine(const QByteArray &line, QString *name, QStri
         *value = fromShiftJis(rawValue);
     }
     *name = fromShiftJis(rawName.trimmed());
-    return !name->isEmpty();
+    // A name "a*" ("a**=", or "a*" and a stray lead byte the decoder drops)
+    // would be written back as "a*=" and read again as another value of "a".
+    return !name->isEmpty() && !name->endsWith(QLatin1Char('*'));
 }
 
 void SettingsStore::load()

@@ -229,6 +229,7 @@ private slots:
                        "\t fmSetting.Speed=3\r\n"
                        "  ;comment=1\r\n"
                        "a**=UTF-8''b\r\n"
+                       "fmSetting.Speed*\x9c=UTF-8''7\r\n"
                        "\r[Stray=x]\r\n"
                        "fmSetting.Start=C:\\\r\n");
         for (int pass = 0; pass < 2; ++pass) {
@@ -236,6 +237,8 @@ private slots:
             QCOMPARE(store.ReadInteger(S, QStringLiteral("fmSetting.Speed"), 0), 3);
             QCOMPARE(store.ReadString(S, QStringLiteral(";comment"), QStringLiteral("none")), QStringLiteral("none"));
             QCOMPARE(store.ReadString(S, QStringLiteral("a*"), QStringLiteral("none")), QStringLiteral("none"));
+            QCOMPARE(store.ReadString(S, QStringLiteral("fmSetting.Speed*"), QStringLiteral("none")),
+                     QStringLiteral("none"));
             QCOMPARE(store.ReadString(S, QStringLiteral("fmSetting.Start"), QStringLiteral("none")), QStringLiteral("none"));
             QCOMPARE(store.ReadString(QStringLiteral("Stray=x"), QStringLiteral("fmSetting.Start"), QString()),
                      QStringLiteral("C:\\"));
