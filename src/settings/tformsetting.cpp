@@ -19,27 +19,6 @@
 #include <QStatusBar>
 #include <QTabWidget>
 
-namespace {
-
-QString key(const char *name)
-{
-    return QLatin1String(name);
-}
-
-// A stored item number beyond the items picks the last one; below 0, none.
-void setChoice(QButtonGroup *group, int item)
-{
-    if (item < 0) {
-        group->setExclusive(false);
-        for (QAbstractButton *button : group->buttons())
-            button->setChecked(false);
-        group->setExclusive(true);
-        return;
-    }
-    group->button(std::min(item, 1))->setChecked(true);
-}
-
-} // namespace
 
 TFormSetting::TFormSetting(TFormSelectDir *chooser, ProxySink proxySink, QWidget *parent)
     : QMainWindow(parent), m_chooser(chooser), m_proxySink(std::move(proxySink))
@@ -59,10 +38,12 @@ TFormSetting::TFormSetting(TFormSelectDir *chooser, ProxySink proxySink, QWidget
     m_tabs->addTab(buildTabGazou(), QStringLiteral("画像設定"));
     m_tabs->addTab(buildTabNetwork(), QStringLiteral("ネットワーク"));
     connectRules();
+    bindSettings();
 
     move(518, 105);
 
     readStoredValues();
+    conditionsEdited();
     InitDialogState();
     // A client area of 487 x 330 below the menu bar, or as much more as the
     // pages need: the Japanese fonts standing in for the Windows ones are
@@ -74,56 +55,63 @@ TFormSetting::TFormSetting(TFormSelectDir *chooser, ProxySink proxySink, QWidget
     setFixedSize(qMax(487, pages.width()), client + menuBar()->sizeHint().height());
 }
 
-void TFormSetting::readStoredValues()
+void TFormSetting::bindSettings()
 {
     namespace S = SearchSetting;
+    using namespace Bind;
+    using C = SearchConditions;
+    m_bindings = {
+        position(S::Speed, m_scrollSpeed, into(&C::speed)),
+        choice(S::Kekka, m_radioKekka, [](C &c, int item) { c.clearDiskResults = item == 1; }),
+        choice(S::KekkaWWW, m_radioKekkaWWW, [](C &c, int item) { c.clearWWWResults = item == 1; }),
+        text(S::Start, m_editStart, into(&C::startDirectory)),
+        text(S::StartURL, m_editStartURL, into(&C::startURL)),
+        text(S::LinkMax, m_editLinkMax, into(&C::linkMax)),
+        text(S::MaxURL, m_editMaxURL, into(&C::maxURL)),
+        text(S::MaxImage, m_editMaxImage, into(&C::maxImage)),
+        text(S::Uchikiri, m_editUchikiri, into(&C::cutOff)),
+        flag(S::CheckGaibu, m_checkGaibu, into(&C::followOtherHosts)),
+        flag(S::CheckLinkMax, m_checkLinkMax, into(&C::linkMaxOn)),
+        flag(S::CheckProxy, m_checkProxy, into(&C::proxyOn)),
+        flag(S::CheckDBSave, m_checkDBSave, into(&C::saveToDatabase)),
+        flag(S::CheckJpeg, m_checkJPEG, [](C &c, bool on) { c.imageTypes.jpeg = on; }),
+        flag(S::CheckGif, m_checkGIF, [](C &c, bool on) { c.imageTypes.gif = on; }),
+        flag(S::CheckBmp, m_checkBMP, [](C &c, bool on) { c.imageTypes.bmp = on; }),
+        flag(S::CheckSize, m_checkSize, into(&C::checkSize)),
+        flag(S::CheckHiritsu, m_checkHiritsu, into(&C::checkRatio)),
+        flag(S::CheckFileSave, m_checkFileSave, into(&C::saveToFile)),
+        text(S::IPAddress, m_editIPAddress, into(&C::proxyHost)),
+        text(S::Port, m_editPort, into(&C::proxyPort)),
+        text(S::Directory, m_editDirectory, into(&C::saveDirectory), S::saveDirectoryFirstRun()),
+        text(S::Height, m_editHeight, into(&C::heightLimit)),
+        text(S::Width, m_editWidth, into(&C::widthLimit)),
+        text(S::Hiritsu, m_editHiritsu, into(&C::ratioPercent)),
+        text(S::MaxSize, m_editMaxSize, into(&C::maxSizeKB)),
+        text(S::MinSize, m_editMinSize, into(&C::minSizeKB)),
+    };
+    for (const SettingBinding &binding : m_bindings)
+        binding.watch(this, [this] { conditionsEdited(); });
+}
+
+void TFormSetting::conditionsEdited()
+{
+    SearchConditions c;
+    for (const SettingBinding &binding : m_bindings)
+        binding.apply(c);
+    m_conditions = c;
+    emit conditionsChanged(m_conditions);
+}
+
+void TFormSetting::readStoredValues()
+{
     SettingsStore store;
     readWindowPosition(store, this, QStringLiteral("fmSetting"));
-    const QString &s = SettingSection;
-    auto text = [&](const StoredSetting<QString> &setting, QLineEdit *edit) {
-        edit->setText(store.ReadString(s, key(setting.name), setting.firstRun));
-    };
-    // Setting a check box to a new state runs its click rule through toggled().
-    auto flag = [&](const StoredSetting<bool> &setting, QCheckBox *box) {
-        const int firstRun = setting.firstRun ? SettingsStore::FlagOn : SettingsStore::FlagOff;
-        box->setChecked(store.ReadFlag(s, key(setting.name), firstRun));
-    };
-    auto integer = [&](const StoredSetting<int> &setting) {
-        return store.ReadInteger(s, key(setting.name), setting.firstRun);
-    };
-    setChoice(m_radioKekka, integer(S::Kekka));
-    setChoice(m_radioKekkaWWW, integer(S::KekkaWWW));
-    m_scrollSpeed->setValue(integer(S::Speed));
-    text(S::MaxURL, m_editMaxURL);
-    text(S::MaxImage, m_editMaxImage);
-    text(S::Uchikiri, m_editUchikiri);
-    text(S::Start, m_editStart);
-    text(S::StartURL, m_editStartURL);
-    flag(S::CheckGaibu, m_checkGaibu);
-    flag(S::CheckLinkMax, m_checkLinkMax);
-    text(S::LinkMax, m_editLinkMax);
-    flag(S::CheckJpeg, m_checkJPEG);
-    flag(S::CheckGif, m_checkGIF);
-    flag(S::CheckBmp, m_checkBMP);
-    flag(S::CheckSize, m_checkSize);
-    flag(S::CheckHiritsu, m_checkHiritsu);
-    m_editDirectory->setText(
-        store.ReadString(s, key(S::Directory.name), S::saveDirectoryFirstRun()));
-    text(S::Height, m_editHeight);
-    text(S::Width, m_editWidth);
-    text(S::Hiritsu, m_editHiritsu);
-    text(S::MaxSize, m_editMaxSize);
-    text(S::MinSize, m_editMinSize);
-    flag(S::CheckFileSave, m_checkFileSave);
-    flag(S::CheckDBSave, m_checkDBSave);
-    flag(S::CheckProxy, m_checkProxy);
-    text(S::IPAddress, m_editIPAddress);
-    text(S::Port, m_editPort);
+    for (const SettingBinding &binding : m_bindings)
+        binding.read(store);
 }
 
 void TFormSetting::writeStoredValues()
 {
-    namespace S = SearchSetting;
     SettingsStore store;
     // The outer size is written for the record; the dialog's size is fixed.
     const QRect frame = frameGeometry();
@@ -131,29 +119,8 @@ void TFormSetting::writeStoredValues()
     store.WriteInteger(WindowSection, QStringLiteral("fmSetting.Top"), y());
     store.WriteInteger(WindowSection, QStringLiteral("fmSetting.Width"), frame.width());
     store.WriteInteger(WindowSection, QStringLiteral("fmSetting.Height"), frame.height());
-    const QString &s = SettingSection;
-    store.WriteInteger(s, key(S::Speed.name), m_scrollSpeed->value());
-    store.WriteInteger(s, key(S::Kekka.name), m_radioKekka->checkedId());
-    store.WriteInteger(s, key(S::KekkaWWW.name), m_radioKekkaWWW->checkedId());
-    const std::pair<const StoredSetting<QString> &, QLineEdit *> firstTexts[] = {
-        {S::Start, m_editStart},   {S::StartURL, m_editStartURL}, {S::LinkMax, m_editLinkMax},
-        {S::MaxURL, m_editMaxURL}, {S::MaxImage, m_editMaxImage}, {S::Uchikiri, m_editUchikiri}};
-    for (const auto &[setting, edit] : firstTexts)
-        store.WriteString(s, key(setting.name), edit->text());
-    const std::pair<const StoredSetting<bool> &, QCheckBox *> flags[] = {
-        {S::CheckGaibu, m_checkGaibu},     {S::CheckLinkMax, m_checkLinkMax},
-        {S::CheckProxy, m_checkProxy},     {S::CheckDBSave, m_checkDBSave},
-        {S::CheckJpeg, m_checkJPEG},       {S::CheckGif, m_checkGIF},
-        {S::CheckBmp, m_checkBMP},         {S::CheckSize, m_checkSize},
-        {S::CheckHiritsu, m_checkHiritsu}, {S::CheckFileSave, m_checkFileSave}};
-    for (const auto &[setting, box] : flags)
-        store.WriteFlag(s, key(setting.name), box->isChecked());
-    const std::pair<const StoredSetting<QString> &, QLineEdit *> lastTexts[] = {
-        {S::IPAddress, m_editIPAddress}, {S::Port, m_editPort},       {S::Directory, m_editDirectory},
-        {S::Height, m_editHeight},       {S::Width, m_editWidth},     {S::Hiritsu, m_editHiritsu},
-        {S::MaxSize, m_editMaxSize},     {S::MinSize, m_editMinSize}};
-    for (const auto &[setting, edit] : lastTexts)
-        store.WriteString(s, key(setting.name), edit->text());
+    for (const SettingBinding &binding : m_bindings)
+        binding.write(store);
 }
 
 void TFormSetting::InitDialogState()
@@ -266,38 +233,6 @@ void TFormSetting::showOnTab(const QString &tabName)
     show();
     raise();
     activateWindow();
-}
-
-SearchConditions TFormSetting::conditions() const
-{
-    SearchConditions c;
-    c.startURL = m_editStartURL->text();
-    c.clearWWWResults = m_radioKekkaWWW->checkedId() == 1;
-    c.maxImage = NumberText::from(m_editMaxImage->text());
-    c.maxURL = NumberText::from(m_editMaxURL->text());
-    c.cutOff = NumberText::from(m_editUchikiri->text());
-    c.followOtherHosts = m_checkGaibu->isChecked();
-    c.linkMaxOn = m_checkLinkMax->isChecked();
-    c.linkMax = m_editLinkMax->text();
-    c.speed = m_scrollSpeed->value();
-    c.startDirectory = m_editStart->text();
-    c.clearDiskResults = m_radioKekka->checkedId() == 1;
-    c.saveToFile = m_checkFileSave->isChecked();
-    c.saveDirectory = m_editDirectory->text();
-    c.saveToDatabase = m_checkDBSave->isChecked();
-    c.imageTypes = ImageTypes{m_checkJPEG->isChecked(), m_checkGIF->isChecked(),
-                              m_checkBMP->isChecked()};
-    c.checkSize = m_checkSize->isChecked();
-    c.minSizeKB = NumberText::from(m_editMinSize->text());
-    c.maxSizeKB = NumberText::from(m_editMaxSize->text());
-    c.checkRatio = m_checkHiritsu->isChecked();
-    c.ratioPercent = NumberText::from(m_editHiritsu->text());
-    c.heightLimit = m_editHeight->text();
-    c.widthLimit = m_editWidth->text();
-    c.proxyOn = m_checkProxy->isChecked();
-    c.proxyHost = m_editIPAddress->text();
-    c.proxyPort = m_editPort->text();
-    return c;
 }
 
 void TFormSetting::setStartDirectory(const QString &directory) { m_editStart->setText(directory); }

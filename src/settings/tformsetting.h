@@ -1,10 +1,12 @@
 #pragma once
 
 #include "common/searchconditions.h"
+#include "settingbinding.h"
 
 #include <QMainWindow>
 
 #include <functional>
+#include <vector>
 
 class QButtonGroup;
 class QCheckBox;
@@ -17,8 +19,10 @@ class QTabWidget;
 class TFormSelectDir;
 
 // The search-condition settings dialog. It is not modal, and it is the live
-// holder of the search conditions: other windows take them as one value,
-// conditions(), at the moment they need them.
+// holder of the search conditions: each change of a control is handed on at
+// once as one value (conditionsChanged), so that nobody reads its widgets.
+// Every stored setting is bound once to its control (bindSettings), and that
+// table drives reading, writing and the conditions alike.
 class TFormSetting : public QMainWindow
 {
     Q_OBJECT
@@ -34,7 +38,7 @@ public:
     void showOnTab(const QString &tabName);
 
     // The conditions as the controls hold them now.
-    SearchConditions conditions() const;
+    const SearchConditions &conditions() const { return m_conditions; }
     // The directory command of the main window fills EditStart.
     void setStartDirectory(const QString &directory);
 
@@ -60,6 +64,9 @@ public:
     QString editMinSize() const;
     QString editDirectory() const;
 
+signals:
+    void conditionsChanged(const SearchConditions &conditions);
+
 protected:
     void closeEvent(QCloseEvent *event) override;
 
@@ -73,6 +80,8 @@ private:
     void connectRules();
 
     // tformsetting.cpp
+    void bindSettings();
+    void conditionsEdited();
     void readStoredValues();
     void writeStoredValues();
     void InitDialogState();
@@ -90,6 +99,9 @@ private:
     TFormSelectDir *m_chooser = nullptr;
     ProxySink m_proxySink;
     bool m_proxyInUse = false;
+    // In the order the settings are written.
+    std::vector<SettingBinding> m_bindings;
+    SearchConditions m_conditions;
 
     QTabWidget *m_tabs = nullptr;
     QLabel *m_status = nullptr;
