@@ -38,7 +38,6 @@ bool writeCmykJpeg(const QString &path, int width, int height);
 // A valid small JPEG whose frame header claims `width` × `height`.
 QByteArray jpegClaiming(int width, int height);
 
-QByteArray readAll(const QString &path);
 bool writeBytes(const QString &path, const QByteArray &bytes);
 // The same by the path's own bytes, which need not be valid UTF-8.
 bool writeNative(const QByteArray &path, const QByteArray &bytes = QByteArray());

@@ -1,6 +1,7 @@
 // A whole crawl through the main window of a generated site that nginx
 // serves, checked against what the site holds.
 #include "components/logpane.h"
+#include "filebytes.h"
 #include "nginxserver.h"
 #include "crawl/linkextractor.h"
 #include "settings/tformsetting.h"
@@ -60,12 +61,6 @@ QList<Entry> entries(const QAbstractItemView *view)
     return result;
 }
 
-QByteArray fileBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 } // namespace
 
 class TestCrawlSite : public QObject
@@ -123,6 +118,9 @@ void TestCrawlSite::crawlOfAGeneratedSite()
     TFormMain *main = m_windows->main();
     // A source shown before (by the browser pane) goes when a transfer begins.
     child<QPlainTextEdit>("MemoSrc")->setPlainText(QStringLiteral("<html>old</html>"));
+    // Lines carry the day they were listed: the day the crawl began, unless
+    // it runs past midnight.
+    const QString today = QDate::currentDate().toString(QStringLiteral("yy/MM/dd"));
     child<QToolButton>("BtTansaku")->click();
     QVERIFY(waitUntil([&] { return panel("STB_0") == QStringLiteral("探索終了"); }, 180000));
     QCOMPARE(child<QPlainTextEdit>("MemoSrc")->toPlainText(), QString());
@@ -150,7 +148,6 @@ void TestCrawlSite::crawlOfAGeneratedSite()
     QStringList expectedListed;
     QStringList sizeRejected;
     QStringList ratioRejected;
-    const QString today = QDate::currentDate().toString(QStringLiteral("yy/MM/dd"));
     for (int i = 0; i < images.size(); ++i) {
         const Entry &e = images[i];
         QCOMPARE(e.number, i + 1);

@@ -3,6 +3,7 @@
 #include "crawl/linklist.h"
 #include "crawl/singlefetch.h"
 #include "crawl/thtml.h"
+#include "filebytes.h"
 #include "httpserver.h"
 #include "picture/pictureloader.h"
 #include "picturefiles.h"
@@ -278,7 +279,7 @@ private slots:
         QTest::addColumn<QString>("outcome"); // "shown", "refused", "damaged", "failed"
         const QString source = m_dir.filePath(QStringLiteral("source.jpg"));
         QVERIFY(PictureFiles::write(source, PictureFiles::quadrants(64, 48)));
-        const QByteArray jpeg = PictureFiles::readAll(source);
+        const QByteArray jpeg = fileBytes(source);
         QTest::newRow("JPG in capitals") << "/P.JPG" << jpeg << "shown";
         QTest::newRow("gif") << "/p.gif" << jpeg << "refused";
         QTest::newRow("damaged") << "/bad.jpg" << QByteArray("\xff\xd8\xff not a picture", 17) << "damaged";
@@ -315,7 +316,7 @@ private slots:
         if (outcome == QStringLiteral("shown")) {
             QTRY_VERIFY_WITH_TIMEOUT(view->isVisible(), 10000);
             QCOMPARE(view->windowTitle(), link + QStringLiteral(" (64 x 48)"));
-            QCOMPARE(PictureFiles::readAll(saved), body);
+            QCOMPARE(fileBytes(saved), body);
             QCOMPARE(m->statusBarMain()->text(0), QStringLiteral("画像表示完了"));
         } else if (outcome == QStringLiteral("damaged")) {
             QTRY_COMPARE_WITH_TIMEOUT(m->busyIndicator(), TFormMain::ImageIdle, 10000);

@@ -1,4 +1,5 @@
 #include "common/settingsstore.h"
+#include "filebytes.h"
 
 #include <QDir>
 #include <QFile>
@@ -10,12 +11,6 @@
 namespace {
 const QString W = QStringLiteral("Window");
 const QString S = QStringLiteral("Setting");
-
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 void writeAll(const QString &path, const QByteArray &bytes)
 {
@@ -98,7 +93,7 @@ private slots:
             store.WriteFlag(S, QStringLiteral("fmSetting.CheckJpeg"), true);
             store.WriteFlag(S, QStringLiteral("fmSetting.CheckGif"), false);
         }
-        const QByteArray bytes = readAll(file);
+        const QByteArray bytes = fileBytes(file);
         QVERIFY(bytes.contains("fmSetting.CheckJpeg=1\r\n"));
         QVERIFY(bytes.contains("fmSetting.CheckGif=7\r\n"));
     }
@@ -115,7 +110,7 @@ private slots:
         }
         SettingsStore store(file);
         QCOMPARE(store.ReadInteger(S, QStringLiteral("FMSETTING.CHECKBMP"), 1), 7);
-        QCOMPARE(readAll(file).count("CheckB"), 1);
+        QCOMPARE(fileBytes(file).count("CheckB"), 1);
         QCOMPARE(store.ReadInteger(QStringLiteral("window"), QStringLiteral("fmSetting.Width"), 0), 495);
         QCOMPARE(store.ReadString(S, QStringLiteral("fmSetting.Width"), QString()), QStringLiteral("800 "));
     }
@@ -142,7 +137,7 @@ private slots:
             store.WriteString(W, QStringLiteral("fmTarnvale.Directory"), text);
         }
         // Half-width katakana are single bytes in Shift-JIS; 探索 is 0x92 0x54 0x8D 0xF5.
-        QVERIFY(readAll(file).contains("fmTarnvale.Directory=\xC3\xDE\xA8\xDA\xB8\xC4\xD8\x92\x54\x8D\xF5\r\n"));
+        QVERIFY(fileBytes(file).contains("fmTarnvale.Directory=\xC3\xDE\xA8\xDA\xB8\xC4\xD8\x92\x54\x8D\xF5\r\n"));
         SettingsStore store(file);
         QCOMPARE(store.ReadString(W, QStringLiteral("fmTarnvale.Directory"), QString()), text);
     }
@@ -176,7 +171,7 @@ private slots:
             store.WriteString(S, QStringLiteral("fmSetting.Start"), value);
             store.WriteString(S, QStringLiteral("fmSetting.After"), QStringLiteral("after"));
         }
-        const QByteArray bytes = readAll(file);
+        const QByteArray bytes = fileBytes(file);
         QCOMPARE(bytes.contains("fmSetting.Start="), plainForm);
         SettingsStore store(file);
         QCOMPARE(store.ReadString(S, QStringLiteral("fmSetting.Start"), QStringLiteral("?")), value);

@@ -1,3 +1,4 @@
+#include "filebytes.h"
 #include "picture/exifthumbnail.h"
 #include "picture/jpegdecoder.h"
 #include "picture/pictureloader.h"
@@ -87,7 +88,7 @@ private slots:
         int bigEndian = 0;
         int letterboxed = 0;
         for (auto it = expected.cbegin(); it != expected.cend(); ++it) {
-            const QByteArray bytes = readAll(Samples + QStringLiteral("/samples/") + it.key());
+            const QByteArray bytes = fileBytes(Samples + QStringLiteral("/samples/") + it.key());
             QVERIFY2(!bytes.isEmpty(), qPrintable(it.key()));
             const std::optional<ExifThumbnail::Location> location =
                 ExifThumbnail::locateInFile(bytes);
@@ -128,7 +129,7 @@ private slots:
             QDir(Samples + QStringLiteral("/corrupt")).entryList(QDir::Files);
         QVERIFY(!corrupt.isEmpty());
         for (const QString &name : corrupt) {
-            const QByteArray bytes = readAll(Samples + QStringLiteral("/corrupt/") + name);
+            const QByteArray bytes = fileBytes(Samples + QStringLiteral("/corrupt/") + name);
             if (const auto location = ExifThumbnail::locateInFile(bytes))
                 QVERIFY(location->fileOffset() + location->length <= bytes.size());
             QVERIFY(!PictureLoader::readThumbnail(
@@ -136,7 +137,7 @@ private slots:
                          .ok);
         }
         // Cut anywhere, a good header never points outside what is left.
-        const QByteArray good = readAll(Samples + QStringLiteral("/samples/f1-exif.jpg"));
+        const QByteArray good = fileBytes(Samples + QStringLiteral("/samples/f1-exif.jpg"));
         for (int size = 0; size < good.size(); size += 7) {
             if (const auto location = ExifThumbnail::locateInFile(good.left(size)))
                 QVERIFY(location->fileOffset() + location->length <= size);

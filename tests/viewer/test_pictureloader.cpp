@@ -1,3 +1,4 @@
+#include "filebytes.h"
 #include "picturefiles.h"
 #include "processmemory.h"
 #include "picture/pictureloader.h"
@@ -99,7 +100,7 @@ private slots:
     {
         const QString whole = file(QStringLiteral("big.jpg"));
         QVERIFY(write(whole, quadrants(6000, 4000), 50));
-        const QByteArray bytes = readAll(whole);
+        const QByteArray bytes = fileBytes(whole);
         const qsizetype sos = bytes.indexOf(QByteArrayLiteral("\xFF\xDA"));
         QVERIFY(sos > 0);
         const int length = (uchar(bytes[sos + 2]) << 8) | uchar(bytes[sos + 3]);
@@ -242,7 +243,7 @@ private slots:
         }
         QVERIFY2(difference <= 200 * 150 * 3 * 2, qPrintable(QString::number(difference)));
 
-        QByteArray bytes = readAll(progressive);
+        QByteArray bytes = fileBytes(progressive);
         const qsizetype second = bytes.indexOf("\xFF\xDA", bytes.indexOf("\xFF\xDA") + 2);
         QVERIFY(second > 0);
         bytes.insert(second, QByteArrayLiteral("\xFF\xF7\x00\x04\x00\x00"));
@@ -298,7 +299,7 @@ private slots:
     {
         const QByteArray dir = native(m_dir.path());
         const QByteArray path = dir + "/\xff\xfe-latin1-\xe9.jpg";
-        QVERIFY(writeNative(path, readAll(file(QStringLiteral("q800.jpg")))));
+        QVERIFY(writeNative(path, fileBytes(file(QStringLiteral("q800.jpg")))));
         const PictureResult result = PictureLoader::decodeToCover(path, QSize(10, 10));
         QVERIFY(result.ok);
         QCOMPARE(result.fullSize, QSize(800, 600));
@@ -344,7 +345,7 @@ private slots:
     // A cut-off file shows what arrived; the missing rows are filled, not fatal.
     void truncatedJpegDecodesWhatIsThere()
     {
-        const QByteArray whole = readAll(file(QStringLiteral("q800.jpg")));
+        const QByteArray whole = fileBytes(file(QStringLiteral("q800.jpg")));
         const QString name = file(QStringLiteral("cut.jpg"));
         QVERIFY(writeBytes(name, whole.left(whole.size() / 2)));
         const PictureResult result = PictureLoader::decodeFull(native(name));

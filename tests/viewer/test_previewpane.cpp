@@ -1,3 +1,4 @@
+#include "filebytes.h"
 #include "picturefiles.h"
 #include "testutils.h"
 #include "picture/picturerequest.h"
@@ -63,7 +64,7 @@ private:
         writeSampledJpeg(path, image, 4, false, exifPayload(jpegBytes(small), false));
         if (damaged) {
             // A marker no decoder knows, just inside the scan's data.
-            QByteArray bytes = readAll(path);
+            QByteArray bytes = fileBytes(path);
             const qsizetype sos = bytes.lastIndexOf("\xFF\xDA");
             const int length = uchar(bytes[sos + 2]) << 8 | uchar(bytes[sos + 3]);
             bytes.insert(sos + 2 + length + 16, QByteArrayLiteral("\xFF\xF7\x00\x04\x00\x00"));
