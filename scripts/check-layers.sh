@@ -6,7 +6,8 @@ src="${1:-$(dirname "$0")/../src}"
 
 floor() {
   case "$1" in
-    shell) echo 4 ;;
+    shell) echo 5 ;;
+    run) echo 4 ;;
     settings | viewer | disksearch | crawl) echo 3 ;;
     components) echo 2 ;;
     picture | common) echo 1 ;;

@@ -29,11 +29,9 @@ QString extensionOf(QByteArrayView url)
 
 } // namespace
 
-CrawlEngine::CrawlEngine(CrawlReporter *reporter, std::function<SearchConditions()> conditions,
-                         QObject *parent)
+CrawlEngine::CrawlEngine(CrawlReporter *reporter, QObject *parent)
     : QObject(parent),
       m_reporter(reporter),
-      m_conditions(std::move(conditions)),
       m_network(new QNetworkAccessManager(this)),
       m_links(new LinkExtractor(this)),
       m_imageSelection(new QItemSelectionModel(m_links->imageList(), this))
@@ -84,22 +82,26 @@ qint64 CrawlEngine::elapsedSeconds() const
 void CrawlEngine::PrepareRun()
 {
     m_reporter->ClearStatusAndLogs();
-    m_reporter->showRunning(true);
     m_clock.start();
-    // A run still going is superseded: its slots take no further step.
+    // A run still going is superseded: its slots take no further step. A
+    // transfer left from it (a stopped run leaves them to end) is cancelled,
+    // or the new run would wait for it to end before it could end itself.
     for (FetchSlot &slot : m_slots) {
         slot.timer->stop();
         slot.free = true;
+        slot.state = FetchSlot::Ready;
+        if (slot.http->IsBusy())
+            slot.http->CancelTransfer();
     }
 }
 
-void CrawlEngine::ResetResults(const SearchConditions &conditions)
+void CrawlEngine::ResetResults()
 {
     m_links->resetPageLinkCount();
     m_listedCount = 0;
     // A collect run works on the image list as it stands: clearing it would
     // leave nothing to collect.
-    if (conditions.clearWWWResults && !m_collectMode) {
+    if (m_conditions.clearWWWResults && !m_collectMode) {
         m_reporter->clearFileList();
         m_pageCursor = 0;
         m_imageCursor = 0;
@@ -112,7 +114,20 @@ void CrawlEngine::ResetResults(const SearchConditions &conditions)
 
 void CrawlEngine::StartCrawl(const QString &startURL)
 {
-    ResetResults(m_conditions());
+    startRun(startURL, false);
+}
+
+void CrawlEngine::StartCollect(const QString &startURL)
+{
+    startRun(startURL, true);
+}
+
+void CrawlEngine::startRun(const QString &startURL, bool collect)
+{
+    m_collectMode = collect;
+    if (collect)
+        m_imageCursor = 0;
+    ResetResults();
     const QByteArray url = EncodeShiftJis(startURL);
     m_startURL = entryKey(url);
     m_startHost = HostOf(url);
@@ -120,23 +135,9 @@ void CrawlEngine::StartCrawl(const QString &startURL)
     StartFreeSlot();
 }
 
-CrawlEngine::CollectStart CrawlEngine::CollectCommand()
-{
-    if (m_links->imageList()->size() == 0)
-        return CollectStart::NoImages;
-    if (!m_conditions().saveToFile)
-        return CollectStart::NoFileSave;
-    m_collectMode = true;
-    m_pageCrawling = false;
-    m_imageCursor = 0;
-    PrepareRun();
-    m_reporter->statusText(0, QStringLiteral("画像収集開始.."));
-    return CollectStart::Started;
-}
-
 void CrawlEngine::StartFreeSlot()
 {
-    const int speed = qBound(1, m_conditions().speed, SlotCount);
+    const int speed = qBound(1, m_conditions.speed, SlotCount);
     for (int i = 0; i < speed; ++i) {
         FetchSlot &slot = m_slots[size_t(i)];
         if (!slot.free)
@@ -158,7 +159,7 @@ void CrawlEngine::TimerTick(FetchSlot &slot)
     slot.timer->stop();
     switch (slot.state) {
     case FetchSlot::Ready:
-        if (!WithinLimits(m_conditions())) {
+        if (!WithinLimits()) {
             slot.state = FetchSlot::Finished;
         } else {
             slot.state = FetchSlot::Taking;
@@ -171,7 +172,7 @@ void CrawlEngine::TimerTick(FetchSlot &slot)
         break;
     case FetchSlot::Waiting:
         ++slot.ticks;
-        if (m_conditions().cutOffSeconds() < slot.ticks * m_tickMs / 1000) {
+        if (m_conditions.cutOffSeconds() < slot.ticks * m_tickMs / 1000) {
             CutOff(slot);
             slot.state = FetchSlot::Ready;
             slot.ticks = 0;
@@ -182,7 +183,7 @@ void CrawlEngine::TimerTick(FetchSlot &slot)
             CheckAndListImage(slot);
         } else {
             const CrawlPage page{slot.number, slot.pageHost, slot.pageURL};
-            m_links->ExtractLinks(page, slot.received, m_conditions().imageTypes);
+            m_links->ExtractLinks(page, slot.received, m_conditions.imageTypes);
         }
         slot.received.clear();
         mark(slot, LinkExtractor::Done);
@@ -201,8 +202,9 @@ void CrawlEngine::TimerTick(FetchSlot &slot)
     slot.timer->start(m_tickMs);
 }
 
-bool CrawlEngine::WithinLimits(const SearchConditions &conditions)
+bool CrawlEngine::WithinLimits()
 {
+    const SearchConditions &conditions = m_conditions;
     if (m_links->pageLinkCount() >= conditions.urlMaximum()) {
         m_reporter->statusText(0, QStringLiteral("URL Max : ") + conditions.maxURL.text);
         return false;
@@ -239,7 +241,7 @@ qsizetype CrawlEngine::NextPageEntry()
 
 bool CrawlEngine::TakeJob(FetchSlot &slot)
 {
-    const SearchConditions conditions = m_conditions();
+    const SearchConditions &conditions = m_conditions;
     LinkList &images = *m_links->imageList();
     LinkList &pages = *m_links->urlList();
     QByteArray url;
@@ -254,7 +256,7 @@ bool CrawlEngine::TakeJob(FetchSlot &slot)
         m_imageCursor = row;
         slot.imageJob = true;
         slot.pageURL = url;
-    } else if (m_pageCrawling && (row = NextPageEntry()) >= 0) {
+    } else if (!m_collectMode && (row = NextPageEntry()) >= 0) {
         url = m_links->ReadEntry(pages, row).url;
         m_links->MarkEntry(pages, row, LinkExtractor::Started);
         m_pageCursor = row;
@@ -388,9 +390,7 @@ void CrawlEngine::CheckAllEnded()
 
 void CrawlEngine::FinishRun()
 {
-    m_reporter->showRunning(false);
     m_reporter->statusText(0, QStringLiteral("探索終了"));
-    m_pageCrawling = true;
     m_collectMode = false;
     m_reporter->statusText(5, QString::number(elapsedSeconds()) + QStringLiteral(" 秒"));
     emit runFinished();
@@ -398,6 +398,9 @@ void CrawlEngine::FinishRun()
 
 void CrawlEngine::Stop()
 {
+    // Transfers in progress are deliberately left to end: an image arriving
+    // whole is still written under its name, though no tick lists it. The
+    // next run cancels whatever is left (PrepareRun).
     for (FetchSlot &slot : m_slots)
         slot.timer->stop();
     FinishRun();
@@ -414,7 +417,7 @@ void CrawlEngine::ClearAll()
 
 void CrawlEngine::CheckAndListImage(FetchSlot &slot)
 {
-    const SearchConditions conditions = m_conditions();
+    const SearchConditions &conditions = m_conditions;
     const QByteArray path = QFile::encodeName(slot.savePath);
     const QFileInfo info(slot.savePath);
     if (!info.isFile()) {
@@ -432,6 +435,9 @@ void CrawlEngine::CheckAndListImage(FetchSlot &slot)
     }
     if (conditions.checkRatio) {
         // The header gives the size; a picture that cannot be measured passes.
+        // Both divisions drop their remainders on purpose: the limit counts
+        // in whole hundreds of percent, so 200 rejects only pictures at least
+        // three times as wide as high, and 150 acts as 100.
         const std::optional<int> ratio = conditions.ratioLimit();
         const PictureResult picture = ratio ? PictureLoader::readSize(path) : PictureResult{};
         const QSize wh = picture.fullSize;

@@ -8,7 +8,6 @@
 #include <QString>
 
 #include <array>
-#include <functional>
 
 class CrawlReporter;
 class DocOutput;
@@ -29,7 +28,7 @@ struct FetchSlot
     THTTP *http = nullptr;
     QTimer *timer = nullptr;
     bool free = true;
-    int state = Ready;
+    State state = Ready;
     int ticks = 0;
     bool imageJob = false;
     qsizetype line = -1;
@@ -41,9 +40,9 @@ struct FetchSlot
 
 // The web crawl: six fetch slots stepped by their own timers on the thread
 // that owns the engine, the URL list and the image list as work queues, the
-// image download with its size and ratio checks, and the run state. The
-// conditions are read through `conditions` at each moment of use; progress
-// goes to the reporter.
+// image download with its size and ratio checks, and the run state. It keeps
+// the latest conditions it was given (setConditions), so a change made during
+// a run is seen at the next moment of use; progress goes to the reporter.
 class CrawlEngine : public QObject
 {
     Q_OBJECT
@@ -53,10 +52,7 @@ public:
     static constexpr qint64 PageCap = 32 * 1024 * 1024;
     static constexpr qint64 ImageCap = qint64(256) * 1024 * 1024;
 
-    enum class CollectStart { Started, NoImages, NoFileSave };
-
-    CrawlEngine(CrawlReporter *reporter, std::function<SearchConditions()> conditions,
-                QObject *parent = nullptr);
+    explicit CrawlEngine(CrawlReporter *reporter, QObject *parent = nullptr);
     ~CrawlEngine() override;
 
     // The manager every HTTP control of the program shares.
@@ -68,24 +64,28 @@ public:
     THTTP *http(int slot) const;
     QTimer *timer(int slot) const;
 
-    // Status panels and logs emptied, busy, start time noted, slots free.
+    const SearchConditions &conditions() const { return m_conditions; }
+    void setConditions(const SearchConditions &conditions) { m_conditions = conditions; }
+
+    // Status panels and logs emptied, start time noted, slots free, and
+    // transfers left from an earlier run cancelled.
     void PrepareRun();
     // A crawl from `startURL` (the text of the start address box).
     void StartCrawl(const QString &startURL);
-    // Collect mode for the selected image lines, then PrepareRun; the caller
-    // arms the delayed start, which calls StartCrawl.
-    CollectStart CollectCommand();
-    // The stop command: every timer stops, the run ends as stopped.
+    // A collect run: only the selected image lines are downloaded, whatever
+    // their status, and no page is fetched.
+    void StartCollect(const QString &startURL);
+    // The stop command: every timer stops, the run ends as stopped. Transfers
+    // in progress are left to end; no tick takes their data any more.
     void Stop();
-    void FinishRun();
     // The clear-all command's share: lists, cursors and downloaded count.
     void ClearAll();
     // The file list was erased: the downloaded count starts again.
     void resetDownloadedCount() { m_downloadedCount = 0; }
 
     bool isRunning() const;
-    bool pageCrawling() const { return m_pageCrawling; }
-    void setPageCrawling(bool on) { m_pageCrawling = on; }
+    // Slots take page jobs unless a collect run goes on.
+    bool pageCrawling() const { return !m_collectMode; }
     bool collectMode() const { return m_collectMode; }
     int downloadedCount() const { return m_downloadedCount; }
     int listedCount() const { return m_listedCount; }
@@ -100,6 +100,8 @@ signals:
     void runFinished();
 
 private:
+    void startRun(const QString &startURL, bool collect);
+    void FinishRun();
     void StartFreeSlot();
     void TimerTick(FetchSlot &slot);
     bool TakeJob(FetchSlot &slot);
@@ -110,15 +112,15 @@ private:
     void logTransferError(const FetchSlot &slot, const DocOutput &doc);
     void followMovedPage(FetchSlot &slot);
     void CutOff(FetchSlot &slot);
-    bool WithinLimits(const SearchConditions &conditions);
+    bool WithinLimits();
     void CheckAllEnded();
     void CheckAndListImage(FetchSlot &slot);
-    void ResetResults(const SearchConditions &conditions);
+    void ResetResults();
     void mark(FetchSlot &slot, int status);
     LinkList &listOf(const FetchSlot &slot) const;
 
     CrawlReporter *m_reporter;
-    std::function<SearchConditions()> m_conditions;
+    SearchConditions m_conditions;
     QNetworkAccessManager *m_network;
     LinkExtractor *m_links;
     QItemSelectionModel *m_imageSelection;
@@ -129,7 +131,6 @@ private:
     QElapsedTimer m_clock;
     qsizetype m_pageCursor = 0;
     qsizetype m_imageCursor = 0;
-    bool m_pageCrawling = true;
     bool m_collectMode = false;
     int m_downloadedCount = 0;
     int m_listedCount = 0;

@@ -21,9 +21,8 @@ public:
 
     // Empties the panels of both status bars and both log panes.
     virtual void ClearStatusAndLogs() {}
-    // The busy indicator and the animation: on while a run goes on.
-    virtual void showRunning(bool running) { (void)running; }
-    // The URL a slot fetches, in its edit field (slot 1 to 6).
+    // The URL a slot fetches, in its edit field (slot 1 to 6), or the
+    // address HTTP0 fetches or a crawl starts from (slot 0).
     virtual void slotURL(int slot, const QString &url) { (void)slot, (void)url; }
     // The hidden source pane is emptied when a transfer begins.
     virtual void clearSource() {}

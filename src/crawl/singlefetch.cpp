@@ -66,9 +66,27 @@ void SingleFetch::fetch(const QString &url)
         m_http->SetOutputFile(m_savePath, false);
         m_reporter->statusText(0, QStringLiteral("イメージ転送中"));
     }
-    emit busyChanged(true);
+    setBusy(true);
     m_http->GetDoc(url);
     m_reporter->statusText(4, NormalizeBrowsedURL(url));
+}
+
+void SingleFetch::cancel()
+{
+    if (m_http->IsBusy())
+        m_http->CancelTransfer();
+    m_timerGazou->stop();
+    m_loader->cancel();
+    m_received.clear();
+    setBusy(false);
+}
+
+void SingleFetch::setBusy(bool busy)
+{
+    if (busy == m_busy)
+        return;
+    m_busy = busy;
+    emit busyChanged(busy);
 }
 
 void SingleFetch::HTTP0DocOutput(const DocOutput &doc)
@@ -94,7 +112,8 @@ void SingleFetch::HTTP0DocOutput(const DocOutput &doc)
         }
         if (!m_gotData) {
             m_reporter->LogNormal(QStringLiteral("  No Data"));
-            emit runFinished();
+            setBusy(false);
+            emit fetchEnded();
         } else if (m_transferIsImage) {
             m_timerGazou->start(ShowDelayMs);
         } else {
@@ -102,7 +121,8 @@ void SingleFetch::HTTP0DocOutput(const DocOutput &doc)
             m_pageHost = m_http->RemoteHost();
             m_pageURL = m_http->DocumentURL();
             emit sourceArrived(m_source);
-            emit runFinished();
+            setBusy(false);
+            emit fetchEnded();
         }
         m_received.clear();
         break;
@@ -121,10 +141,10 @@ void SingleFetch::pictureLoaded(const DecodedPicture &result)
 {
     if (!result.picture.ok) {
         m_reporter->statusText(0, result.picture.error);
-        emit busyChanged(false);
+        setBusy(false);
         return;
     }
     emit pictureArrived(result.picture.image, m_pageURL);
-    emit busyChanged(false);
+    setBusy(false);
     m_reporter->statusText(0, QStringLiteral("画像表示完了"));
 }

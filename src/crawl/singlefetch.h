@@ -44,23 +44,27 @@ public:
     // Starts fetching `url` on HTTP0, cancelling a transfer still running;
     // nothing for an empty text.
     void fetch(const QString &url);
+    // Ends a transfer or a picture still being loaded, without a report.
+    void cancel();
 
     void TimerGazouTimer();
 
 signals:
-    // A transfer has started (true); the picture has been shown or could not
-    // be (false).
+    // A transfer has started (true); it has ended, or its picture has been
+    // shown or could not be (false).
     void busyChanged(bool busy);
     void sourceCleared();
     void sourceArrived(const QString &text);
-    // A page transfer has ended, with or without data: the run's end steps.
-    void runFinished();
+    // A page transfer has ended with or without data, or a picture's without
+    // data: the end steps of a run.
+    void fetchEnded();
     // The downloaded picture, to be shown in a single-image window captioned
     // with `title` and its size.
     void pictureArrived(const QImage &picture, const QString &title);
 
 private:
     void HTTP0DocOutput(const DocOutput &doc);
+    void setBusy(bool busy);
     void pictureLoaded(const DecodedPicture &result);
 
     THTTP *m_http;
@@ -74,6 +78,7 @@ private:
     // The transfer in progress is a picture (the flag may change meanwhile).
     bool m_transferIsImage = false;
     bool m_gotData = false;
+    bool m_busy = false;
     QByteArray m_received;
     QString m_source;
 };

@@ -2,6 +2,8 @@
 
 #include "fonts.h"
 
+#include "run/runcontroller.h"
+
 #include "settings/tformselectdir.h"
 #include "settings/tformsetting.h"
 #include "tformmain.h"
@@ -23,6 +25,11 @@ std::unique_ptr<AppWindows> createWindows()
     TFormMain *main = windows->m_main.get();
     windows->m_setting = std::make_unique<TFormSetting>(
         windows->m_selectDir.get(), [main](const ProxyChoice &proxy) { main->applyProxy(proxy); });
+    // The runs see every change of the conditions as it is made.
+    RunController *run = main->runController();
+    run->setConditions(windows->m_setting->conditions());
+    QObject::connect(windows->m_setting.get(), &TFormSetting::conditionsChanged, run,
+                     &RunController::setConditions);
     windows->m_multi = std::make_unique<TFormMulti>();
     windows->m_setteiMulti = std::make_unique<TFormSetteiMulti>();
     windows->m_version = std::make_unique<TFormVersion>();

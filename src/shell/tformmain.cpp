@@ -4,7 +4,9 @@
 #include "components/logpane.h"
 #include "crawl/crawlengine.h"
 #include "crawl/linkextractor.h"
+#include "crawl/singlefetch.h"
 #include "crawl/thttp.h"
+#include "run/runcontroller.h"
 #include "settings/tformsetting.h"
 #include "common/datafiles.h"
 #include "common/settingsstore.h"
@@ -13,7 +15,6 @@
 #include "toolicons.h"
 #include "viewer/previewpane.h"
 #include "viewer/tformview.h"
-#include "disksearch/disksearch.h"
 #include "disksearch/resultlistpane.h"
 
 #include <QCloseEvent>
@@ -38,7 +39,8 @@ QString key(const char *item)
 }
 } // namespace
 
-TFormMain::TFormMain(QWidget *parent) : QMainWindow(parent)
+TFormMain::TFormMain(QWidget *parent)
+    : QMainWindow(parent), m_run(new RunController(this, this))
 {
     setObjectName(QStringLiteral("TFormMain"));
     setWindowTitle(QStringLiteral("ヴェリスク   (Vellisk)   Ver 1.0"));
@@ -52,7 +54,7 @@ TFormMain::TFormMain(QWidget *parent) : QMainWindow(parent)
     buildMenus();
     buildTabs();
     buildStatusBars();
-    buildTimers();
+    connectRun();
     connectWeb();
 
     readStoredValues();
@@ -72,7 +74,9 @@ void TFormMain::readStoredValues()
     readWindowSize(store, this, Prefix);
     m_comboDirectory->setEditText(store.ReadString(WindowSection, key("Directory"), QString()));
     m_comboURL->setEditText(store.ReadString(WindowSection, key("URL"), QString()));
-    m_www = store.ReadFlag(SettingSection, key("ToolBtWWW"), SettingsStore::FlagOff);
+    m_run->setTarget(store.ReadFlag(SettingSection, key("ToolBtWWW"), SettingsStore::FlagOff)
+                         ? RunController::Target::WWW
+                         : RunController::Target::HardDisk);
     m_preview->setAutoDisplay(
         store.ReadFlag(SettingSection, key("AutoDisp"), SettingsStore::FlagOn));
 }
@@ -89,7 +93,6 @@ void TFormMain::writeStoredValues()
 
 void TFormMain::InitMainWindow()
 {
-    m_crawl->setPageCrawling(true);
     const QFileInfo program(QCoreApplication::applicationFilePath());
     m_helpFile = dataFilePath(program.completeBaseName() + QStringLiteral(".HLP"));
     m_pages->setCurrentWidget(m_tabURL);
@@ -108,12 +111,26 @@ void TFormMain::InitMainWindow()
     m_browserHistory.clear();
     m_dirHistory.clear();
     UpdateTargetMode();
+    showBusy(m_run->busy());
+}
+
+void TFormMain::connectRun()
+{
+    connect(m_run, &RunController::busyChanged, this, &TFormMain::showBusy);
+    connect(m_run, &RunController::targetChanged, this, &TFormMain::UpdateTargetMode);
+    connect(m_run, &RunController::resultListWanted, this,
+            [this] { m_pages->setCurrentWidget(m_tabList); });
+    connectResultList();
+}
+
+bool TFormMain::isWWWMode() const
+{
+    return m_run->isWWW();
 }
 
 void TFormMain::switchMode(bool www)
 {
-    m_www = www;
-    UpdateTargetMode();
+    m_run->setTarget(www ? RunController::Target::WWW : RunController::Target::HardDisk);
 }
 
 void TFormMain::setSearchTarget(bool www, const QString &target)
@@ -122,22 +139,24 @@ void TFormMain::setSearchTarget(bool www, const QString &target)
     (www ? m_comboURL : m_comboDirectory)->setEditText(target);
 }
 
+// The controls that show the search-target mode. A switch also stops a walk
+// (the controller decides that); a crawl goes on and stays shown as busy.
 void TFormMain::UpdateTargetMode()
 {
-    if (!m_www)
+    const bool www = m_run->isWWW();
+    if (!www)
         m_pages->setCurrentWidget(m_tabList);
-    m_comboDirectory->setVisible(!m_www);
-    m_comboURL->setVisible(m_www);
-    m_labelTaishou->setText(m_www ? QStringLiteral("　ＵＲＬ") : QStringLiteral("ﾃﾞｨﾚｸﾄﾘ"));
-    m_btDirectory->setEnabled(!m_www);
-    m_btWeb->setEnabled(m_www);
-    m_btBack->setEnabled(m_www);
-    m_btForward->setEnabled(m_www);
-    setBusyIndicator(ImageIdle);
-    m_toolBtHard->setChecked(!m_www);
-    m_toolBtWWW->setChecked(m_www);
-    m_menuHard->setChecked(!m_www);
-    m_menuWWW->setChecked(m_www);
+    m_comboDirectory->setVisible(!www);
+    m_comboURL->setVisible(www);
+    m_labelTaishou->setText(www ? QStringLiteral("　ＵＲＬ") : QStringLiteral("ﾃﾞｨﾚｸﾄﾘ"));
+    m_btDirectory->setEnabled(!www);
+    m_btWeb->setEnabled(www);
+    m_btBack->setEnabled(www);
+    m_btForward->setEnabled(www);
+    m_toolBtHard->setChecked(!www);
+    m_toolBtWWW->setChecked(www);
+    m_menuHard->setChecked(!www);
+    m_menuWWW->setChecked(www);
 }
 
 int TFormMain::busyIndicator() const
@@ -145,13 +164,12 @@ int TFormMain::busyIndicator() const
     return m_btStop->property("imageIndex").toInt();
 }
 
-void TFormMain::setBusyIndicator(int imageIndex)
+// The busy indicator: the stop button's image and the animation.
+void TFormMain::showBusy(bool busy)
 {
-    // Idle is also the stop request of a running directory walk.
-    if (imageIndex == ImageIdle && m_diskSearch != nullptr)
-        m_diskSearch->requestStop();
-    m_btStop->setProperty("imageIndex", imageIndex);
-    m_btStop->setIcon(toolIcon(imageIndex == ImageBusy ? ToolIcon::StopBusy : ToolIcon::StopIdle));
+    m_btStop->setProperty("imageIndex", busy ? ImageBusy : ImageIdle);
+    m_btStop->setIcon(toolIcon(busy ? ToolIcon::StopBusy : ToolIcon::StopIdle));
+    m_animate->setActive(busy);
 }
 
 void TFormMain::LogNormal(const QString &line)
@@ -164,15 +182,14 @@ void TFormMain::LogError(const QString &line)
     m_memoError->appendLine(line);
 }
 
-SearchConditions TFormMain::searchConditions() const
+const SearchConditions &TFormMain::searchConditions() const
 {
-    return m_peers.setting != nullptr ? m_peers.setting->conditions() : SearchConditions{};
+    return m_run->conditions();
 }
 
 void TFormMain::applyProxy(const ProxyChoice &proxy)
 {
-    for (int i = 0; i < 7; ++i)
-        http(i)->applyProxy(proxy);
+    m_run->applyProxy(proxy);
 }
 
 void TFormMain::ClearStatusAndLogs()
@@ -187,7 +204,7 @@ void TFormMain::ClearStatusAndLogs()
 void TFormMain::ClearAll()
 {
     ClearStatusAndLogs();
-    m_crawl->ClearAll();
+    m_run->clearAll();
     m_resultList->erase();
 }
 

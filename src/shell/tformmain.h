@@ -26,11 +26,11 @@ class QToolButton;
 
 class CrawlEngine;
 class DeferredLineEdit;
-class DiskSearch;
 class HelpWindow;
 class LinkExtractor;
 class PreviewPane;
 class ResultListPane;
+class RunController;
 class SingleFetch;
 class StatusPanels;
 class TAnimate;
@@ -56,8 +56,9 @@ struct PeerWindows
 };
 
 // The main window: tool bars, menus, the five tabs, the two status bars and
-// the log panes, the search-target mode and the start and stop of work. The
-// work itself lives in the subsystems; this class wires commands to them.
+// the log panes. Every run (walk, crawl, collect run, single fetch) belongs to
+// the run controller; this class wires commands to it and shows what it
+// reports.
 class TFormMain : public QMainWindow, public CrawlReporter
 {
     Q_OBJECT
@@ -70,15 +71,15 @@ public:
 
     void setPeers(const PeerWindows &peers) { m_peers = peers; }
 
+    RunController *runController() const { return m_run; }
     // Search-target mode: true for WWW, false for the hard disk.
-    bool isWWWMode() const { return m_www; }
-    void UpdateTargetMode();
+    bool isWWWMode() const;
     // A target given from outside (the command line): the mode switches and
     // the directory or address goes into that mode's box.
     void setSearchTarget(bool www, const QString &target);
 
+    // The image index BtStop shows: ImageBusy while work runs.
     int busyIndicator() const;
-    void setBusyIndicator(int imageIndex);
 
     // A line of the "Normal End" log (MemoLog) and of the "Error" log (MemoError).
     void LogNormal(const QString &line) override;
@@ -92,10 +93,10 @@ public:
 
     // HTTP0 (single fetches) and the crawl's HTTP1 ... HTTP6.
     THTTP *http(int index) const;
-    CrawlEngine *crawl() const { return m_crawl; }
+    CrawlEngine *crawl() const;
     THTML *html() const { return m_html; }
     // HTTP0's single fetch: proxy-mode pages and pictures of the image list.
-    SingleFetch *singleFetch() const { return m_singleFetch; }
+    SingleFetch *singleFetch() const;
     // The program-wide proxy flag of the settings dialog.
     bool proxyInUse() const;
     QString helpFilePath() const { return m_helpFile; }
@@ -106,8 +107,8 @@ public:
     QListView *imageLink() const { return m_imageLink; }
     // The crawl's URL list and image list with their line routines.
     LinkExtractor *links() const;
-    // The settings dialog's search conditions as they stand at the call.
-    SearchConditions searchConditions() const;
+    // The settings dialog's search conditions as last handed on.
+    const SearchConditions &searchConditions() const;
     ImageTypes imageTypes() const { return searchConditions().imageTypes; }
     // Hands the proxy the settings dialog applies to HTTP0 ... HTTP6.
     void applyProxy(const ProxyChoice &proxy);
@@ -115,7 +116,6 @@ public:
     // Where the crawl engine's panel texts, log lines and results go.
     void statusText(int panel, const QString &text) override;
     void slotStatusText(int panel, const QString &text) override;
-    void showRunning(bool running) override;
     void slotURL(int slot, const QString &url) override;
     void clearSource() override;
     void clearFileList() override;
@@ -132,7 +132,6 @@ public:
     void ShowSystemPanes();
     void ClearStatusAndLogs() override;
     void PrepareRun();
-    void FinishRun();
     void ClearAll();
     void HomeCommand();
     void ShowAbout();
@@ -140,8 +139,6 @@ public:
     void HelpKeywords();
 
     // Entry points of the subsystems that plug in here.
-    void SearchDirectory();
-    void StartCrawl();
     void WebCommand();
     void CollectCommand();
     void BackCommand();
@@ -178,7 +175,6 @@ private:
     void buildMenus();
     void buildTabs();
     void buildStatusBars();
-    void buildTimers();
     QToolButton *addToolButton(QToolBar *bar, const QString &name, const QString &caption,
                                const QString &hint, QSize size);
     QAction *addMenuItem(QMenu *menu, const QString &name, const QString &caption);
@@ -187,9 +183,10 @@ private:
     void readStoredValues();
     void writeStoredValues();
     void InitMainWindow();
-    void TimerTansakuTimer();
+    void connectRun();
     void connectResultList();
-    void DirectorySearchFinished(bool stopped);
+    void UpdateTargetMode();
+    void showBusy(bool busy);
     void switchMode(bool www);
     void updateHistoryButtons(const NavigationHistory &history);
     HelpWindow *helpWindow();
@@ -205,13 +202,11 @@ private:
     void showLinkPicture(const QImage &picture, const QString &title);
 
     PeerWindows m_peers;
-    bool m_www = false;
+    RunController *m_run;
     bool m_dropDownFlag = false;
     QString m_helpFile;
     NavigationHistory m_dirHistory;
     BrowserHistory m_browserHistory;
-    SingleFetch *m_singleFetch = nullptr;
-    CrawlEngine *m_crawl = nullptr;
 
     QToolBar *m_toolBar1 = nullptr;
     QToolBar *m_toolBar2 = nullptr;
@@ -247,19 +242,14 @@ private:
     ResultListPane *m_resultList = nullptr;
     PreviewPane *m_preview = nullptr;
     QFrame *m_panelBottom = nullptr;
-    THTTP *m_http0 = nullptr;
     // EditHttpURL, then EditHttp1 ... EditHttp6.
     std::array<DeferredLineEdit *, 7> m_editHttp{};
 
     StatusPanels *m_stb = nullptr;
     StatusPanels *m_sta = nullptr;
 
-    QTimer *m_timerTansaku = nullptr;
-    QTimer *m_timerGazou = nullptr;
-
     HelpWindow *m_helpWindow = nullptr;
     bool m_singleViewMode = true;
     QSize m_requestedViewSize{0, 0};
     QList<TFormView *> m_extraViews;
-    DiskSearch *m_diskSearch = nullptr;
 };

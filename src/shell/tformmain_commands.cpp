@@ -4,6 +4,7 @@
 #include "crawl/crawlengine.h"
 #include "crawl/linkextractor.h"
 #include "disksearch/disksearch.h"
+#include "run/runcontroller.h"
 #include "disksearch/resultlistpane.h"
 #include "helpwindow.h"
 #include "common/messagebox.h"
@@ -28,44 +29,21 @@
 
 void TFormMain::BtTansakuClick()
 {
-    if (m_www && m_comboURL->currentText().isEmpty()) {
-        MessageBox::show(this, QStringLiteral("対象ＵＲＬを指定してください"));
-        return;
-    }
-    if (!m_www && m_comboDirectory->currentText().isEmpty()) {
-        MessageBox::show(this, QStringLiteral("対象ディレクトリを指定してください"));
-        return;
-    }
-    PrepareRun();
-    m_crawl->setPageCrawling(true);
-    // Let the click return and the window repaint before the work begins.
-    m_timerTansaku->start(10);
+    const bool www = m_run->isWWW();
+    const QString target = (www ? m_comboURL : m_comboDirectory)->currentText();
+    if (m_run->search(target) == RunController::Refusal::NoTarget)
+        MessageBox::show(this, www ? QStringLiteral("対象ＵＲＬを指定してください")
+                                   : QStringLiteral("対象ディレクトリを指定してください"));
 }
 
-void TFormMain::TimerTansakuTimer()
+void TFormMain::BtStopClick()
 {
-    m_timerTansaku->stop();
-    // A stop pressed during the wait has set the indicator idle already; it
-    // stays so: the walk sees it at its first subdirectory, and a crawl does
-    // not begin.
-    const bool stopped = busyIndicator() == ImageIdle;
-    if (m_www && stopped)
-        return;
-    m_stb->setText(0, QStringLiteral("探索開始..."));
-    if (!stopped)
-        setBusyIndicator(ImageBusy);
-    m_pages->setCurrentWidget(m_tabList);
-    // A walk still running ends first, so that its end steps cannot land in
-    // the middle of the new work.
-    m_diskSearch->cancel();
-    if (m_www) {
-        StartCrawl();
-        return;
-    }
-    if (stopped)
-        m_diskSearch->stopNextWalk();
-    // The walk runs on a thread of its own; its end steps run when it ends.
-    SearchDirectory();
+    m_run->stop();
+}
+
+void TFormMain::PrepareRun()
+{
+    m_run->prepareRun();
 }
 
 void TFormMain::BtDirectoryClick()
@@ -167,11 +145,11 @@ void TFormMain::HelpKeywords()
 
 void TFormMain::connectResultList()
 {
-    m_diskSearch = new DiskSearch(this);
-    connect(m_diskSearch, &DiskSearch::entriesFound, m_resultList, &ResultListPane::appendEntries);
-    connect(m_diskSearch, &DiskSearch::fileError, this, &TFormMain::LogError);
-    connect(m_diskSearch, &DiskSearch::finished, this, &TFormMain::DirectorySearchFinished);
-    connect(m_resultList, &ResultListPane::erased, m_crawl, &CrawlEngine::resetDownloadedCount);
+    DiskSearch *walk = m_run->diskSearch();
+    connect(walk, &DiskSearch::entriesFound, m_resultList, &ResultListPane::appendEntries);
+    connect(walk, &DiskSearch::fileError, this, &TFormMain::LogError);
+    connect(m_resultList, &ResultListPane::erased, m_run->crawl(),
+            &CrawlEngine::resetDownloadedCount);
     connect(m_resultList, &ResultListPane::entryClicked, this, &TFormMain::ListImageClick);
     connect(m_resultList, &ResultListPane::entryDoubleClicked, this, &TFormMain::SingleImageCommand);
     connect(m_resultList, &ResultListPane::filesDeleted, this, [this](int count) {
@@ -181,38 +159,12 @@ void TFormMain::connectResultList()
 
 int TFormMain::FoundCount() const
 {
-    return m_diskSearch->FoundCount();
+    return m_run->diskSearch()->FoundCount();
 }
 
 int TFormMain::ListedCount() const
 {
-    return m_diskSearch->ListedCount();
-}
-
-void TFormMain::SearchDirectory()
-{
-    // A search that still runs ends here, without its report.
-    m_diskSearch->cancel();
-    const SearchConditions conditions = searchConditions();
-    if (conditions.clearDiskResults)
-        m_resultList->clear();
-    m_diskSearch->resetCounters();
-    m_diskSearch->start(searchRootFor(m_comboDirectory->currentText()),
-                        extensionFilters(conditions.imageTypes));
-}
-
-void TFormMain::DirectorySearchFinished(bool stopped)
-{
-    if (stopped)
-        m_stb->setText(3, QStringLiteral("探索中止"));
-    const int found = m_diskSearch->FoundCount();
-    if (found != 0) {
-        m_pages->setCurrentWidget(m_tabList);
-        m_stb->setText(0, QStringLiteral("検索完了 : ") + QString::number(found) + QStringLiteral(" 件"));
-    } else {
-        m_stb->setText(0, QStringLiteral("検索該当なし"));
-    }
-    showRunning(false);
+    return m_run->diskSearch()->ListedCount();
 }
 
 // The current result entry goes to the preview; its path shows in panel 4.

@@ -10,6 +10,7 @@
 #include "deferredlineedit.h"
 #include "disksearch/resultentry.h"
 #include "disksearch/resultlistpane.h"
+#include "run/runcontroller.h"
 #include "settings/tformsetting.h"
 #include "statusbar.h"
 #include "viewer/previewpane.h"
@@ -26,49 +27,38 @@
 
 THTTP *TFormMain::http(int index) const
 {
-    return index == 0 ? m_http0 : m_crawl->http(index);
+    return m_run->http(index);
+}
+
+CrawlEngine *TFormMain::crawl() const
+{
+    return m_run->crawl();
+}
+
+SingleFetch *TFormMain::singleFetch() const
+{
+    return m_run->singleFetch();
 }
 
 LinkExtractor *TFormMain::links() const
 {
-    return m_crawl->links();
-}
-
-void TFormMain::PrepareRun()
-{
-    m_crawl->PrepareRun();
-}
-
-void TFormMain::FinishRun()
-{
-    m_crawl->FinishRun();
-}
-
-void TFormMain::BtStopClick()
-{
-    m_crawl->Stop();
-}
-
-void TFormMain::StartCrawl()
-{
-    const QString url = crawlStartURL(m_comboURL->currentText());
-    m_editHttp[0]->setText(url);
-    m_crawl->StartCrawl(url);
+    return m_run->crawl()->links();
 }
 
 void TFormMain::CollectCommand()
 {
-    switch (m_crawl->CollectCommand()) {
-    case CrawlEngine::CollectStart::NoImages:
+    const QString target = (m_run->isWWW() ? m_comboURL : m_comboDirectory)->currentText();
+    switch (m_run->collect(target)) {
+    case RunController::Refusal::NoImages:
         MessageBox::show(this, QStringLiteral("画像のURLがありません"));
         return;
-    case CrawlEngine::CollectStart::NoFileSave:
+    case RunController::Refusal::NoFileSave:
         MessageBox::show(this, QStringLiteral("画像を保存するディレクトリを指定してください"));
         if (m_peers.setting != nullptr)
             m_peers.setting->showOnTab(QStringLiteral("TabGazou"));
         return;
-    case CrawlEngine::CollectStart::Started:
-        m_timerTansaku->start(10);
+    case RunController::Refusal::NoTarget:
+    case RunController::Refusal::None:
         return;
     }
 }
@@ -83,15 +73,13 @@ void TFormMain::slotStatusText(int panel, const QString &text)
     m_sta->setText(panel, text);
 }
 
-void TFormMain::showRunning(bool running)
-{
-    setBusyIndicator(running ? ImageBusy : ImageIdle);
-    m_animate->setActive(running);
-}
-
 void TFormMain::slotURL(int slot, const QString &url)
 {
-    if (slot > 0 && slot < int(m_editHttp.size()))
+    // EditHttpURL shows at once what HTTP0 or a crawl starts from; the slots'
+    // fields change too often to lay out while their page is hidden.
+    if (slot == 0)
+        m_editHttp[0]->setText(url);
+    else if (slot > 0 && slot < int(m_editHttp.size()))
         m_editHttp[size_t(slot)]->setTextWhenShown(url);
 }
 

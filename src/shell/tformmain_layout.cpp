@@ -309,22 +309,21 @@ void TFormMain::buildTabs()
     m_tabURL = new QWidget(m_pages);
     m_tabURL->setObjectName(QStringLiteral("TabURL"));
     const QFont mincho = namedFont(QStringLiteral("ＭＳ 明朝"), true);
-    m_crawl = new CrawlEngine(this, [this] { return searchConditions(); }, this);
     m_memoLink = new QListView(m_tabURL);
     m_memoLink->setObjectName(QStringLiteral("MemoLink"));
     m_memoLink->setFont(mincho);
     m_memoLink->setUniformItemSizes(true);
     m_memoLink->setItemDelegate(new RowPixmapDelegate(m_memoLink));
-    m_memoLink->setModel(m_crawl->links()->urlList());
+    m_memoLink->setModel(links()->urlList());
     m_memoLink->setFixedHeight(149);
     m_imageLink = new QListView(m_tabURL);
     m_imageLink->setObjectName(QStringLiteral("ImageLink"));
     m_imageLink->setFont(mincho);
     m_imageLink->setUniformItemSizes(true);
     m_imageLink->setItemDelegate(new RowPixmapDelegate(m_imageLink));
-    m_imageLink->setModel(m_crawl->links()->imageList());
+    m_imageLink->setModel(links()->imageList());
     // The engine keeps the selection: a collect run takes the selected lines.
-    m_imageLink->setSelectionModel(m_crawl->imageSelection());
+    m_imageLink->setSelectionModel(crawl()->imageSelection());
     m_imageLink->setSelectionMode(QAbstractItemView::ExtendedSelection);
     connect(m_imageLink, &QListView::doubleClicked, this, &TFormMain::SingleImageCommand);
     auto *urlLayout = new QVBoxLayout(m_tabURL);
@@ -336,10 +335,6 @@ void TFormMain::buildTabs()
     m_tabHTTP = new QWidget(m_pages);
     m_tabHTTP->setObjectName(QStringLiteral("TabHTTP"));
     auto *httpLayout = new QVBoxLayout(m_tabHTTP);
-    // HTTP1 ... HTTP6 belong to the crawl; all seven share its manager, so
-    // one connection pool and one proxy serve them.
-    m_http0 = new THTTP(this, m_crawl->network());
-    m_http0->setObjectName(QStringLiteral("HTTP0"));
     for (int i = 0; i < 7; ++i) {
         auto *edit = new DeferredLineEdit(m_tabHTTP);
         m_editHttp[size_t(i)] = edit;
@@ -375,7 +370,6 @@ void TFormMain::buildTabs()
     m_tabList = new QWidget(m_pages);
     m_tabList->setObjectName(QStringLiteral("TabList"));
     m_resultList = new ResultListPane(m_tabList);
-    connectResultList();
     m_preview = new PreviewPane(m_tabList);
     connect(m_preview, &PreviewPane::reloadRequested, this, &TFormMain::ListImageClick);
     m_panelBottom = new QFrame(m_tabList);
@@ -402,18 +396,4 @@ void TFormMain::buildStatusBars()
     layout->addWidget(m_sta);
     // Both bars stack under the tabs, the main bar first.
     centralWidget()->layout()->addWidget(bars);
-}
-
-void TFormMain::buildTimers()
-{
-    auto makeTimer = [this](const QString &name) {
-        auto *timer = new QTimer(this);
-        timer->setObjectName(name);
-        return timer;
-    };
-    m_timerTansaku = makeTimer(QStringLiteral("TimerTansaku"));
-    m_timerTansaku->setSingleShot(true);
-    connect(m_timerTansaku, &QTimer::timeout, this, &TFormMain::TimerTansakuTimer);
-    m_timerGazou = makeTimer(QStringLiteral("TimerGazou"));
-    // TimerF1 ... TimerF6 belong to the crawl engine.
 }

@@ -10,6 +10,7 @@
 #include "crawl/thtml.h"
 #include "crawl/webaddress.h"
 #include "deferredlineedit.h"
+#include "run/runcontroller.h"
 #include "settings/tformsetting.h"
 #include "statusbar.h"
 #include "viewer/tformview.h"
@@ -27,12 +28,10 @@ void TFormMain::connectWeb()
     connect(m_html, &THTML::OnBeginRetrieval, this, &TFormMain::HTML1BeginRetrieval);
     connect(m_html, &THTML::OnEndRetrieval, this, &TFormMain::HTML1EndRetrieval);
 
-    m_singleFetch = new SingleFetch(m_http0, m_timerGazou, this, this);
-    connect(m_singleFetch, &SingleFetch::busyChanged, this, &TFormMain::showRunning);
-    connect(m_singleFetch, &SingleFetch::sourceCleared, m_memoSrc, &QPlainTextEdit::clear);
-    connect(m_singleFetch, &SingleFetch::sourceArrived, m_memoSrc, &QPlainTextEdit::setPlainText);
-    connect(m_singleFetch, &SingleFetch::runFinished, this, &TFormMain::FinishRun);
-    connect(m_singleFetch, &SingleFetch::pictureArrived, this, &TFormMain::showLinkPicture);
+    SingleFetch *fetch = m_run->singleFetch();
+    connect(fetch, &SingleFetch::sourceCleared, m_memoSrc, &QPlainTextEdit::clear);
+    connect(fetch, &SingleFetch::sourceArrived, m_memoSrc, &QPlainTextEdit::setPlainText);
+    connect(fetch, &SingleFetch::pictureArrived, this, &TFormMain::showLinkPicture);
 }
 
 bool TFormMain::proxyInUse() const
@@ -57,10 +56,8 @@ void TFormMain::ShowWeb()
         return;
     }
     if (proxyInUse()) {
-        m_singleFetch->clearImageFlag();
         // A text typed without a scheme is fetched as the browser would take it.
-        m_editHttp[0]->setText(isWebURL(QUrl(text)) ? text : address.toString());
-        m_singleFetch->fetch(m_editHttp[0]->text());
+        m_run->fetchPage(isWebURL(QUrl(text)) ? text : address.toString());
         return;
     }
     LogNormal(QStringLiteral("FindAddress : ") + text);
@@ -102,12 +99,12 @@ void TFormMain::HTML1DoRequestDoc(const QString &URL)
 
 void TFormMain::HTML1BeginRetrieval()
 {
-    showRunning(true);
+    m_run->setBrowsing(true);
 }
 
 void TFormMain::HTML1EndRetrieval()
 {
-    showRunning(false);
+    m_run->setBrowsing(false);
 }
 
 // The focused image link is downloaded into the transfer file of the save
@@ -126,10 +123,8 @@ void TFormMain::ViewSelectedLink()
     }
     const QString link = DecodeWebText(url);
     // The extension as the URL writes it: ".JPG" stays ".JPG".
-    m_singleFetch->setImageTarget(searchConditions().saveDirectory + QStringLiteral("/0000")
+    m_run->fetchPicture(link, searchConditions().saveDirectory + QStringLiteral("/0000")
                                   + link.right(4));
-    m_editHttp[0]->setText(link);
-    m_singleFetch->fetch(m_editHttp[0]->text());
 }
 
 void TFormMain::showLinkPicture(const QImage &picture, const QString &title)

@@ -2,7 +2,9 @@
 #include "crawl/crawlengine.h"
 #include "crawl/crawlreporter.h"
 #include "crawl/linkextractor.h"
+#include "filebytes.h"
 #include "httpserver.h"
+#include "reportrecorder.h"
 #include "testsite.h"
 #include "testtls.h"
 
@@ -19,39 +21,7 @@ namespace {
 
 using Response = TestHttpServer::Response;
 
-// Everything the engine reported, in order.
-struct Recorder : CrawlReporter
-{
-    QMap<int, QStringList> panels;
-    QMap<int, QStringList> slotPanels;
-    QStringList normal;
-    QStringList errors;
-    QList<QPair<QByteArray, qint64>> listed;
-    int autoDisplays = 0;
-
-    void statusText(int panel, const QString &text) override { panels[panel].append(text); }
-    void slotStatusText(int panel, const QString &text) override { slotPanels[panel].append(text); }
-    void LogNormal(const QString &line) override { normal.append(line); }
-    void LogError(const QString &line) override { errors.append(line); }
-    void ClearStatusAndLogs() override
-    {
-        panels.clear();
-        slotPanels.clear();
-        normal.clear();
-        errors.clear();
-    }
-    void listAcceptedImage(const QByteArray &path, qint64 size) override { listed.append({path, size}); }
-    void autoDisplay() override { ++autoDisplays; }
-    QString panel(int i) const { return panels.value(i).value(panels.value(i).size() - 1); }
-    QStringList errorsStarting(const QString &head) const
-    {
-        QStringList hits;
-        for (const QString &line : errors)
-            if (line.startsWith(head))
-                hits.append(line);
-        return hits;
-    }
-};
+using Recorder = ReportRecorder;
 
 QStringList lines(LinkList *list)
 {
@@ -66,12 +36,6 @@ QString line(int number, const QString &status, const QString &url)
     // The status word takes 8 bytes of Shift-JIS: a kanji counts two.
     return QString::asprintf("%4.4d  ", number) + status
            + QString(8 - EncodeShiftJis(status).size(), QLatin1Char(' ')) + QLatin1Char(' ') + url;
-}
-
-QByteArray fileBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 } // namespace
@@ -90,6 +54,7 @@ private:
     bool run(const QString &startURL, int timeoutMs = 20000)
     {
         QSignalSpy finished(m_engine.get(), &CrawlEngine::runFinished);
+        m_engine->setConditions(m_conditions);
         m_engine->PrepareRun();
         m_engine->StartCrawl(startURL);
         return finished.wait(timeoutMs);
@@ -129,7 +94,7 @@ void TestCrawlEngine::init()
     m_conditions.checkSize = false;
     m_conditions.speed = 6;
     m_rec = Recorder{};
-    m_engine = std::make_unique<CrawlEngine>(&m_rec, [this] { return m_conditions; });
+    m_engine = std::make_unique<CrawlEngine>(&m_rec);
     m_engine->links()->setStatusWords({QStringLiteral("----"), QStringLiteral("開始"),
                                        QStringLiteral("エラー"), QStringLiteral("終了")});
     m_engine->setTickInterval(20);
@@ -463,7 +428,6 @@ void TestCrawlEngine::sizeAndRatioChecks()
 
 void TestCrawlEngine::collectRun()
 {
-    QCOMPARE(m_engine->CollectCommand(), CrawlEngine::CollectStart::NoImages);
     TestHttpServer server;
     TestHttpServer otherServer;
     const QString other = otherServer.url(QString());
@@ -475,8 +439,6 @@ void TestCrawlEngine::collectRun()
     m_conditions.saveToFile = false;
     QVERIFY(run(server.url(QStringLiteral("/index.html"))));
     QCOMPARE(images()->size(), 4);
-    QCOMPARE(m_engine->CollectCommand(), CrawlEngine::CollectStart::NoFileSave);
-    QVERIFY(!m_engine->collectMode());
 
     // The lists stay even when results are cleared at each start.
     m_conditions.saveToFile = true;
@@ -485,11 +447,11 @@ void TestCrawlEngine::collectRun()
     for (int row : {0, 1, 3})
         selection->select(images()->index(row), QItemSelectionModel::Select);
     QSignalSpy finished(m_engine.get(), &CrawlEngine::runFinished);
-    QCOMPARE(m_engine->CollectCommand(), CrawlEngine::CollectStart::Started);
+    m_engine->setConditions(m_conditions);
+    m_engine->PrepareRun();
+    m_engine->StartCollect(server.url(QStringLiteral("/index.html")));
     QVERIFY(m_engine->collectMode());
     QVERIFY(!m_engine->pageCrawling());
-    QCOMPARE(m_rec.panel(0), QStringLiteral("画像収集開始.."));
-    m_engine->StartCrawl(server.url(QStringLiteral("/index.html")));
     QVERIFY(finished.wait(20000));
     const QString a = server.url(QString());
     QCOMPARE(lines(images()), (QStringList{line(1, QStringLiteral("終了"), a + QStringLiteral("/a/x.jpg")),

@@ -75,6 +75,7 @@ private slots:
     }
     void crawlOfAGeneratedSite();
     void stopAndCollectCommands();
+    void settingChangedDuringARun();
 
 private:
     template<typename T>
@@ -269,6 +270,26 @@ void TestCrawlSite::stopAndCollectCommands()
     QWidget *setting = m_windows->setting();
     QVERIFY(setting->isVisible());
     QCOMPARE(setting->findChild<QTabWidget *>()->currentWidget()->objectName(), QStringLiteral("TabGazou"));
+}
+
+// The crawl sees a setting changed in the dialog at its next use of it.
+void TestCrawlSite::settingChangedDuringARun()
+{
+    QTemporaryDir www;
+    QTemporaryDir saveDir;
+    NginxServer nginx(www.path());
+    QVERIFY2(nginx.error().isEmpty(), qPrintable(nginx.error()));
+    const QString port = QString::number(nginx.port());
+    const TestSite site = TestSite::generate(QStringLiteral("127.0.0.1:") + port,
+                                             QStringLiteral("127.0.0.2:") + port, TestSite::Options{});
+    QVERIFY(site.writeTo(www.path()));
+    start(site.startURL(), saveDir.path(), "fmSetting.Speed=1\r\nfmSetting.CheckFileSave=7\r\n");
+    child<QToolButton>("BtTansaku")->click();
+    QVERIFY(waitUntil([&] { return memo("MemoLog").contains(QStringLiteral("Found : ") + site.startURL()); }));
+    m_windows->setting()->findChild<QLineEdit *>(QStringLiteral("EditMaxURL"))->setText(QStringLiteral("1"));
+    QVERIFY(waitUntil([&] { return panel("STB_0") == QStringLiteral("探索終了"); }, 60000));
+    QCOMPARE(memo("MemoLog").filter(QStringLiteral("Found : ")).size(), 1);
+    QVERIFY(memo("MemoError").filter(QStringLiteral("Timer Start")).size() == 1);
 }
 
 QTEST_MAIN(TestCrawlSite)

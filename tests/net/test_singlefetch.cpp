@@ -72,7 +72,7 @@ private slots:
         r.chunks = chunks;
         m_server.route("/page.html", r);
         QSignalSpy arrived(m_fetch, &SingleFetch::sourceArrived);
-        QSignalSpy finished(m_fetch, &SingleFetch::runFinished);
+        QSignalSpy finished(m_fetch, &SingleFetch::fetchEnded);
         QSignalSpy busy(m_fetch, &SingleFetch::busyChanged);
         const QString url = m_server.url(QStringLiteral("/page.html"));
         m_fetch->fetch(url);
@@ -105,7 +105,7 @@ private slots:
         r.status = status;
         r.chunks = {status == 200 ? QByteArray() : QByteArray("missing")};
         m_server.route("/none", r);
-        QSignalSpy finished(m_fetch, &SingleFetch::runFinished);
+        QSignalSpy finished(m_fetch, &SingleFetch::fetchEnded);
         QSignalSpy arrived(m_fetch, &SingleFetch::sourceArrived);
         m_fetch->fetch(m_server.url(QStringLiteral("/none")));
         QVERIFY(finished.wait(5000));
@@ -115,6 +115,7 @@ private slots:
             QVERIFY(m_reports->errors[0].startsWith(m_server.url(QStringLiteral("/none")) + QStringLiteral(" : ")));
         QCOMPARE(arrived.size(), 0);
     }
+
 };
 
 QTEST_GUILESS_MAIN(TestSingleFetch)

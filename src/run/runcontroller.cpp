@@ -1,0 +1,248 @@
+#include "runcontroller.h"
+
+#include "crawl/crawlengine.h"
+#include "crawl/crawlreporter.h"
+#include "crawl/linkextractor.h"
+#include "crawl/singlefetch.h"
+#include "crawl/thttp.h"
+#include "crawl/webaddress.h"
+#include "disksearch/directorywalk.h"
+#include "disksearch/disksearch.h"
+
+#include <QDir>
+#include <QTimer>
+
+RunController::RunController(CrawlReporter *reporter, QObject *parent)
+    : QObject(parent),
+      m_reporter(reporter),
+      m_crawl(new CrawlEngine(reporter, this)),
+      m_diskSearch(new DiskSearch(this)),
+      m_http0(new THTTP(this, m_crawl->network())),
+      m_timerTansaku(new QTimer(this)),
+      m_timerGazou(new QTimer(this))
+{
+    // HTTP0 shares the crawl's manager: one connection pool and one proxy.
+    m_http0->setObjectName(QStringLiteral("HTTP0"));
+    m_timerTansaku->setObjectName(QStringLiteral("TimerTansaku"));
+    m_timerTansaku->setSingleShot(true);
+    m_timerGazou->setObjectName(QStringLiteral("TimerGazou"));
+    m_singleFetch = new SingleFetch(m_http0, m_timerGazou, reporter, this);
+
+    connect(m_timerTansaku, &QTimer::timeout, this, &RunController::TimerTansakuTimer);
+    connect(m_crawl, &CrawlEngine::runFinished, this, &RunController::crawlFinished);
+    connect(m_diskSearch, &DiskSearch::finished, this, &RunController::walkFinished);
+    connect(m_singleFetch, &SingleFetch::busyChanged, this, [this](bool busy) {
+        m_fetching = busy;
+        updateBusy();
+    });
+    connect(m_singleFetch, &SingleFetch::fetchEnded, this, &RunController::singleFetchFinished);
+}
+
+RunController::~RunController() = default;
+
+THTTP *RunController::http(int index) const
+{
+    return index == 0 ? m_http0 : m_crawl->http(index);
+}
+
+RunController::State RunController::state() const
+{
+    if (m_state == State::Idle && m_fetching)
+        return State::SingleFetch;
+    return m_state;
+}
+
+bool RunController::busy() const
+{
+    return (m_state != State::Idle && !m_stopRequested) || m_fetching || m_browsing;
+}
+
+void RunController::updateBusy()
+{
+    const bool now = busy();
+    if (now == m_shownBusy)
+        return;
+    m_shownBusy = now;
+    emit busyChanged(now);
+}
+
+void RunController::setState(State state)
+{
+    m_state = state;
+    if (state == State::Idle) {
+        m_stopRequested = false;
+        m_pending = Pending::None;
+    }
+    updateBusy();
+}
+
+void RunController::setTarget(Target target)
+{
+    m_target = target;
+    // The indicator going idle has always been how a walk learns of a stop.
+    if (m_state == State::Waiting || m_state == State::Walk) {
+        m_stopRequested = true;
+        m_diskSearch->requestStop();
+    }
+    updateBusy();
+    emit targetChanged(target);
+}
+
+void RunController::setConditions(const SearchConditions &conditions)
+{
+    m_conditions = conditions;
+    m_crawl->setConditions(conditions);
+}
+
+void RunController::applyProxy(const ProxyChoice &proxy)
+{
+    for (int i = 0; i <= CrawlEngine::SlotCount; ++i)
+        http(i)->applyProxy(proxy);
+}
+
+RunController::Refusal RunController::search(const QString &targetText)
+{
+    if (targetText.isEmpty())
+        return Refusal::NoTarget;
+    m_targetText = targetText;
+    prepareRun();
+    m_pending = Pending::Search;
+    m_timerTansaku->start(StartDelayMs);
+    return Refusal::None;
+}
+
+RunController::Refusal RunController::collect(const QString &targetText)
+{
+    if (m_crawl->links()->imageList()->size() == 0)
+        return Refusal::NoImages;
+    if (!m_conditions.saveToFile)
+        return Refusal::NoFileSave;
+    m_targetText = targetText;
+    prepareRun();
+    m_reporter->statusText(0, QStringLiteral("画像収集開始.."));
+    m_pending = Pending::Collect;
+    m_timerTansaku->start(StartDelayMs);
+    return Refusal::None;
+}
+
+void RunController::prepareRun()
+{
+    // A walk still going ends here, without its report: its end steps must
+    // not land in the middle of the new run.
+    m_diskSearch->cancel();
+    m_crawl->PrepareRun();
+    m_pending = Pending::None;
+    m_stopRequested = false;
+    setState(State::Waiting);
+}
+
+void RunController::TimerTansakuTimer()
+{
+    m_timerTansaku->stop();
+    const Pending pending = std::exchange(m_pending, Pending::None);
+    // A stop pressed during the wait stands: a crawl does not begin, and the
+    // walk sees it at its first subdirectory.
+    if (m_stopRequested && isWWW()) {
+        setState(State::Idle);
+        return;
+    }
+    m_reporter->statusText(0, QStringLiteral("探索開始..."));
+    emit resultListWanted();
+    if (!isWWW()) {
+        startWalk();
+        return;
+    }
+    const QString url = crawlStartURL(m_targetText);
+    m_reporter->slotURL(0, url);
+    if (pending == Pending::Collect) {
+        setState(State::Collect);
+        m_crawl->StartCollect(url);
+    } else {
+        setState(State::Crawl);
+        m_crawl->StartCrawl(url);
+    }
+}
+
+void RunController::startWalk()
+{
+    if (m_conditions.clearDiskResults)
+        m_reporter->clearFileList();
+    if (m_stopRequested)
+        m_diskSearch->stopNextWalk();
+    setState(State::Walk);
+    m_diskSearch->start(searchRootFor(m_targetText), extensionFilters(m_conditions.imageTypes));
+}
+
+void RunController::walkFinished(bool stopped)
+{
+    if (stopped)
+        m_reporter->statusText(3, QStringLiteral("探索中止"));
+    const int found = m_diskSearch->FoundCount();
+    if (found != 0) {
+        emit resultListWanted();
+        m_reporter->statusText(0, QStringLiteral("検索完了 : ") + QString::number(found)
+                                      + QStringLiteral(" 件"));
+    } else {
+        m_reporter->statusText(0, QStringLiteral("検索該当なし"));
+    }
+    setState(State::Idle);
+    emit runEnded();
+}
+
+void RunController::crawlFinished()
+{
+    if (m_state != State::Crawl && m_state != State::Collect)
+        return;
+    setState(State::Idle);
+    emit runEnded();
+}
+
+void RunController::stop()
+{
+    if (m_state == State::Waiting || m_state == State::Walk) {
+        m_stopRequested = true;
+        m_diskSearch->requestStop();
+    }
+    m_singleFetch->cancel();
+    // The crawl's stop runs whatever was going on: its panels say so.
+    m_crawl->Stop();
+    // Prepared without a start to wait for: nothing is left to run.
+    if (m_state == State::Waiting && !m_timerTansaku->isActive())
+        setState(State::Idle);
+    updateBusy();
+}
+
+void RunController::singleFetchFinished()
+{
+    // The end steps of a run, unless another run is still going: that one
+    // reports its own end.
+    if (m_state != State::Idle)
+        return;
+    m_reporter->statusText(0, QStringLiteral("探索終了"));
+    m_reporter->statusText(5, QString::number(m_crawl->elapsedSeconds()) + QStringLiteral(" 秒"));
+}
+
+void RunController::fetchPicture(const QString &url, const QString &savePath)
+{
+    m_singleFetch->setImageTarget(savePath);
+    m_reporter->slotURL(0, url);
+    m_singleFetch->fetch(url);
+}
+
+void RunController::fetchPage(const QString &url)
+{
+    m_singleFetch->clearImageFlag();
+    m_reporter->slotURL(0, url);
+    m_singleFetch->fetch(url);
+}
+
+void RunController::setBrowsing(bool browsing)
+{
+    m_browsing = browsing;
+    updateBusy();
+}
+
+void RunController::clearAll()
+{
+    m_crawl->ClearAll();
+}
