@@ -129,8 +129,10 @@ void CrawlEngine::startRun(const QString &startURL, bool collect)
         m_imageCursor = 0;
     ResetResults();
     const QByteArray url = EncodeShiftJis(startURL);
+    // The host is taken from the line as listed: "http://host:80/" is
+    // listed as "http://host/", and its pages must match that host.
     m_startURL = entryKey(url);
-    m_startHost = HostOf(url);
+    m_startHost = HostOf(m_startURL);
     m_links->AddEntry(*m_links->urlList(), url);
     StartFreeSlot();
 }

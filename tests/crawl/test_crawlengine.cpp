@@ -84,6 +84,9 @@ private slots:
     void sizeAndRatioChecks();
     void collectRun();
     void elapsedAcrossMidnight();
+    void startAddressWithPort80();
+    void imageMaximumIsACeiling();
+    void startLinesListedEarlierAreCrawled();
 };
 
 void TestCrawlEngine::init()
@@ -536,6 +539,19 @@ void TestCrawlEngine::japaneseNamesInUtf8AndShiftJisPages()
                           line(3, QStringLiteral("終了"), server.url(QStringLiteral("/sj/旧.html")))}));
     QCOMPARE(lines(images()), QStringList{line(1, QStringLiteral("終了"), server.url(QStringLiteral("/画像.jpg")))});
     QCOMPARE(fileBytes(saved(1)), QByteArray("picture"));
+}
+
+// "http://host:80/" is listed without its port; its pages are crawled.
+void TestCrawlEngine::startAddressWithPort80()
+{
+    TestHttpServer server;
+    if (!server.listenOn(80))
+        QSKIP("port 80 is taken or not ours");
+    server.route("/index.html", Response{200, {"<a href=a.html>"}});
+    server.route("/a.html", Response{200, {"<p>"}});
+    QVERIFY(run(QStringLiteral("http://127.0.0.1:80/index.html")));
+    QCOMPARE(lines(pages()), (QStringList{line(0, QStringLiteral("終了"), QStringLiteral("http://127.0.0.1/index.html")),
+                                          line(1, QStringLiteral("終了"), QStringLiteral("http://127.0.0.1/a.html"))}));
 }
 
 QTEST_MAIN(TestCrawlEngine)
