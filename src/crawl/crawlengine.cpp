@@ -211,7 +211,11 @@ bool CrawlEngine::WithinLimits()
         m_reporter->statusText(0, QStringLiteral("URL Max : ") + conditions.maxURL.text);
         return false;
     }
-    if (m_downloadedCount == conditions.imageMaximum()) {
+    // Several slots may finish downloads between two ticks, so the count can
+    // pass the maximum without ever equalling it; a negative maximum (the
+    // fall-back of a text that is no integer) never stops the run.
+    const int imageMaximum = conditions.imageMaximum();
+    if (imageMaximum >= 0 && m_downloadedCount >= imageMaximum) {
         m_reporter->statusText(3, QStringLiteral("Image Max : ") + conditions.maxImage.text);
         return false;
     }

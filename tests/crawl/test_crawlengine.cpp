@@ -554,5 +554,25 @@ void TestCrawlEngine::startAddressWithPort80()
                                           line(1, QStringLiteral("終了"), QStringLiteral("http://127.0.0.1/a.html"))}));
 }
 
+// The downloaded count can pass the maximum between two ticks, and under
+// kept results a run can start above it: either way the run stops.
+void TestCrawlEngine::imageMaximumIsACeiling()
+{
+    TestHttpServer server;
+    server.route("/one.html", Response{200, {"<img src=1.jpg><img src=2.jpg><img src=3.jpg>"}});
+    server.route("/two.html", Response{200, {"<img src=4.jpg><img src=5.jpg>"}});
+    server.setFallback(Response{200, {"picture"}, "image/jpeg"});
+    QVERIFY(run(server.url(QStringLiteral("/one.html"))));
+    QCOMPARE(m_engine->downloadedCount(), 3);
+    m_conditions.maxImage = NumberText::from(QStringLiteral("2"));
+    QVERIFY(run(server.url(QStringLiteral("/two.html"))));
+    QCOMPARE(m_rec.panel(3), QStringLiteral("Image Max : 2"));
+    QCOMPARE(images()->size(), 3); // stopped before its page
+    // A text that is no integer never stops the run.
+    m_conditions.maxImage = NumberText::from(QStringLiteral("many"));
+    QVERIFY(run(server.url(QStringLiteral("/two.html"))));
+    QCOMPARE(lines(images()).filter(QStringLiteral("終了")).size(), 5);
+}
+
 QTEST_MAIN(TestCrawlEngine)
 #include "test_crawlengine.moc"
