@@ -99,12 +99,15 @@ void CrawlEngine::ResetResults()
 {
     m_links->resetPageLinkCount();
     m_listedCount = 0;
+    // Each start looks for work from the first line: lines left "----" by
+    // an earlier run (another host's pages, images a collect run passed)
+    // are still to be done. Within a run the cursors only save rescanning.
+    m_pageCursor = 0;
+    m_imageCursor = 0;
     // A collect run works on the image list as it stands: clearing it would
     // leave nothing to collect.
     if (m_conditions.clearWWWResults && !m_collectMode) {
         m_reporter->clearFileList();
-        m_pageCursor = 0;
-        m_imageCursor = 0;
         m_downloadedCount = 0;
         m_links->clearLists();
     } else {
@@ -125,8 +128,6 @@ void CrawlEngine::StartCollect(const QString &startURL)
 void CrawlEngine::startRun(const QString &startURL, bool collect)
 {
     m_collectMode = collect;
-    if (collect)
-        m_imageCursor = 0;
     ResetResults();
     const QByteArray url = EncodeShiftJis(startURL);
     // The host is taken from the line as listed: "http://host:80/" is

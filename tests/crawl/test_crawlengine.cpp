@@ -574,5 +574,22 @@ void TestCrawlEngine::imageMaximumIsACeiling()
     QCOMPARE(lines(images()).filter(QStringLiteral("終了")).size(), 5);
 }
 
+// Under kept results each start looks from the first line: a page of
+// another host listed by an earlier run is crawled when a run starts there.
+void TestCrawlEngine::startLinesListedEarlierAreCrawled()
+{
+    TestHttpServer server;
+    TestHttpServer other;
+    const QString elsewhere = other.url(QStringLiteral("/b.html"));
+    server.route("/index.html", Response{200, {"<a href=\"" + elsewhere.toLatin1() + "\"><a href=a.html>"}});
+    server.route("/a.html", Response{200, {"<p>"}});
+    other.route("/b.html", Response{200, {"<p>"}});
+    QVERIFY(run(server.url(QStringLiteral("/index.html"))));
+    QCOMPARE(lines(pages()).value(1), line(1, QStringLiteral("----"), elsewhere));
+    QVERIFY(run(elsewhere));
+    QCOMPARE(lines(pages()).value(1), line(1, QStringLiteral("終了"), elsewhere));
+    QCOMPARE(other.requestLines().size(), 1);
+}
+
 QTEST_MAIN(TestCrawlEngine)
 #include "test_crawlengine.moc"

@@ -192,6 +192,12 @@ private slots:
         QVERIFY(runToEnd([&] { QCOMPARE(m_run->collect(makeTree(1)), Refusal::None); }));
         QVERIFY(!m_run->crawl()->collectMode());
         QCOMPARE(status(images(), 0), QStringLiteral("----"));
+
+        // The next crawl downloads the lines the collect run passed over.
+        m_run->setTarget(Target::WWW);
+        QVERIFY(runToEnd([&] { m_run->search(start); }));
+        QCOMPARE(status(images(), 0), QStringLiteral("終了"));
+        QCOMPARE(status(images(), 1), QStringLiteral("終了"));
     }
 
     void singleFetches()
