@@ -1,5 +1,6 @@
 #include "singlefetch.h"
 
+#include "crawlengine.h"
 #include "crawlreporter.h"
 #include "linklist.h"
 #include "picture/picturerequest.h"
@@ -62,6 +63,8 @@ void SingleFetch::fetch(const QString &url)
     m_timerGazou->stop();
     m_loader->cancel();
     m_transferIsImage = m_imageFlag;
+    // A page is held whole in memory and shown: the crawl's caps apply.
+    m_http->setMaxBytes(m_imageFlag ? CrawlEngine::ImageCap : CrawlEngine::PageCap);
     if (m_imageFlag) {
         m_http->SetOutputFile(m_savePath, false);
         m_reporter->statusText(0, QStringLiteral("イメージ転送中"));

@@ -19,7 +19,8 @@ struct DecodedPicture;
 // The picture is decoded off the UI thread when TimerGazou fires. It is
 // loaded once: a picture that cannot be loaded from a whole transfer is
 // reported with the loader's text, and a failed transfer with its reason on
-// the error log, and either way the work ends (busyChanged(false)).
+// the error log, and either way the work ends (busyChanged(false)). A page is
+// held in memory up to the crawl's page cap; a larger one fails.
 class SingleFetch : public QObject
 {
     Q_OBJECT

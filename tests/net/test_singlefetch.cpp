@@ -1,3 +1,4 @@
+#include "crawl/crawlengine.h"
 #include "crawl/crawlreporter.h"
 #include "crawl/linklist.h"
 #include "crawl/singlefetch.h"
@@ -116,6 +117,22 @@ private slots:
         QCOMPARE(arrived.size(), 0);
     }
 
+    // A page is held in memory: one that never ends stops at the page cap.
+    void endlessPageEndsAtTheCap()
+    {
+        Response r;
+        r.chunks = {QByteArray(1 << 20, 'x')};
+        r.chunkedEncoding = true;
+        r.endless = true;
+        m_server.route("/endless.html", r);
+        QSignalSpy finished(m_fetch, &SingleFetch::fetchEnded);
+        m_fetch->fetch(m_server.url(QStringLiteral("/endless.html")));
+        QVERIFY(finished.wait(30000));
+        QCOMPARE(m_reports->normal, QStringList{QStringLiteral("  No Data")});
+        QCOMPARE(m_reports->errors.size(), 1);
+        const QString cap = QStringLiteral("larger than %1 bytes").arg(CrawlEngine::PageCap);
+        QVERIFY2(m_reports->errors[0].contains(cap), qPrintable(m_reports->errors[0]));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestSingleFetch)
