@@ -249,8 +249,9 @@ void THTTP::onFinished()
     }
     if (m_output != nullptr) {
         // The file appears under its name only whole; a failed transfer's is
-        // removed when the writer goes.
-        if (!m_failed && !m_output->commit()) {
+        // removed when the writer goes. An empty answer is no document, and
+        // must not replace a file already there with an empty one.
+        if (!m_failed && m_bytes > 0 && !m_output->commit()) {
             m_failed = true;
             m_outputFailed = true;
             m_error = m_output->fileName() + QStringLiteral(": ") + m_output->errorString();

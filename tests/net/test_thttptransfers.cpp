@@ -138,6 +138,26 @@ private slots:
         QCOMPARE(t.end.ByteCount, qint64(15));
     }
 
+    // An empty answer is no document: a file already under the name stays.
+    void emptyAnswerLeavesTheFileAlone()
+    {
+        TestHttpServer server;
+        server.route("/a.jpg", Response{200, {QByteArray()}, "image/jpeg"});
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("0001.jpg"));
+        QFile old(path);
+        QVERIFY(old.open(QIODevice::WriteOnly) && old.write("earlier picture") == 15);
+        old.close();
+        THTTP http;
+        http.SetOutputFile(path);
+        const Transfer t = fetch(http, server.url(QStringLiteral("/a.jpg")));
+        QVERIFY(t.ended);
+        QCOMPARE(t.end.ByteCount, qint64(0));
+        QCOMPARE(filesIn(dir.path()), QStringList{QStringLiteral("0001.jpg")});
+        QVERIFY(old.open(QIODevice::ReadOnly));
+        QCOMPARE(old.readAll(), QByteArray("earlier picture"));
+    }
+
     void outputThatCannotBeCreatedFailsAtOnce()
     {
         TestHttpServer server;
