@@ -41,3 +41,10 @@ QString moduleFilePath(const QString &fileName)
 {
     return moduleFilePath(fileName, QCoreApplication::applicationDirPath());
 }
+
+bool isInstalledLayout(const QString &programDir)
+{
+    return QFileInfo(QDir::cleanPath(programDir + QLatin1Char('/')
+                                     + QStringLiteral(VELLISK_DATA_RELDIR)))
+        .isDir();
+}

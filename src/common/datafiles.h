@@ -17,3 +17,8 @@ QString moduleFilePath(const QString &fileName);
 // The same lookups for a program in `programDir`.
 QString dataFilePath(const QString &fileName, const QString &programDir);
 QString moduleFilePath(const QString &fileName, const QString &programDir);
+
+// Whether the program in `programDir` runs from an installed layout: its data
+// directory (<prefix>/share/vellisk) stands beside its bin directory. A build
+// tree has none.
+bool isInstalledLayout(const QString &programDir);

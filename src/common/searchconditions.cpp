@@ -1,5 +1,6 @@
 #include "searchconditions.h"
 
+#include "datafiles.h"
 #include "integertext.h"
 
 #include <QCoreApplication>
@@ -24,10 +25,17 @@ QString SearchSetting::saveDirectoryFirstRun()
 QString SearchSetting::saveDirectoryFor(const QString &programDirectory)
 {
     const QFileInfo program(programDirectory);
-    if (program.isDir() && program.isWritable())
+    if (program.isDir() && program.isWritable() && !isInstalledLayout(programDirectory))
         return programDirectory;
-    const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
-    return !pictures.isEmpty() && QFileInfo(pictures).isDir() ? pictures : QDir::homePath();
+    return picturesSaveDirectory();
+}
+
+QString SearchSetting::picturesSaveDirectory()
+{
+    QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    if (pictures.isEmpty())
+        pictures = QDir::homePath();
+    return pictures + QStringLiteral("/Vellisk");
 }
 
 std::optional<ProxyChoice> SearchConditions::proxyChoice() const

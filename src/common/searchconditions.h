@@ -79,12 +79,14 @@ inline const StoredSetting<bool> CheckProxy{"fmSetting.CheckProxy", false};
 inline const StoredSetting<QString> IPAddress{"fmSetting.IPAddress", QString()};
 inline const StoredSetting<QString> Port{"fmSetting.Port", QString()};
 
-// The directory that holds the program, without a trailing separator. An
-// installed program's directory (/usr/bin) is not the user's to write in:
-// then the user's pictures directory, or the home directory where there is
-// none, so that a first crawl can save what it finds.
+// The directory that holds the program, without a trailing separator, when
+// it runs from a build tree it may write in. An installed program's directory
+// (/usr/bin) is no place for pictures even where the account may write there,
+// and numbered names must not land among the user's own pictures: then the
+// folder "Vellisk" in the user's pictures directory, made when first needed.
 QString saveDirectoryFirstRun();
 QString saveDirectoryFor(const QString &programDirectory);
+QString picturesSaveDirectory();
 } // namespace SearchSetting
 
 struct SearchConditions

@@ -152,6 +152,7 @@ void RunController::TimerTansakuTimer()
         startWalk();
         return;
     }
+    makeSaveDirectory();
     const QString url = crawlStartURL(m_targetText);
     m_reporter->slotURL(0, url);
     if (pending == Pending::Collect) {
@@ -225,6 +226,7 @@ void RunController::singleFetchFinished()
 void RunController::fetchPicture(const QString &url, const QString &savePath)
 {
     m_singleFetch->setImageTarget(savePath);
+    makeSaveDirectory();
     m_reporter->slotURL(0, url);
     m_singleFetch->fetch(url);
 }
@@ -245,4 +247,13 @@ void RunController::setBrowsing(bool browsing)
 void RunController::clearAll()
 {
     m_crawl->ClearAll();
+}
+
+void RunController::makeSaveDirectory() const
+{
+    // The first-run folder in the user's pictures is made when first needed;
+    // any other save directory is the user's to make.
+    const QString directory = m_conditions.saveDirectory;
+    if (directory == SearchSetting::picturesSaveDirectory() && !QDir(directory).exists())
+        QDir().mkpath(directory);
 }

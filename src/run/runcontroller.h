@@ -95,6 +95,7 @@ private:
     void walkFinished(bool stopped);
     void crawlFinished();
     void singleFetchFinished();
+    void makeSaveDirectory() const;
 
     CrawlReporter *m_reporter;
     CrawlEngine *m_crawl;

@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QItemSelectionModel>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -198,6 +199,33 @@ private slots:
         QVERIFY(runToEnd([&] { m_run->search(start); }));
         QCOMPARE(status(images(), 0), QStringLiteral("終了"));
         QCOMPARE(status(images(), 1), QStringLiteral("終了"));
+    }
+
+    // The first-run folder in the user's pictures is made by the first run
+    // that saves into it.
+    void firstRunFolderIsMadeWhenNeeded()
+    {
+        const QByteArray home = qgetenv("HOME");
+        const QByteArray config = qgetenv("XDG_CONFIG_HOME");
+        const auto restore = qScopeGuard([&] {
+            qputenv("HOME", home);
+            if (!config.isEmpty())
+                qputenv("XDG_CONFIG_HOME", config);
+        });
+        qputenv("HOME", QFile::encodeName(m_dir->path()));
+        qunsetenv("XDG_CONFIG_HOME");
+        const QString folder = SearchSetting::picturesSaveDirectory();
+        QVERIFY(folder.startsWith(m_dir->path()));
+        QVERIFY(!QDir(folder).exists());
+
+        TestHttpServer server;
+        server.route("/index.html", Response{200, {"<img src=a.jpg>"}});
+        server.route("/a.jpg", Response{200, {"picture"}, "image/jpeg"});
+        m_conditions.saveDirectory = folder;
+        setConditions();
+        m_run->setTarget(Target::WWW);
+        QVERIFY(runToEnd([&] { m_run->search(server.url(QStringLiteral("/index.html"))); }));
+        QVERIFY(QFile::exists(folder + QStringLiteral("/0001.jpg")));
     }
 
     void singleFetches()

@@ -211,16 +211,20 @@ void TestFormSetting::emptyStoreDefaults()
     QCOMPARE(d.get<QGroupBox>(QStringLiteral("RadioKekka"))->title(), QStringLiteral("探索結果"));
 }
 
-// An installed program lives where its user cannot write; a first crawl
-// must still have somewhere to save.
+// A build tree saves beside the program. An installed program, even one its
+// user may write beside, saves into a folder of its own in the user's
+// pictures, never among the pictures themselves.
 void TestFormSetting::firstRunSaveDirectoryCanBeWritten()
 {
-    QTemporaryDir writable;
-    QCOMPARE(SearchSetting::saveDirectoryFor(writable.path()), writable.path());
-    const QString elsewhere = SearchSetting::saveDirectoryFor(writable.filePath(QStringLiteral("no-such-bin")));
-    const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
-    QCOMPARE(elsewhere, QFileInfo(pictures).isDir() ? pictures : QDir::homePath());
-    QVERIFY(QFileInfo(elsewhere).isDir());
+    QTemporaryDir prefix;
+    const QString bin = prefix.filePath(QStringLiteral("bin"));
+    QVERIFY(QDir().mkpath(bin));
+    QCOMPARE(SearchSetting::saveDirectoryFor(bin), bin);
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation)
+                           + QStringLiteral("/Vellisk");
+    QCOMPARE(SearchSetting::saveDirectoryFor(prefix.filePath(QStringLiteral("no-such-bin"))), folder);
+    QVERIFY(QDir().mkpath(prefix.filePath(QStringLiteral("share/vellisk"))));
+    QCOMPARE(SearchSetting::saveDirectoryFor(bin), folder);
 }
 
 void TestFormSetting::storedValuesApplied()
