@@ -284,7 +284,7 @@ bool CrawlEngine::TakeJob(FetchSlot &slot)
     } else {
         m_reporter->slotStatusText(slot.number, QStringLiteral("TEXT"));
     }
-    if (!IsWebURL(url)) {
+    if (!hasWebPrefix(url)) {
         m_reporter->LogError(QStringLiteral("Irigal URL : ") + text(url));
         return false;
     }

@@ -1,6 +1,8 @@
 #include "thttp.h"
 
 #include "downloadfile.h"
+#include "urlroutines.h"
+#include "webaddress.h"
 
 #include <QNetworkAccessManager>
 #include <QNetworkProxyFactory>
@@ -12,12 +14,6 @@
 namespace {
 const QByteArray UserAgent = QByteArrayLiteral("Vellisk/1.0 (image gatherer)");
 constexpr int MaxRedirects = 10;
-
-bool isWebScheme(const QUrl &url)
-{
-    const QString scheme = url.scheme().toLower();
-    return scheme == QStringLiteral("http") || scheme == QStringLiteral("https");
-}
 
 // Direct connections, as a manager set to NoProxy makes them, but with the
 // final choice left to the socket. Given NoProxy, Qt 6.4 opens unbuffered
@@ -117,7 +113,7 @@ void THTTP::GetDoc(const QString &url)
     m_remoteHost = target.host();
     const QString output = std::exchange(m_pendingOutput, QString());
 
-    if (!target.isValid() || !isWebScheme(target) || target.host().isEmpty()) {
+    if (!isWebAddress(target)) {
         refuse(QStringLiteral("not an http or https URL"), false);
         return;
     }
@@ -142,7 +138,7 @@ void THTTP::GetDoc(const QString &url)
     connect(m_reply, &QNetworkReply::readyRead, this, &THTTP::onReadyRead);
     connect(m_reply, &QNetworkReply::finished, this, &THTTP::onFinished);
     connect(m_reply, &QNetworkReply::redirected, this, [this](const QUrl &to) {
-        if (!isWebScheme(to)) {
+        if (!isWebScheme(to.scheme().toLatin1())) {
             m_failed = true;
             m_error = QStringLiteral("redirected to ") + to.toString();
             m_reply->abort();

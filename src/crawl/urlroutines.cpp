@@ -302,12 +302,13 @@ QByteArray ResolveLink(QByteArrayView pageHost, QByteArrayView pageURL, QByteArr
     return LinkResolver(pageHost, pageURL).resolve(link);
 }
 
-namespace {
 bool isWebScheme(QByteArrayView scheme)
 {
     return scheme.compare("http", Qt::CaseInsensitive) == 0
            || scheme.compare("https", Qt::CaseInsensitive) == 0;
 }
+
+namespace {
 
 // The length of the scheme `link` opens with, up to its ":", or 0. RFC 3986:
 // a letter, then letters, digits, "+", "-" or ".".

@@ -30,8 +30,12 @@ QByteArray HostOf(QByteArrayView url);
 QByteArrayView HostView(QByteArrayView url);
 // "https://" for a URL that begins with it, else "http://".
 QByteArrayView SchemePrefix(QByteArrayView url);
-// True for a URL that begins with "http://" or "https://".
-inline bool IsWebURL(QByteArrayView url)
+// The one test of a web scheme, for every reader of addresses: "http" or
+// "https" in any letter case.
+bool isWebScheme(QByteArrayView scheme);
+// True for a URL that begins with "http://" or "https://" as written: the
+// crawl's lines carry their scheme in lower case, as links are resolved.
+inline bool hasWebPrefix(QByteArrayView url)
 {
     return url.startsWith("http://") || url.startsWith("https://");
 }

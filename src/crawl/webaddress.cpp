@@ -2,17 +2,15 @@
 
 #include "urlroutines.h"
 
-bool isWebURL(const QUrl &url)
+bool isWebAddress(const QUrl &url)
 {
-    const QString scheme = url.scheme().toLower();
-    return url.isValid() && (scheme == QStringLiteral("http") || scheme == QStringLiteral("https"))
-           && !url.host().isEmpty();
+    return url.isValid() && isWebScheme(url.scheme().toLatin1()) && !url.host().isEmpty();
 }
 
 QUrl webAddressFromTyped(const QString &text)
 {
     const QUrl url = QUrl::fromUserInput(text);
-    return isWebURL(url) ? url : QUrl();
+    return isWebAddress(url) ? url : QUrl();
 }
 
 QString crawlStartURL(const QString &typed)

@@ -7,8 +7,8 @@
 // so that a typed text, a history entry or a found link can never open a
 // local file or run a script.
 
-// True for an http or https URL with a host.
-bool isWebURL(const QUrl &url);
+// True for a valid http or https URL with a host.
+bool isWebAddress(const QUrl &url);
 
 // The address a user typed, as a browser's address box reads it: a text
 // without a scheme ("www.host.jp/", "localhost:8080") is taken as http. An

@@ -57,7 +57,7 @@ void TFormMain::ShowWeb()
     }
     if (proxyInUse()) {
         // A text typed without a scheme is fetched as the browser would take it.
-        m_run->fetchPage(isWebURL(QUrl(text)) ? text : address.toString());
+        m_run->fetchPage(isWebAddress(QUrl(text)) ? text : address.toString());
         return;
     }
     LogNormal(QStringLiteral("FindAddress : ") + text);
