@@ -74,9 +74,6 @@ QByteArray makePage(qsizetype bytes)
     return page;
 }
 
-const QStringList Words = {QStringLiteral("----"), QStringLiteral("開始"),
-                           QStringLiteral("エラー"), QStringLiteral("終了")};
-
 // Reads and writes a buffer larger than the caches, so that every timed run
 // starts with the page and the lists out of cache, as after a download;
 // otherwise a small page would be timed from the fast caches and a large
@@ -94,7 +91,6 @@ double extractMs(const QByteArray &page, int runs, qsizetype *links = nullptr)
     double best = std::numeric_limits<double>::max();
     for (int i = 0; i < runs; ++i) {
         LinkExtractor extractor;
-        extractor.setStatusWords(Words);
         evictCaches();
         best = std::min(best, millisecondsOf([&] {
             extractor.ExtractLinks(from, page, ImageTypes{true, true, true});
@@ -151,7 +147,6 @@ int main()
                     + QByteArray::number(i) + ".html");
     const double dedupe = bestOf(3, [&] {
         LinkExtractor extractor;
-        extractor.setStatusWords(Words);
         LinkList &list = *extractor.urlList();
         for (const QByteArray &url : urls)
             extractor.AddEntry(list, url);

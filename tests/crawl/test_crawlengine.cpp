@@ -130,8 +130,6 @@ void TestCrawlEngine::init()
     m_conditions.speed = 6;
     m_rec = Recorder{};
     m_engine = std::make_unique<CrawlEngine>(&m_rec, [this] { return m_conditions; });
-    m_engine->links()->setStatusWords({QStringLiteral("----"), QStringLiteral("開始"),
-                                       QStringLiteral("エラー"), QStringLiteral("終了")});
     m_engine->setTickInterval(20);
 }
 
