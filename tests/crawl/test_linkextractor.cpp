@@ -51,6 +51,7 @@ private slots:
     void readEntry_data();
     void readEntry();
     void markEntry();
+    void statusesNeedNoSetUp();
     void markedWideNumbersStayReadable();
     void extractLinks_data();
     void extractLinks();
@@ -186,6 +187,27 @@ void TestLinkExtractor::markEntry()
     QVERIFY(!f.links.MarkEntry(*f.links.imageList(), 0, 4));
 }
 
+// A bare extractor, with no set-up call, knows all four statuses: each mark
+// reads back, shows in its row's line and reaches views of that row.
+void TestLinkExtractor::statusesNeedNoSetUp()
+{
+    LinkExtractor links;
+    LinkList &images = *links.imageList();
+    QVERIFY(links.AddEntry(images, "http://h/a.jpg"));
+    QVERIFY(links.AddEntry(images, "http://h/b.jpg"));
+    QSignalSpy changed(&images, &QAbstractItemModel::dataChanged);
+    const QStringList shown = lines({"0002  ----     http://h/b.jpg", "0002  開始     http://h/b.jpg",
+                                     "0002  エラー   http://h/b.jpg", "0002  終了     http://h/b.jpg"});
+    for (int status : {3, 1, 2, 0}) {
+        QVERIFY(links.MarkEntry(images, 1, status));
+        QCOMPARE(links.ReadEntry(images, 1).status, status);
+        QCOMPARE(images.index(1).data().toString(), shown[status]);
+        QCOMPARE(changed.last().at(0).toModelIndex().row(), 1);
+    }
+    QCOMPARE(changed.size(), 4);
+    QCOMPARE(links.ReadEntry(images, 0).status, int(LinkList::New));
+}
+
 void TestLinkExtractor::markedWideNumbersStayReadable()
 {
     Fixture f;
@@ -200,6 +222,8 @@ void TestLinkExtractor::markedWideNumbersStayReadable()
         QCOMPARE(entry.status, status);
         QCOMPARE(entry.url, QByteArray("http://h/10000.html"));
     }
+    // A fifth digit shifts the word; it does not eat a separating blank.
+    QCOMPARE(urls.lineText(10000), QStringLiteral("10000  エラー   http://h/10000.html"));
     QVERIFY(!f.links.AddEntry(urls, "http://h/10000.html"));
 }
 
