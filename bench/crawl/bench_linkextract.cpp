@@ -1,10 +1,13 @@
 // Link extraction and list figures: extraction against a bare byte scan of
-// the same page, how extraction time grows with page size, and adding
-// 200,000 URLs (half of them duplicates) to a list.
+// the same page, how extraction time grows with page size, adding 200,000
+// URLs (half of them duplicates) to a list, and the memory a list line costs.
 #include "benchreport.h"
+#include "processmemory.h"
 
 #include "crawl/linkextractor.h"
 
+#include <QCoreApplication>
+#include <QProcess>
 #include <QSet>
 #include <QStringList>
 
@@ -13,6 +16,7 @@
 #include <cstdio>
 #include <functional>
 #include <limits>
+#include <malloc.h>
 #include <vector>
 
 namespace {
@@ -74,9 +78,6 @@ QByteArray makePage(qsizetype bytes)
     return page;
 }
 
-const QStringList Words = {QStringLiteral("----"), QStringLiteral("開始"),
-                           QStringLiteral("エラー"), QStringLiteral("終了")};
-
 // Reads and writes a buffer larger than the caches, so that every timed run
 // starts with the page and the lists out of cache, as after a download;
 // otherwise a small page would be timed from the fast caches and a large
@@ -94,7 +95,6 @@ double extractMs(const QByteArray &page, int runs, qsizetype *links = nullptr)
     double best = std::numeric_limits<double>::max();
     for (int i = 0; i < runs; ++i) {
         LinkExtractor extractor;
-        extractor.setStatusWords(Words);
         evictCaches();
         best = std::min(best, millisecondsOf([&] {
             extractor.ExtractLinks(from, page, ImageTypes{true, true, true});
@@ -110,10 +110,102 @@ double countMs(const QByteArray &page, int runs, qsizetype *sink)
     return bestOf(runs, [&] { *sink += std::count(page.begin(), page.end(), '<'); });
 }
 
+constexpr int MemoryLines = 1000000;
+
+// 60 bytes, as a photo site's links read: a few directories, every name new.
+QByteArray memoryURL(int i)
+{
+    QByteArray url = "http://photos.example.jp/album" + QByteArray::number(i % 97) + "/img_"
+                     + QByteArray::number(i) + "_";
+    url.append(QByteArray(60 - 5 - url.size(), 'x'));
+    url.append(i % 2 ? ".jpeg" : ".html");
+    return url;
+}
+
+qint64 residentBytes()
+{
+    malloc_trim(0);
+    return ProcessMemory::residentKb() * 1024;
+}
+
+// The floor for comparison: the lines' formatted text back to back in one
+// block, and 16 bytes a row (where its line starts, how long it is).
+struct PackedLines
+{
+    struct Row
+    {
+        qint64 offset;
+        qint64 size;
+    };
+    std::vector<char> block;
+    std::vector<Row> rows;
+};
+
+int formatLine(char (&line)[128], int i)
+{
+    return std::snprintf(line, sizeof line, "%4.4d  %-8s %s", i, "----", memoryURL(i).constData());
+}
+
+void fillPacked(PackedLines &packed)
+{
+    char line[128];
+    size_t total = 0;
+    for (int i = 0; i < MemoryLines; ++i)
+        total += size_t(formatLine(line, i));
+    packed.block.resize(total);
+    packed.rows.resize(size_t(MemoryLines));
+    qint64 at = 0;
+    for (int i = 0; i < MemoryLines; ++i) {
+        const int n = formatLine(line, i);
+        std::copy(line, line + n, packed.block.data() + at);
+        packed.rows[size_t(i)] = PackedLines::Row{at, n};
+        at += n;
+    }
+}
+
+// One side of the memory figure, run in a child process of its own so that
+// memory the parent freed does not flatter either side.
+int measureMemory(const QByteArray &which)
+{
+    const qint64 before = residentBytes();
+    qint64 after = 0;
+    qsizetype held = 0;
+    if (which == "list") {
+        LinkExtractor extractor;
+        for (int i = 0; i < MemoryLines; ++i)
+            extractor.AddEntry(*extractor.urlList(), memoryURL(i));
+        after = residentBytes();
+        held = extractor.urlList()->size();
+    } else {
+        PackedLines packed;
+        fillPacked(packed);
+        after = residentBytes();
+        held = qsizetype(packed.rows.size());
+    }
+    if (held != MemoryLines)
+        return 1;
+    std::printf("%.1f\n", double(after - before) / MemoryLines);
+    return 0;
+}
+
+double childBytesPerLine(const char *which)
+{
+    QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(QCoreApplication::applicationFilePath(),
+                {QStringLiteral("--memory"), QString::fromLatin1(which)});
+    child.waitForFinished(-1);
+    return child.readAllStandardOutput().trimmed().toDouble();
+}
+
 } // namespace
 
-int main()
+int main(int argc, char **argv)
 {
+    QCoreApplication app(argc, argv);
+    if (argc == 3 && QByteArray(argv[1]) == "--memory")
+        return measureMemory(argv[2]);
+
     qsizetype sink = 0;
 
     const QByteArray page10 = makePage(10 * 1000 * 1000);
@@ -151,7 +243,6 @@ int main()
                     + QByteArray::number(i) + ".html");
     const double dedupe = bestOf(3, [&] {
         LinkExtractor extractor;
-        extractor.setStatusWords(Words);
         LinkList &list = *extractor.urlList();
         for (const QByteArray &url : urls)
             extractor.AddEntry(list, url);
@@ -168,6 +259,9 @@ int main()
         sink += set.size();
     });
     printBench("dedupe_200k_ms", dedupe, "ms", hashOnly, "value<1000");
+
+    printBench("linklist_bytes_per_line", childBytesPerLine("list"), "bytes",
+               childBytesPerLine("packed"), "info");
 
     return sink == 0 ? 1 : 0;
 }

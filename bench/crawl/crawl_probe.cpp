@@ -21,10 +21,8 @@ namespace {
 int jobsDone(const LinkList &list)
 {
     int n = 0;
-    for (qsizetype row = 0; row < list.size(); ++row) {
-        const QByteArrayView line = list.line(row);
-        n += line.size() > 6 && line.at(6) != '-'; // taken: no longer "----"
-    }
+    for (qsizetype row = 0; row < list.size(); ++row)
+        n += list.status(row) != LinkList::New;
     return n;
 }
 } // namespace

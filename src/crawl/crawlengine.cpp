@@ -189,12 +189,12 @@ void CrawlEngine::TimerTick(FetchSlot &slot)
             m_links->ExtractLinks(page, slot.received, m_conditions.imageTypes);
         }
         slot.received.clear();
-        mark(slot, LinkExtractor::Done);
+        mark(slot, LinkList::Done);
         slot.state = FetchSlot::Ready;
         break;
     case FetchSlot::Empty:
         slot.state = FetchSlot::Ready;
-        mark(slot, LinkExtractor::Failed);
+        mark(slot, LinkList::Failed);
         break;
     case FetchSlot::Finished:
         m_reporter->slotStatusText(slot.number, QStringLiteral("----"));
@@ -228,7 +228,7 @@ qsizetype CrawlEngine::NextImageEntry()
     LinkList &list = *m_links->imageList();
     for (qsizetype row = m_imageCursor; row < list.size(); ++row) {
         const bool take = m_collectMode ? m_imageSelection->isRowSelected(int(row))
-                                        : m_links->PeekEntry(list, row).status == LinkExtractor::New;
+                                        : list.status(row) == LinkList::New;
         if (take)
             return row;
     }
@@ -239,8 +239,8 @@ qsizetype CrawlEngine::NextPageEntry()
 {
     LinkList &list = *m_links->urlList();
     for (qsizetype row = m_pageCursor; row < list.size(); ++row) {
-        const ListEntry entry = m_links->PeekEntry(list, row);
-        if (entry.status == LinkExtractor::New && HostView(entry.url) == QByteArrayView(m_startHost))
+        if (list.status(row) == LinkList::New
+            && HostView(list.urlOf(row)) == QByteArrayView(m_startHost))
             return row;
     }
     return -1;
@@ -256,16 +256,14 @@ bool CrawlEngine::TakeJob(FetchSlot &slot)
     if (conditions.saveToFile && (row = NextImageEntry()) >= 0) {
         // The line read is shown in the slot bar; its selection is spent.
         url = m_links->ReadEntry(images, row).url;
-        if (url.isEmpty())
-            url = images.urlOf(row).toByteArray();
-        m_links->MarkEntry(images, row, LinkExtractor::Started);
+        m_links->MarkEntry(images, row, LinkList::Started);
         m_imageSelection->select(images.index(int(row)), QItemSelectionModel::Deselect);
         m_imageCursor = row;
         slot.imageJob = true;
         slot.pageURL = url;
     } else if (!m_collectMode && (row = NextPageEntry()) >= 0) {
         url = m_links->ReadEntry(pages, row).url;
-        m_links->MarkEntry(pages, row, LinkExtractor::Started);
+        m_links->MarkEntry(pages, row, LinkList::Started);
         m_pageCursor = row;
         m_reporter->LogNormal(QStringLiteral("Found : ") + text(url));
         m_reporter->statusText(4, text(url));
@@ -379,7 +377,7 @@ void CrawlEngine::followMovedPage(FetchSlot &slot)
 
 void CrawlEngine::CutOff(FetchSlot &slot)
 {
-    mark(slot, LinkExtractor::Failed);
+    mark(slot, LinkList::Failed);
     slot.http->CancelTransfer();
     m_reporter->LogError(QStringLiteral("打ち切り(URL) : ") + slot.http->URL());
 }

@@ -62,17 +62,6 @@ LinkExtractor::LinkExtractor(QObject *parent)
 
 LinkExtractor::~LinkExtractor() = default;
 
-void LinkExtractor::setStatusWords(const QStringList &words)
-{
-    for (size_t i = 0; i < m_words.size(); ++i)
-        m_words[i] = qsizetype(i) < words.size() ? EncodeShiftJis(words.at(qsizetype(i))) : QByteArray();
-}
-
-QByteArray LinkExtractor::statusWord(int index) const
-{
-    return index >= 0 && size_t(index) < m_words.size() ? m_words[size_t(index)] : QByteArray();
-}
-
 void LinkExtractor::clearLists()
 {
     m_urlList->clear();
@@ -81,27 +70,11 @@ void LinkExtractor::clearLists()
 
 ListEntry LinkExtractor::ReadEntry(LinkList &list, qsizetype row)
 {
-    if (row >= 0 && row < list.size() && m_reporter)
-        m_reporter->slotStatusText(5, list.lineText(row));
-    return PeekEntry(list, row);
-}
-
-ListEntry LinkExtractor::PeekEntry(const LinkList &list, qsizetype row) const
-{
-    ListEntry entry;
     if (row < 0 || row >= list.size())
-        return entry;
-    const QByteArrayView bytes = list.line(row);
-    const QByteArrayView status = TrimBlanks(bytes.sliced(qMin<qsizetype>(6, bytes.size())).first(
-        qMin<qsizetype>(8, qMax<qsizetype>(0, bytes.size() - 6))));
-    for (size_t i = 0; i < m_words.size(); ++i) {
-        if (status == QByteArrayView(m_words[i])) {
-            entry.status = int(i);
-            entry.url = TrimBlanks(bytes.sliced(qMin<qsizetype>(14, bytes.size()))).toByteArray();
-            break;
-        }
-    }
-    return entry;
+        return ListEntry{};
+    if (m_reporter)
+        m_reporter->slotStatusText(5, list.lineText(row));
+    return ListEntry{list.status(row), list.urlOf(row).toByteArray()};
 }
 
 bool LinkExtractor::AddEntry(LinkList &list, QByteArrayView url)
@@ -115,7 +88,7 @@ bool LinkExtractor::addEntry(LinkList &list, QByteArray url)
 {
     if (url.isEmpty())
         return false;
-    return list.appendEntry(entryKey(std::move(url)), m_words[New]);
+    return list.appendEntry(entryKey(std::move(url)));
 }
 
 bool LinkExtractor::queueEntry(PageLinks &page, LinkList &list, QByteArray url, bool pageLink)
@@ -146,7 +119,7 @@ void LinkExtractor::flushPending(PageLinks &page)
 bool LinkExtractor::commitEntry(PageLinks &page, LinkList &list, const QByteArray &key,
                                 quint32 hash, bool pageLink)
 {
-    if (!list.appendEntry(key, m_words[New], hash))
+    if (!list.appendEntry(key, hash))
         return false;
     if (pageLink) {
         ++m_pageLinkCount;
@@ -160,17 +133,9 @@ bool LinkExtractor::commitEntry(PageLinks &page, LinkList &list, const QByteArra
 
 bool LinkExtractor::MarkEntry(LinkList &list, qsizetype row, int status)
 {
-    if (row < 0 || row >= list.size() || status < 0 || size_t(status) >= m_words.size())
+    if (row < 0 || row >= list.size() || status < LinkList::New || status > LinkList::Done)
         return false;
-    const QByteArrayView old = list.line(row);
-    const QByteArray &word = m_words[size_t(status)];
-    QByteArray line;
-    line.reserve(old.size() + qMax<qsizetype>(0, word.size() - 8));
-    line.append(old.first(qMin<qsizetype>(6, old.size()))).append(word);
-    if (word.size() < 8)
-        line.append(8 - word.size(), ' ');
-    line.append(old.sliced(qMin<qsizetype>(14, old.size())));
-    list.replaceLine(row, line);
+    list.setStatus(row, LinkList::Status(status));
     if (&list == m_imageList && m_reporter)
         m_reporter->LogNormal(list.lineText(row));
     return true;

@@ -4,9 +4,6 @@
 #include "urlroutines.h"
 
 #include <QObject>
-#include <QStringList>
-
-#include <array>
 
 class CrawlReporter;
 
@@ -19,8 +16,8 @@ struct CrawlPage
     QByteArray url;
 };
 
-// What a list line says: its status index (-1 when the status word is none
-// of the four) and, with a known status, its URL.
+// What a list row holds: its status (a LinkList::Status, or -1 for a row
+// that is not in the list) and its URL.
 struct ListEntry
 {
     int status = -1;
@@ -36,16 +33,11 @@ class LinkExtractor : public QObject
 {
     Q_OBJECT
 public:
-    enum Status { New = 0, Started = 1, Failed = 2, Done = 3 };
-
     explicit LinkExtractor(QObject *parent = nullptr);
     ~LinkExtractor() override;
 
     // Where panel texts and log lines go; null reports nothing.
     void setReporter(CrawlReporter *reporter) { m_reporter = reporter; }
-    // The four status words, by index (stored as Shift-JIS bytes).
-    void setStatusWords(const QStringList &words);
-    QByteArray statusWord(int index) const;
 
     LinkList *urlList() const { return m_urlList; }
     LinkList *imageList() const { return m_imageList; }
@@ -55,14 +47,13 @@ public:
     int pageLinkCount() const { return m_pageLinkCount; }
     void resetPageLinkCount() { m_pageLinkCount = 0; }
 
-    // Reads a line's status and URL and shows the line in slot panel 5.
+    // Reads a row's status and URL and shows its line in slot panel 5.
     ListEntry ReadEntry(LinkList &list, qsizetype row);
-    // The same without showing it: for scans that pass over many lines.
-    ListEntry PeekEntry(const LinkList &list, qsizetype row) const;
-    // Normalises and trims `url` and appends it with the first status word,
-    // unless it is empty or already listed. True when a line was added.
+    // Normalises and trims `url` and appends it as a new entry, unless it is
+    // empty or already listed. True when a line was added.
     bool AddEntry(LinkList &list, QByteArrayView url);
-    // Rewrites a line's status word; an image-list line is also logged.
+    // Sets a row's status (a LinkList::Status); an image-list line is also
+    // logged as it now reads. False for a row or status out of range.
     bool MarkEntry(LinkList &list, qsizetype row, int status);
 
     // Adds the page links and image links of a fetched page's source.
@@ -82,7 +73,6 @@ private:
     void showPageLinkCount();
 
     CrawlReporter *m_reporter = nullptr;
-    std::array<QByteArray, 4> m_words;
     LinkList *m_urlList;
     LinkList *m_imageList;
     int m_pageLinkCount = 0;

@@ -5,6 +5,7 @@
 #include <QHashFunctions>
 
 #include <algorithm>
+#include <array>
 
 namespace {
 // Windows code page 932, the Shift-JIS of the program's texts.
@@ -33,8 +34,14 @@ QByteArray EncodeShiftJis(const QString &text)
     return encoder.encode(text);
 }
 
-QByteArray FormatEntryLine(qsizetype number, QByteArrayView statusWord, QByteArrayView url)
+QByteArray FormatEntryLine(qsizetype number, LinkList::Status status, QByteArrayView url)
 {
+    static const std::array<QByteArray, 4> words = {
+        EncodeShiftJis(QStringLiteral("----")), EncodeShiftJis(QStringLiteral("開始")),
+        EncodeShiftJis(QStringLiteral("エラー")), EncodeShiftJis(QStringLiteral("終了"))};
+    Q_ASSERT(size_t(status) < words.size());
+    const QByteArrayView word = words[size_t(status)];
+
     // Digits by hand: this runs once per listed link.
     char digits[24];
     char *end = digits + sizeof digits;
@@ -50,14 +57,14 @@ QByteArray FormatEntryLine(qsizetype number, QByteArrayView statusWord, QByteArr
     if (negative)
         *--at = '-';
 
-    const qsizetype width = qMax<qsizetype>(statusWord.size(), 8);
+    const qsizetype width = qMax<qsizetype>(word.size(), 8);
     QByteArray line(qsizetype(end - at) + 2 + width + 1 + url.size(), Qt::Uninitialized);
     char *out = line.data();
     out = std::copy(at, end, out);
     *out++ = ' ';
     *out++ = ' ';
-    out = std::copy(statusWord.begin(), statusWord.end(), out);
-    out = std::fill_n(out, width - statusWord.size(), ' ');
+    out = std::copy(word.begin(), word.end(), out);
+    out = std::fill_n(out, width - word.size(), ' ');
     *out++ = ' ';
     std::copy(url.begin(), url.end(), out);
     return line;
@@ -77,11 +84,10 @@ QVariant LinkList::data(const QModelIndex &index, int role) const
 {
     if (!index.isValid() || index.row() >= m_announced)
         return QVariant();
-    const QByteArrayView bytes = line(index.row());
     if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
         return lineText(index.row());
     if (role == LineRole)
-        return bytes.toByteArray();
+        return line(index.row());
     return QVariant();
 }
 
@@ -96,11 +102,15 @@ QStringList LinkList::texts() const
 
 QString LinkList::lineText(qsizetype row) const
 {
-    const QByteArrayView bytes = line(row);
-    const QByteArrayView url = urlOf(row);
-    if (url.isEmpty() || !bytes.endsWith(url))
-        return DecodeShiftJis(bytes);
-    return DecodeShiftJis(bytes.first(bytes.size() - url.size())) + DecodeWebText(url);
+    // The number and the status word are Shift-JIS; the URL is as the page
+    // wrote it.
+    return DecodeShiftJis(FormatEntryLine(row + m_firstNumber, status(row), {}))
+           + DecodeWebText(urlOf(row));
+}
+
+QByteArray LinkList::line(qsizetype row) const
+{
+    return FormatEntryLine(row + m_firstNumber, status(row), urlOf(row));
 }
 
 quint32 LinkList::hashOf(QByteArrayView url) const
@@ -122,16 +132,10 @@ size_t LinkList::probe(QByteArrayView url, quint32 hash) const
     }
 }
 
-QByteArrayView LinkList::line(qsizetype row) const
-{
-    const Row &r = m_rows[size_t(row)];
-    return QByteArrayView(r.data, qsizetype(r.size));
-}
-
 QByteArrayView LinkList::urlOf(qsizetype row) const
 {
     const Row &r = m_rows[size_t(row)];
-    return QByteArrayView(r.data + r.urlOffset, qsizetype(r.size - r.urlOffset));
+    return QByteArrayView(r.url, qsizetype(r.size));
 }
 
 bool LinkList::containsURL(QByteArrayView url) const
@@ -148,7 +152,6 @@ void LinkList::growIndex()
     m_index.assign(size_t(1) << m_indexBits, 0);
     const size_t mask = m_index.size() - 1;
     const quint32 rowMask = quint32(mask);
-    // In row order, so that of two equal URLs the first row is found first.
     for (size_t row = 0; row < m_rowHashes.size(); ++row) {
         const quint32 hash = m_rowHashes[row];
         size_t at = hash & mask;
@@ -158,12 +161,12 @@ void LinkList::growIndex()
     }
 }
 
-bool LinkList::appendEntry(QByteArrayView url, QByteArrayView statusWord)
+bool LinkList::appendEntry(QByteArrayView url)
 {
-    return appendEntry(url, statusWord, hashOf(url));
+    return appendEntry(url, hashOf(url));
 }
 
-bool LinkList::appendEntry(QByteArrayView url, QByteArrayView statusWord, quint32 hash)
+bool LinkList::appendEntry(QByteArrayView url, quint32 hash)
 {
     // One probe serves both the test and the insertion: on a long list each
     // probe is a likely cache miss.
@@ -172,68 +175,41 @@ bool LinkList::appendEntry(QByteArrayView url, QByteArrayView statusWord, quint3
     const size_t slot = probe(url, hash);
     if (m_index[slot] != 0)
         return false;
-    const QByteArray line = FormatEntryLine(size() + m_firstNumber, statusWord, url);
-    appendAt(slot, hash, line, line.size() - url.size());
+    m_rows.push_back(Row{store(url), quint32(url.size()), New});
+    m_rowHashes.push_back(hash);
+    const auto row = quint32(m_rows.size() - 1);
+    m_index[slot] = (hash & ~quint32(m_index.size() - 1)) | (row + 1);
+
+    if (m_batchDepth > 0)
+        return true;
+    beginInsertRows(QModelIndex(), int(row), int(row));
+    m_announced = size();
+    endInsertRows();
     return true;
 }
 
-void LinkList::append(QByteArrayView line, qsizetype urlOffset)
-{
-    if ((m_rows.size() + 1) * 4 > m_index.size() * 3)
-        growIndex();
-    urlOffset = qBound<qsizetype>(0, urlOffset, line.size());
-    const QByteArrayView url = line.sliced(urlOffset);
-    const quint32 hash = hashOf(url);
-    appendAt(probe(url, hash), hash, line, urlOffset);
-}
-
-char *LinkList::store(QByteArrayView line)
+char *LinkList::store(QByteArrayView bytes)
 {
     // Blocks are filled and never moved or grown, so a long list costs no
-    // copying; a line longer than a block gets a block of its own.
+    // copying; a URL longer than a block gets a block of its own.
     constexpr size_t BlockSize = 64 * 1024;
-    const auto size = size_t(line.size());
+    const auto size = size_t(bytes.size());
     if (m_blocks.empty() || m_blockSize - m_blockUsed < size) {
         m_blockSize = qMax(BlockSize, size);
         m_blocks.push_back(std::make_unique_for_overwrite<char[]>(m_blockSize));
         m_blockUsed = 0;
     }
     char *at = m_blocks.back().get() + m_blockUsed;
-    std::copy(line.begin(), line.end(), at);
+    std::copy(bytes.begin(), bytes.end(), at);
     m_blockUsed += size;
     return at;
 }
 
-void LinkList::appendAt(size_t slot, quint32 hash, QByteArrayView line, qsizetype urlOffset)
-{
-    m_rows.push_back(Row{store(line), quint32(line.size()), quint32(urlOffset)});
-    m_rowHashes.push_back(hash);
-    const auto row = quint32(m_rows.size() - 1);
-    // A URL listed twice keeps its first row in the index.
-    if (m_index[slot] == 0)
-        m_index[slot] = (hash & ~quint32(m_index.size() - 1)) | (row + 1);
-
-    if (m_batchDepth > 0)
-        return;
-    beginInsertRows(QModelIndex(), int(row), int(row));
-    m_announced = size();
-    endInsertRows();
-}
-
-void LinkList::replaceLine(qsizetype row, QByteArrayView line)
+void LinkList::setStatus(qsizetype row, Status status)
 {
     if (row < 0 || row >= size())
         return;
-    Row &r = m_rows[size_t(row)];
-    const quint32 urlSize = r.size - r.urlOffset;
-    if (line.size() == qsizetype(r.size)) {
-        // The usual case: a status word of the same width, rewritten in place.
-        std::copy(line.begin(), line.end(), r.data);
-    } else {
-        r.data = store(line);
-    }
-    r.size = quint32(line.size());
-    r.urlOffset = quint32(qMax<qsizetype>(0, line.size() - urlSize));
+    m_rows[size_t(row)].status = status;
     if (row < m_announced) {
         const QModelIndex at = index(int(row));
         emit dataChanged(at, at, {Qt::DisplayRole, LineRole});

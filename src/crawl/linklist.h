@@ -16,21 +16,23 @@ QByteArray EncodeShiftJis(const QString &text);
 // either way.
 QString DecodeWebText(QByteArrayView bytes);
 
-// One line of the URL list or the image list: "%4.4d  %-8s %-s" (entry
-// number, status word padded to 8 bytes, URL). The number widens beyond 9999.
-QByteArray FormatEntryLine(qsizetype number, QByteArrayView statusWord, QByteArrayView url);
-
-// A list of entry lines: the lines are the truth (bytes, as formatted); the
-// display text is their Shift-JIS reading. The lines stand one after another
-// in large blocks that never move, without a heap block of their own each. A hash index over the URLs makes
-// the exact-duplicate test constant-time however long the list grows. The
-// index holds only a hash tag and a row number per line and compares the
-// URL where it stands in its line, so a long list costs no second copy of
-// every URL and a new URL is almost never compared byte by byte.
+// A list of crawl entries: each row holds its URL's bytes and a status
+// byte; the line a view shows, "%4.4d  %-8s %-s" (entry number, status word
+// padded to 8 bytes of Shift-JIS, URL), is made only when it is asked for,
+// by FormatEntryLine. The URLs stand one after another in large blocks that
+// never move, without a heap block of their own each. A hash index over the
+// URLs makes the exact-duplicate test constant-time however long the list
+// grows. The index holds only a hash tag and a row number per entry and
+// compares the URL where it is stored, so a long list costs no second copy
+// of every URL and a new URL is almost never compared byte by byte.
 class LinkList : public QAbstractListModel
 {
     Q_OBJECT
 public:
+    // Where a crawl is with an entry; the line shows it as "----", "開始",
+    // "エラー" or "終了".
+    enum Status : quint8 { New, Started, Failed, Done };
+
     // The line bytes of a row.
     static constexpr int LineRole = Qt::UserRole + 1;
 
@@ -42,8 +44,6 @@ public:
 
     qsizetype size() const { return qsizetype(m_rows.size()); }
     int firstNumber() const { return m_firstNumber; }
-    // The bytes of a line; valid until the list changes.
-    QByteArrayView line(qsizetype row) const;
     // The display text of a line: its number and status word in Shift-JIS,
     // its URL as DecodeWebText reads it.
     QString lineText(qsizetype row) const;
@@ -51,14 +51,17 @@ public:
     QStringList texts() const;
 
     bool containsURL(QByteArrayView url) const;
-    // The URL of a line as the duplicate test sees it: its tail from the
-    // offset given when the line was added.
+    // The URL of a row (in range), as it was added; valid until the list is
+    // cleared.
     QByteArrayView urlOf(qsizetype row) const;
-    // Appends the entry line of `url` with `statusWord`, numbered after the
-    // lines before it, unless a line already holds exactly this URL.
-    bool appendEntry(QByteArrayView url, QByteArrayView statusWord);
+    Status status(qsizetype row) const { return m_rows[size_t(row)].status; }
+    // Views of the row hear of the change; a row out of range is ignored.
+    void setStatus(qsizetype row, Status status);
+    // Appends `url` as a new entry, numbered after the rows before it,
+    // unless a row already holds exactly this URL.
+    bool appendEntry(QByteArrayView url);
     // The same with the URL's hash already taken (see hashOf).
-    bool appendEntry(QByteArrayView url, QByteArrayView statusWord, quint32 hash);
+    bool appendEntry(QByteArrayView url, quint32 hash);
     quint32 hashOf(QByteArrayView url) const;
     // Starts loading the index slot where a URL of this hash is looked up,
     // so that other work can go on while it comes from memory.
@@ -67,10 +70,6 @@ public:
         if (!m_index.empty())
             __builtin_prefetch(m_index.data() + (hash & (m_index.size() - 1)));
     }
-    // Appends a line that ends in its URL, which starts at `urlOffset`.
-    void append(QByteArrayView line, qsizetype urlOffset);
-    // Replaces a line whose tail (its URL) stays the same.
-    void replaceLine(qsizetype row, QByteArrayView line);
     void clear();
 
     // Between these calls appended rows are announced to views once, at the
@@ -79,17 +78,17 @@ public:
     void endBatch();
 
 private:
+    QByteArray line(qsizetype row) const;
     // The slot holding `url`, or the free slot where it would go.
     size_t probe(QByteArrayView url, quint32 hash) const;
     void growIndex();
-    void appendAt(size_t slot, quint32 hash, QByteArrayView line, qsizetype urlOffset);
-    char *store(QByteArrayView line);
+    char *store(QByteArrayView bytes);
 
     struct Row
     {
-        char *data; // in one of m_blocks
+        const char *url; // in one of m_blocks
         quint32 size;
-        quint32 urlOffset; // within the line
+        Status status;
     };
 
     int m_firstNumber;
@@ -109,3 +108,7 @@ private:
     qsizetype m_announced = 0; // rows views know of
     int m_batchDepth = 0;
 };
+
+// One line of the URL list or the image list: "%4.4d  %-8s %-s". The number
+// widens beyond 9999.
+QByteArray FormatEntryLine(qsizetype number, LinkList::Status status, QByteArrayView url);

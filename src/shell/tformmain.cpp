@@ -102,8 +102,6 @@ void TFormMain::InitMainWindow()
     m_sta->hide();
     m_panelSystem->setFixedHeight(4);
     m_panelBottom->setFixedHeight(0);
-    links()->setStatusWords({QStringLiteral("----"), QStringLiteral("開始"),
-                             QStringLiteral("エラー"), QStringLiteral("終了")});
     // A clip of the user's own is played when Qt can read it; otherwise the
     // animation's drawn frames play.
     m_animate->setFileName(dataFilePath(QStringLiteral("cool.avi")));

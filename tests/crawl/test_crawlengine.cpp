@@ -81,6 +81,7 @@ private slots:
     void limits_data();
     void limits();
     void accumulatedSecondRunEndsAtOnce();
+    void pagesAreTakenOnce();
     void sizeAndRatioChecks();
     void collectRun();
     void elapsedAcrossMidnight();
@@ -98,8 +99,6 @@ void TestCrawlEngine::init()
     m_conditions.speed = 6;
     m_rec = Recorder{};
     m_engine = std::make_unique<CrawlEngine>(&m_rec);
-    m_engine->links()->setStatusWords({QStringLiteral("----"), QStringLiteral("開始"),
-                                       QStringLiteral("エラー"), QStringLiteral("終了")});
     m_engine->setTickInterval(20);
 }
 
@@ -373,6 +372,19 @@ void TestCrawlEngine::accumulatedSecondRunEndsAtOnce()
     m_conditions.clearWWWResults = true;
     QVERIFY(run(server.url(QStringLiteral("/index.html"))));
     QCOMPARE(server.requestLines().size(), 4);
+}
+
+// The engine's lists know their statuses from the start: a page taken is
+// never taken again, however often it is linked, and the crawl ends by itself.
+void TestCrawlEngine::pagesAreTakenOnce()
+{
+    TestHttpServer server;
+    server.route("/index.html", Response{200, {"<a href=index.html><a href=a.html>"}});
+    server.route("/a.html", Response{200, {"<a href=index.html><a href=a.html>"}});
+    QVERIFY(run(server.url(QStringLiteral("/index.html"))));
+    QCOMPARE(server.requestLines().size(), 2);
+    QCOMPARE(lines(pages()), (QStringList{line(0, QStringLiteral("終了"), server.url(QStringLiteral("/index.html"))),
+                                          line(1, QStringLiteral("終了"), server.url(QStringLiteral("/a.html")))}));
 }
 
 void TestCrawlEngine::sizeAndRatioChecks()

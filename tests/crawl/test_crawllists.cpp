@@ -22,7 +22,7 @@ private slots:
     void init();
     void cleanup();
     void listsShowTheEngineModels();
-    void statusWordsSetAtStartAndClearAll();
+    void linesShowStatusesAndClearAll();
     void engineTextsReachPanelsAndLogs();
     void doubleClickInImageLinkRunsSingleImage();
     void longListStaysAModelList();
@@ -79,7 +79,7 @@ void TestCrawlLists::listsShowTheEngineModels()
     QCOMPARE(imageLink->model()->rowCount(), 0);
 }
 
-void TestCrawlLists::statusWordsSetAtStartAndClearAll()
+void TestCrawlLists::linesShowStatusesAndClearAll()
 {
     LinkExtractor *links = m_windows->main()->links();
     QVERIFY(links->AddEntry(*links->urlList(), "http://h/"));
@@ -128,7 +128,7 @@ void TestCrawlLists::engineTextsReachPanelsAndLogs()
     QCOMPARE(panel("STB_1"), QStringLiteral("リンク : 2件"));
     QCOMPARE(memo("MemoError"), QStringLiteral("Error newHost http:///c.html"));
 
-    links->MarkEntry(*links->imageList(), 0, LinkExtractor::Started);
+    links->MarkEntry(*links->imageList(), 0, LinkList::Started);
     QCOMPARE(memo("MemoLog"), QStringLiteral("0001  開始     http://h/b.jpg"));
     links->ReadEntry(*links->urlList(), 1);
     QCOMPARE(panel("STA_5"), QStringLiteral("0001  ----     http:///c.html"));

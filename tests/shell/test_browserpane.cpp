@@ -107,7 +107,7 @@ class TestBrowserPane : public QObject
     void showImageLink(const QString &link)
     {
         m->pages()->setCurrentWidget(child<QWidget>(m, "TabURL"));
-        m->links()->imageList()->appendEntry(link.toLatin1(), "----");
+        m->links()->imageList()->appendEntry(link.toLatin1());
         QListView *list = m->imageLink();
         list->setCurrentIndex(list->model()->index(list->model()->rowCount() - 1, 0));
         m->SingleImageCommand();

@@ -335,8 +335,8 @@ private slots:
         auto *links = qobject_cast<LinkList *>(main->imageLink()->model());
         QVERIFY(links != nullptr);
         for (int i = 0; i < entriesBefore; ++i)
-            links->appendEntry(QByteArray("http://127.0.0.1:9/f" + QByteArray::number(i) + ".jpg"), "----");
-        links->appendEntry(url.toLatin1(), "----");
+            links->appendEntry(QByteArray("http://127.0.0.1:9/f" + QByteArray::number(i) + ".jpg"));
+        links->appendEntry(url.toLatin1());
         const QModelIndex last = links->index(entriesBefore, 0);
         QCOMPARE(last.data().toString(),
                  QStringLiteral("%1  ----     ").arg(entriesBefore + 1, 4, 10, QLatin1Char('0')) + url);
