@@ -154,7 +154,7 @@ void CrawlEngine::StartFreeSlot()
                              + QLatin1Char(')'));
         return;
     }
-    m_reporter->slotStatusText(0, QStringLiteral("No More Timer"));
+    m_reporter->slotStatusText(SlotPanel::Notice, QStringLiteral("No More Timer"));
 }
 
 void CrawlEngine::TimerTick(FetchSlot &slot)
@@ -209,7 +209,7 @@ bool CrawlEngine::WithinLimits()
 {
     const SearchConditions &conditions = m_conditions;
     if (m_links->pageLinkCount() >= conditions.urlMaximum()) {
-        m_reporter->statusText(0, QStringLiteral("URL Max : ") + conditions.maxURL.text);
+        m_reporter->statusText(MainPanel::Work, QStringLiteral("URL Max : ") + conditions.maxURL.text);
         return false;
     }
     // Several slots may finish downloads between two ticks, so the count can
@@ -217,7 +217,7 @@ bool CrawlEngine::WithinLimits()
     // fall-back of a text that is no integer) never stops the run.
     const int imageMaximum = conditions.imageMaximum();
     if (imageMaximum >= 0 && m_downloadedCount >= imageMaximum) {
-        m_reporter->statusText(3, QStringLiteral("Image Max : ") + conditions.maxImage.text);
+        m_reporter->statusText(MainPanel::Progress, QStringLiteral("Image Max : ") + conditions.maxImage.text);
         return false;
     }
     return true;
@@ -266,7 +266,7 @@ bool CrawlEngine::TakeJob(FetchSlot &slot)
         m_links->MarkEntry(pages, row, LinkList::Started);
         m_pageCursor = row;
         m_reporter->LogNormal(QStringLiteral("Found : ") + text(url));
-        m_reporter->statusText(4, text(url));
+        m_reporter->statusText(MainPanel::Address, text(url));
         slot.imageJob = false;
         slot.pageHost = m_startHost;
         slot.pageURL = url;
@@ -313,7 +313,7 @@ void CrawlEngine::logTransferError(const FetchSlot &slot, const DocOutput &doc)
 
 void CrawlEngine::DocOutputEvent(FetchSlot &slot, const DocOutput &doc)
 {
-    m_reporter->statusText(3, QString::asprintf("Bytes: %d", int(doc.ByteCount)));
+    m_reporter->statusText(MainPanel::Progress, QString::asprintf("Bytes: %d", int(doc.ByteCount)));
     // A transfer whose slot has moved on (cut off, or a new run) has nothing
     // left to hand over.
     if (slot.state != FetchSlot::Waiting)
@@ -388,16 +388,16 @@ void CrawlEngine::CheckAllEnded()
         if (slot.timer->isActive() || slot.http->TransferState() != 0)
             return;
     }
-    m_reporter->statusText(0, QStringLiteral("All Timer End"));
-    m_reporter->statusText(5, QString::number(elapsedSeconds()) + QStringLiteral(" 秒"));
+    m_reporter->statusText(MainPanel::Work, QStringLiteral("All Timer End"));
+    m_reporter->statusText(MainPanel::Time, QString::number(elapsedSeconds()) + QStringLiteral(" 秒"));
     FinishRun();
 }
 
 void CrawlEngine::FinishRun()
 {
-    m_reporter->statusText(0, QStringLiteral("探索終了"));
+    m_reporter->statusText(MainPanel::Work, QStringLiteral("探索終了"));
     m_collectMode = false;
-    m_reporter->statusText(5, QString::number(elapsedSeconds()) + QStringLiteral(" 秒"));
+    m_reporter->statusText(MainPanel::Time, QString::number(elapsedSeconds()) + QStringLiteral(" 秒"));
     emit runFinished();
 }
 
@@ -409,7 +409,7 @@ void CrawlEngine::Stop()
     for (FetchSlot &slot : m_slots)
         slot.timer->stop();
     FinishRun();
-    m_reporter->statusText(0, QStringLiteral("探索中止"));
+    m_reporter->statusText(MainPanel::Work, QStringLiteral("探索中止"));
 }
 
 void CrawlEngine::ClearAll()
@@ -453,7 +453,7 @@ void CrawlEngine::CheckAndListImage(FetchSlot &slot)
     }
     m_reporter->listAcceptedImage(path, size);
     ++m_listedCount;
-    m_reporter->statusText(2, QStringLiteral("画像 : ") + QString::number(m_listedCount)
+    m_reporter->statusText(MainPanel::Images, QStringLiteral("画像 : ") + QString::number(m_listedCount)
                                   + QStringLiteral("件"));
     m_reporter->autoDisplay();
 }

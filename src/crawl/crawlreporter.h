@@ -3,6 +3,26 @@
 #include <QByteArray>
 #include <QString>
 
+// The panels of the main status bar STB.
+namespace MainPanel {
+enum : int {
+    Work = 0,     // the state of the current work: "探索開始...", "探索終了", ...
+    Links = 1,    // links found
+    Images = 2,   // images listed
+    Progress = 3, // limits reached, bytes received, a stopped walk
+    Address = 4,  // the current file or address
+    Time = 5,     // elapsed seconds; the bytes of a single fetch
+};
+} // namespace MainPanel
+
+// The fetch-slot bar STA: panels 1 to 6 show the slots of those numbers.
+namespace SlotPanel {
+enum : int {
+    Notice = 0,   // "No More Timer"
+    LineRead = 5, // the list line a slot has just read (shares slot 5's panel)
+};
+} // namespace SlotPanel
+
 // How the crawl engine reports to the window that shows its progress: panel
 // texts of the main status bar and of the per-slot status bar, lines of the
 // two log panes, the file list, the preview and the busy state. The engine

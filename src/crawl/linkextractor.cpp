@@ -73,7 +73,7 @@ ListEntry LinkExtractor::ReadEntry(LinkList &list, qsizetype row)
     if (row < 0 || row >= list.size())
         return ListEntry{};
     if (m_reporter)
-        m_reporter->slotStatusText(5, list.lineText(row));
+        m_reporter->slotStatusText(SlotPanel::LineRead, list.lineText(row));
     return ListEntry{list.status(row), list.urlOf(row).toByteArray()};
 }
 
@@ -81,14 +81,7 @@ bool LinkExtractor::AddEntry(LinkList &list, QByteArrayView url)
 {
     if (url.isEmpty())
         return false;
-    return addEntry(list, url.toByteArray());
-}
-
-bool LinkExtractor::addEntry(LinkList &list, QByteArray url)
-{
-    if (url.isEmpty())
-        return false;
-    return list.appendEntry(entryKey(std::move(url)));
+    return list.appendEntry(entryKey(url.toByteArray()));
 }
 
 bool LinkExtractor::queueEntry(PageLinks &page, LinkList &list, QByteArray url, bool pageLink)
@@ -146,7 +139,7 @@ void LinkExtractor::ExtractLinks(const CrawlPage &page, QByteArrayView source, I
     if (source.isEmpty()) {
         if (m_reporter) {
             m_reporter->LogNormal(QStringLiteral("HTML ソース無し ") + QString::number(page.slot));
-            m_reporter->statusText(0, QStringLiteral("HTML ソース無し"));
+            m_reporter->statusText(MainPanel::Work, QStringLiteral("HTML ソース無し"));
         }
         return;
     }
@@ -168,12 +161,12 @@ void LinkExtractor::ExtractLinks(const CrawlPage &page, QByteArrayView source, I
             QByteArrayView value;
             if (AttributeValue("href", tag, value)) {
                 if (IsImageURL(value, types))
-                    addImageLink(links, value);
+                    takeImageLink(links, value);
                 else
-                    addPageLink(links, value);
+                    takePageLink(links, value);
             }
             if (AttributeValue("src", tag, value) && IsImageURL(value, types))
-                addImageLink(links, value);
+                takeImageLink(links, value);
             tag = NextTag(rest);
         }
         flushPending(links);
@@ -186,16 +179,16 @@ void LinkExtractor::ExtractLinks(const CrawlPage &page, QByteArrayView source, I
 bool LinkExtractor::AddPageLink(const CrawlPage &page, QByteArrayView link)
 {
     PageLinks links(page);
-    return addPageLink(links, link);
+    return takePageLink(links, link);
 }
 
 bool LinkExtractor::AddImageLink(const CrawlPage &page, QByteArrayView link)
 {
     PageLinks links(page);
-    return addImageLink(links, link);
+    return takeImageLink(links, link);
 }
 
-bool LinkExtractor::addImageLink(PageLinks &page, QByteArrayView link)
+bool LinkExtractor::takeImageLink(PageLinks &page, QByteArrayView link)
 {
     // "ftp://…/a.jpg" read as a path would ask this server for a file that
     // was never linked.
@@ -204,7 +197,7 @@ bool LinkExtractor::addImageLink(PageLinks &page, QByteArrayView link)
     return queueEntry(page, *m_imageList, page.resolver.resolve(link), false);
 }
 
-bool LinkExtractor::addPageLink(PageLinks &page, QByteArrayView link)
+bool LinkExtractor::takePageLink(PageLinks &page, QByteArrayView link)
 {
     // Only what looks like a page or a directory is followed; queries,
     // fragments, other file types and other schemes are dropped as written.
@@ -221,6 +214,6 @@ bool LinkExtractor::addPageLink(PageLinks &page, QByteArrayView link)
 void LinkExtractor::showPageLinkCount()
 {
     if (m_reporter)
-        m_reporter->statusText(1, QStringLiteral("リンク : ") + QString::number(m_pageLinkCount)
+        m_reporter->statusText(MainPanel::Links, QStringLiteral("リンク : ") + QString::number(m_pageLinkCount)
                                       + QStringLiteral("件"));
 }

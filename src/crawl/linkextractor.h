@@ -63,9 +63,9 @@ public:
 
 private:
     struct PageLinks;
-    bool addEntry(LinkList &list, QByteArray url);
-    bool addPageLink(PageLinks &page, QByteArrayView link);
-    bool addImageLink(PageLinks &page, QByteArrayView link);
+    // A link found on a page, resolved and queued for its list.
+    bool takePageLink(PageLinks &page, QByteArrayView link);
+    bool takeImageLink(PageLinks &page, QByteArrayView link);
     bool queueEntry(PageLinks &page, LinkList &list, QByteArray url, bool pageLink);
     bool commitEntry(PageLinks &page, LinkList &list, const QByteArray &key, quint32 hash,
                      bool pageLink);

@@ -67,11 +67,11 @@ void SingleFetch::fetch(const QString &url)
     m_http->setMaxBytes(m_imageFlag ? CrawlEngine::ImageCap : CrawlEngine::PageCap);
     if (m_imageFlag) {
         m_http->SetOutputFile(m_savePath, false);
-        m_reporter->statusText(0, QStringLiteral("イメージ転送中"));
+        m_reporter->statusText(MainPanel::Work, QStringLiteral("イメージ転送中"));
     }
     setBusy(true);
     m_http->GetDoc(url);
-    m_reporter->statusText(4, NormalizeBrowsedURL(url));
+    m_reporter->statusText(MainPanel::Address, NormalizeBrowsedURL(url));
 }
 
 void SingleFetch::cancel()
@@ -94,7 +94,7 @@ void SingleFetch::setBusy(bool busy)
 
 void SingleFetch::HTTP0DocOutput(const DocOutput &doc)
 {
-    m_reporter->statusText(5, QStringLiteral("Bytes: %1").arg(doc.ByteCount));
+    m_reporter->statusText(MainPanel::Time, QStringLiteral("Bytes: %1").arg(doc.ByteCount));
     switch (doc.DocState) {
     case DocOutput::Begin:
         m_received.clear();
@@ -143,11 +143,11 @@ void SingleFetch::TimerGazouTimer()
 void SingleFetch::pictureLoaded(const DecodedPicture &result)
 {
     if (!result.picture.ok) {
-        m_reporter->statusText(0, result.picture.error);
+        m_reporter->statusText(MainPanel::Work, result.picture.error);
         setBusy(false);
         return;
     }
     emit pictureArrived(result.picture.image, m_pageURL);
     setBusy(false);
-    m_reporter->statusText(0, QStringLiteral("画像表示完了"));
+    m_reporter->statusText(MainPanel::Work, QStringLiteral("画像表示完了"));
 }

@@ -105,7 +105,7 @@ RunController::Refusal RunController::search(const QString &targetText)
     if (targetText.isEmpty())
         return Refusal::NoTarget;
     m_targetText = targetText;
-    prepareRun();
+    PrepareRun();
     m_pending = Pending::Search;
     m_timerTansaku->start(StartDelayMs);
     return Refusal::None;
@@ -118,14 +118,14 @@ RunController::Refusal RunController::collect(const QString &targetText)
     if (!m_conditions.saveToFile)
         return Refusal::NoFileSave;
     m_targetText = targetText;
-    prepareRun();
-    m_reporter->statusText(0, QStringLiteral("画像収集開始.."));
+    PrepareRun();
+    m_reporter->statusText(MainPanel::Work, QStringLiteral("画像収集開始.."));
     m_pending = Pending::Collect;
     m_timerTansaku->start(StartDelayMs);
     return Refusal::None;
 }
 
-void RunController::prepareRun()
+void RunController::PrepareRun()
 {
     // A walk still going ends here, without its report: its end steps must
     // not land in the middle of the new run.
@@ -146,7 +146,7 @@ void RunController::TimerTansakuTimer()
         setState(State::Idle);
         return;
     }
-    m_reporter->statusText(0, QStringLiteral("探索開始..."));
+    m_reporter->statusText(MainPanel::Work, QStringLiteral("探索開始..."));
     emit resultListWanted();
     if (!isWWW()) {
         startWalk();
@@ -177,14 +177,14 @@ void RunController::startWalk()
 void RunController::walkFinished(bool stopped)
 {
     if (stopped)
-        m_reporter->statusText(3, QStringLiteral("探索中止"));
+        m_reporter->statusText(MainPanel::Progress, QStringLiteral("探索中止"));
     const int found = m_diskSearch->FoundCount();
     if (found != 0) {
         emit resultListWanted();
-        m_reporter->statusText(0, QStringLiteral("検索完了 : ") + QString::number(found)
+        m_reporter->statusText(MainPanel::Work, QStringLiteral("検索完了 : ") + QString::number(found)
                                       + QStringLiteral(" 件"));
     } else {
-        m_reporter->statusText(0, QStringLiteral("検索該当なし"));
+        m_reporter->statusText(MainPanel::Work, QStringLiteral("検索該当なし"));
     }
     setState(State::Idle);
     emit runEnded();
@@ -198,7 +198,7 @@ void RunController::crawlFinished()
     emit runEnded();
 }
 
-void RunController::stop()
+void RunController::Stop()
 {
     if (m_state == State::Waiting || m_state == State::Walk) {
         m_stopRequested = true;
@@ -219,8 +219,8 @@ void RunController::singleFetchFinished()
     // reports its own end.
     if (m_state != State::Idle)
         return;
-    m_reporter->statusText(0, QStringLiteral("探索終了"));
-    m_reporter->statusText(5, QString::number(m_crawl->elapsedSeconds()) + QStringLiteral(" 秒"));
+    m_reporter->statusText(MainPanel::Work, QStringLiteral("探索終了"));
+    m_reporter->statusText(MainPanel::Time, QString::number(m_crawl->elapsedSeconds()) + QStringLiteral(" 秒"));
 }
 
 void RunController::fetchPicture(const QString &url, const QString &savePath)
@@ -244,7 +244,7 @@ void RunController::setBrowsing(bool browsing)
     updateBusy();
 }
 
-void RunController::clearAll()
+void RunController::ClearAll()
 {
     m_crawl->ClearAll();
 }

@@ -62,9 +62,9 @@ public:
     // The collect command: the selected image lines, after the deferred start.
     Refusal collect(const QString &targetText);
     // Status panels and logs emptied, busy, start time noted, slots free.
-    void prepareRun();
+    void PrepareRun();
     // The stop command.
-    void stop();
+    void Stop();
     // The deferred start fires: the walk or the crawl begins.
     void TimerTansakuTimer();
 
@@ -76,7 +76,7 @@ public:
     void setBrowsing(bool browsing);
 
     // The clear-all command's share: the crawl's lists, cursors and count.
-    void clearAll();
+    void ClearAll();
 
 signals:
     void busyChanged(bool busy);

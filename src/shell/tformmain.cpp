@@ -202,7 +202,7 @@ void TFormMain::ClearStatusAndLogs()
 void TFormMain::ClearAll()
 {
     ClearStatusAndLogs();
-    m_run->clearAll();
+    m_run->ClearAll();
     m_resultList->erase();
 }
 

@@ -38,12 +38,12 @@ void TFormMain::BtTansakuClick()
 
 void TFormMain::BtStopClick()
 {
-    m_run->stop();
+    m_run->Stop();
 }
 
 void TFormMain::PrepareRun()
 {
-    m_run->prepareRun();
+    m_run->PrepareRun();
 }
 
 void TFormMain::BtDirectoryClick()
@@ -153,7 +153,7 @@ void TFormMain::connectResultList()
     connect(m_resultList, &ResultListPane::entryClicked, this, &TFormMain::ListImageClick);
     connect(m_resultList, &ResultListPane::entryDoubleClicked, this, &TFormMain::SingleImageCommand);
     connect(m_resultList, &ResultListPane::filesDeleted, this, [this](int count) {
-        m_stb->setText(0, QStringLiteral("削除完了 : ") + QString::number(count) + QStringLiteral(" 件"));
+        m_stb->setText(MainPanel::Work, QStringLiteral("削除完了 : ") + QString::number(count) + QStringLiteral(" 件"));
     });
 }
 
@@ -174,7 +174,7 @@ void TFormMain::ListImageClick()
     if (index < 0)
         return;
     const QByteArray path = m_resultList->EntryFileName(index);
-    m_stb->setText(4, QFile::decodeName(path));
+    m_stb->setText(MainPanel::Address, QFile::decodeName(path));
     m_preview->LoadPreview(path);
 }
 

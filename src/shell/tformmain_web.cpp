@@ -94,7 +94,7 @@ void TFormMain::HTML1DoRequestDoc(const QString &URL)
         m_comboURL->addItems(m_browserHistory.dropDownItems());
     }
     m_comboURL->setEditText(page);
-    m_stb->setText(4, page);
+    m_stb->setText(MainPanel::Address, page);
 }
 
 void TFormMain::HTML1BeginRetrieval()

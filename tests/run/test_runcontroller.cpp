@@ -95,7 +95,7 @@ private slots:
         // indicator is idle at once.
         QVERIFY(runToEnd([&] {
             m_run->search(root);
-            m_run->stop();
+            m_run->Stop();
             QVERIFY(!m_run->busy());
             QCOMPARE(m_rec.panel(0), QStringLiteral("探索中止"));
         }));
@@ -107,7 +107,7 @@ private slots:
         QVERIFY(runToEnd([&] {
             connect(startTimer(), &QTimer::timeout, this, [this] {
                 QCOMPARE(m_run->state(), State::Walk);
-                m_run->stop();
+                m_run->Stop();
             }, Qt::SingleShotConnection);
             m_run->search(big);
         }));
@@ -132,7 +132,7 @@ private slots:
         m_conditions.clearWWWResults = true;
         setConditions();
         m_run->search(start);
-        m_run->stop();
+        m_run->Stop();
         QTRY_VERIFY(!startTimer()->isActive());
         QCOMPARE(m_run->state(), State::Idle);
         QCOMPARE(server.requestLines().size(), 2);
@@ -146,7 +146,7 @@ private slots:
             server.route(p, silent);
         m_run->search(server.url(QStringLiteral("/slow.html")));
         QTRY_COMPARE_WITH_TIMEOUT(server.requestLines().size(), 6, 10000);
-        m_run->stop();
+        m_run->Stop();
         QCOMPARE(m_run->state(), State::Idle);
         QVERIFY(!m_run->busy());
         QCOMPARE(m_rec.panel(0), QStringLiteral("探索中止"));
@@ -250,7 +250,7 @@ private slots:
         // The stop command cancels a single fetch that would never end.
         m_run->fetchPage(server.url(QStringLiteral("/silent.html")));
         QTRY_VERIFY(m_run->http(0)->IsBusy());
-        m_run->stop();
+        m_run->Stop();
         QVERIFY(!m_run->http(0)->IsBusy());
         QVERIFY(!m_run->busy());
 
@@ -265,7 +265,7 @@ private slots:
         QCOMPARE(m_run->state(), State::Collect);
         QVERIFY(m_run->crawl()->collectMode());
         QVERIFY(m_run->busy());
-        m_run->stop();
+        m_run->Stop();
         QVERIFY(!m_run->crawl()->collectMode());
     }
 };
