@@ -256,6 +256,7 @@ int main(int argc, char **argv)
     // the most, so each turn runs it three times.
     ScratchDirs scratch;
     QList<ProbeResult> plainRuns;
+    QList<ProbeResult> unpaintedRuns;
     QList<double> wgetRuns;
     QList<FetchResult> fetchRuns;
     QList<FetchResult> pacedRuns;
@@ -263,7 +264,8 @@ int main(int argc, char **argv)
     int wgetFiles = 0;
     for (int run = 0; run < 3; ++run) {
         plainRuns.append(runProbe(scratch, probe, site.startURL(), false));
-        if (!plainRuns.last().ok)
+        unpaintedRuns.append(runProbe(scratch, probe, site.startURL(), false, {QStringLiteral("--hidden")}));
+        if (!plainRuns.last().ok || !unpaintedRuns.last().ok)
             return 1;
         for (int w = 0; w < WgetRunsPerTurn; ++w) {
             const double cpu = runWget(scratch, site.startURL(), &wgetFiles);
@@ -279,17 +281,20 @@ int main(int argc, char **argv)
         }
     }
     const ProbeResult shown = runProbe(scratch, probe, site.startURL(), true);
-    const ProbeResult unpainted = runProbe(scratch, probe, site.startURL(), false, {QStringLiteral("--hidden")});
     const ProbeResult watched = runProbe(scratch, probe, site.startURL(), false, {QStringLiteral("--stalls")});
-    if (!shown.ok || !unpainted.ok || !watched.ok)
+    if (!shown.ok || !watched.ok)
         return 1;
     QByteArray wgetList;
     for (const double cpu : wgetRuns)
         wgetList += (wgetList.isEmpty() ? "" : " / ") + QByteArray::number(cpu, 'f', 3);
     std::printf("# crawl CPU %.3f / %.3f / %.3f s; wget fetched %d files, CPU %s s\n", plainRuns[0].cpuS,
                 plainRuns[1].cpuS, plainRuns[2].cpuS, wgetFiles, wgetList.constData());
-    std::sort(plainRuns.begin(), plainRuns.end(),
-              [](const ProbeResult &a, const ProbeResult &b) { return a.cpuS < b.cpuS; });
+    std::printf("# hidden crawl CPU %.3f / %.3f / %.3f s\n", unpaintedRuns[0].cpuS,
+                unpaintedRuns[1].cpuS, unpaintedRuns[2].cpuS);
+    const auto byCpu = [](const ProbeResult &a, const ProbeResult &b) { return a.cpuS < b.cpuS; };
+    std::sort(plainRuns.begin(), plainRuns.end(), byCpu);
+    std::sort(unpaintedRuns.begin(), unpaintedRuns.end(), byCpu);
+    const ProbeResult &unpainted = unpaintedRuns[1];
     std::sort(wgetRuns.begin(), wgetRuns.end());
     reportFetchRuns("bare QNetworkAccessManager fetch", fetchRuns);
     reportFetchRuns("the same fetch paced at " + QByteArray::number(Slots / 2) + " starts every "
@@ -305,12 +310,15 @@ int main(int argc, char **argv)
                 "%.3f s in Qt's network thread\n",
                 plain.jobs, leastScheduleMs(plain.jobs) / 1000, plain.startCpuS, plain.networkCpuS);
     printBench("crawl_vs_schedule", plain.wallMs / 1000, "s", leastScheduleMs(plain.jobs) / 1000, "<=1.15");
-    printBench("crawl_cpu_vs_wget", plain.cpuS, "s", wgetCpu, "<=2");
+    // wget runs flat out while the crawl keeps its 300 ms schedule: the fair
+    // floor is the same fetches paced by that schedule, below.
+    printBench("crawl_cpu_vs_wget", plain.cpuS, "s", wgetCpu, "info");
     printBench("crawl_cpu_autodisp_vs_wget", shown.cpuS, "s", wgetCpu, "info");
     printBench("crawl_cpu_unpainted_vs_wget", unpainted.cpuS, "s", wgetCpu, "info");
     printBench("qnam_fetch_cpu_vs_wget", fetchRuns[1].cpuS, "s", wgetCpu, "info");
     printBench("paced_fetch_cpu_vs_wget", pacedRuns[1].cpuS, "s", wgetCpu, "info");
-    printBench("crawl_cpu_vs_paced_fetch", plain.cpuS, "s", pacedRuns[1].cpuS, "info");
+    printBench("crawl_cpu_vs_paced_fetch", plain.cpuS, "s", pacedRuns[1].cpuS, "<=2.5");
+    printBench("crawl_cpu_unpainted_vs_paced_fetch", unpainted.cpuS, "s", pacedRuns[1].cpuS, "<=1.5");
     printBench("crawl_ui_max_stall_ms", watched.stallMs, "ms", watched.idleStallMs, "value<=50");
     return 0;
 }

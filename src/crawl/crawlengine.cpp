@@ -313,7 +313,7 @@ void CrawlEngine::logTransferError(const FetchSlot &slot, const DocOutput &doc)
 
 void CrawlEngine::DocOutputEvent(FetchSlot &slot, const DocOutput &doc)
 {
-    m_reporter->statusText(MainPanel::Progress, QString::asprintf("Bytes: %d", int(doc.ByteCount)));
+    m_reporter->progressText(MainPanel::Progress, QString::asprintf("Bytes: %d", int(doc.ByteCount)));
     // A transfer whose slot has moved on (cut off, or a new run) has nothing
     // left to hand over.
     if (slot.state != FetchSlot::Waiting)

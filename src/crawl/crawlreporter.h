@@ -33,6 +33,9 @@ public:
     virtual ~CrawlReporter() = default;
     // Panel `panel` of the main status bar.
     virtual void statusText(int panel, const QString &text) = 0;
+    // A text of the main status bar that changes with every chunk received
+    // (byte counts): a window may show only the latest now and then.
+    virtual void progressText(int panel, const QString &text) { statusText(panel, text); }
     // Panel `panel` of the per-slot status bar.
     virtual void slotStatusText(int panel, const QString &text) = 0;
     // A line of the "Normal End" log and of the "Error" log.

@@ -35,11 +35,11 @@ bool DownloadFile::open()
     return true;
 }
 
-bool DownloadFile::write(const QByteArray &data)
+bool DownloadFile::write(const char *data, qint64 size)
 {
     if (!m_part.isOpen())
         return fail(QStringLiteral("file not open"));
-    if (m_part.write(data) != data.size())
+    if (m_part.write(data, size) != size)
         return fail(m_part.errorString());
     return true;
 }

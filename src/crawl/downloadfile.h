@@ -17,7 +17,7 @@ public:
     DownloadFile &operator=(const DownloadFile &) = delete;
 
     bool open();
-    bool write(const QByteArray &data);
+    bool write(const char *data, qint64 size);
     // Renames the whole file over the target; false, with the file removed,
     // when it could not be completed.
     bool commit();

@@ -94,7 +94,7 @@ void SingleFetch::setBusy(bool busy)
 
 void SingleFetch::HTTP0DocOutput(const DocOutput &doc)
 {
-    m_reporter->statusText(MainPanel::Time, QStringLiteral("Bytes: %1").arg(doc.ByteCount));
+    m_reporter->progressText(MainPanel::Time, QStringLiteral("Bytes: %1").arg(doc.ByteCount));
     switch (doc.DocState) {
     case DocOutput::Begin:
         m_received.clear();

@@ -207,24 +207,54 @@ void THTTP::onReadyRead()
         onMetaData();
     if (m_reply == nullptr)
         return;
+    if (m_output != nullptr && !m_failed) {
+        readIntoOutput();
+        return;
+    }
     const QByteArray chunk = m_reply->readAll();
-    if (m_failed || chunk.isEmpty())
+    if (m_failed || chunk.isEmpty() || !withinCap(chunk.size()))
         return;
-    if (m_bytes + chunk.size() > m_maxBytes) {
-        m_failed = true;
-        m_error = QStringLiteral("larger than ") + QString::number(m_maxBytes) + QStringLiteral(" bytes");
-        m_reply->abort();
-        return;
-    }
-    if (m_output != nullptr && !m_output->write(chunk)) {
-        m_failed = true;
-        m_outputFailed = true;
-        m_error = m_output->fileName() + QStringLiteral(": ") + m_output->errorString();
-        m_reply->abort();
-        return;
-    }
     m_bytes += chunk.size();
     emitState(DocOutput::Data, chunk);
+}
+
+bool THTTP::withinCap(qint64 more)
+{
+    if (m_bytes + more <= m_maxBytes)
+        return true;
+    m_failed = true;
+    m_error = QStringLiteral("larger than ") + QString::number(m_maxBytes) + QStringLiteral(" bytes");
+    m_reply->abort();
+    return false;
+}
+
+// A document written to a file passes through one buffer kept for the
+// control's life: a fresh block for every chunk cost an allocation and, as
+// the allocator hands back memory just returned to the system, page faults.
+// A data event goes out for each piece read, its bytes lent from the buffer.
+void THTTP::readIntoOutput()
+{
+    constexpr qint64 BufferSize = 64 * 1024;
+    if (m_buffer.size() < BufferSize)
+        m_buffer.resize(BufferSize);
+    // A handler of the event may cancel this transfer or start another.
+    const quint64 ticket = m_ticket;
+    while (m_reply != nullptr && m_output != nullptr && ticket == m_ticket) {
+        const qint64 n = m_reply->read(m_buffer.data(), BufferSize);
+        if (n <= 0)
+            break;
+        if (!withinCap(n))
+            return;
+        if (!m_output->write(m_buffer.constData(), n)) {
+            m_failed = true;
+            m_outputFailed = true;
+            m_error = m_output->fileName() + QStringLiteral(": ") + m_output->errorString();
+            m_reply->abort();
+            return;
+        }
+        m_bytes += n;
+        emitState(DocOutput::Data, QByteArray(), QByteArrayView(m_buffer.constData(), n));
+    }
 }
 
 void THTTP::onFinished()
@@ -266,12 +296,13 @@ void THTTP::onFinished()
     emitState(DocOutput::End);
 }
 
-void THTTP::emitState(int state, const QByteArray &chunk)
+void THTTP::emitState(int state, const QByteArray &chunk, QByteArrayView view)
 {
     DocOutput doc;
     doc.DocState = state;
     doc.ByteCount = m_bytes;
     doc.m_chunk = chunk;
+    doc.m_view = view;
     if (state == DocOutput::End && m_failed) {
         doc.m_error = m_error;
         doc.m_outputFailed = m_outputFailed;

@@ -28,7 +28,10 @@ public:
 
     int DocState = 0;
     qint64 ByteCount = 0;
-    QByteArray ReadChunk() const { return m_chunk; }
+    // The bytes that have just arrived. For a document written to a file they
+    // stand in the control's buffer and are copied only when asked for; the
+    // event carries them until its handlers return.
+    QByteArray ReadChunk() const { return m_chunk.isNull() ? m_view.toByteArray() : m_chunk; }
     // At the end: why the transfer failed, empty when the document arrived
     // whole. A failure after data had begun means that data is not the
     // document.
@@ -40,6 +43,7 @@ public:
 private:
     friend class THTTP;
     QByteArray m_chunk;
+    QByteArrayView m_view;
     QString m_error;
     bool m_outputFailed = false;
 };
@@ -96,8 +100,11 @@ signals:
 private:
     void onMetaData();
     void onReadyRead();
+    void readIntoOutput();
+    // False, the transfer aborted, when `more` bytes would pass the cap.
+    bool withinCap(qint64 more);
     void onFinished();
-    void emitState(int state, const QByteArray &chunk = QByteArray());
+    void emitState(int state, const QByteArray &chunk = QByteArray(), QByteArrayView view = {});
     void dropReply();
     bool replyIsDocument() const;
 
@@ -115,6 +122,7 @@ private:
     QString m_documentURL;
     qint64 m_bytes = 0;
     qint64 m_maxBytes = 256 * 1024 * 1024;
+    QByteArray m_buffer;
     int m_timeoutMs = 120000;
     bool m_begun = false;
     bool m_failed = false;

@@ -3,6 +3,8 @@
 #include <QHBoxLayout>
 #include <QLabel>
 
+#include <utility>
+
 StatusPanels::StatusPanels(const QString &name, const QList<int> &widths, QWidget *parent)
     : QWidget(parent)
 {
@@ -30,12 +32,46 @@ StatusPanels::StatusPanels(const QString &name, const QList<int> &widths, QWidge
         m_panels.append(label);
     }
     layout->addStretch();
+    m_progress.resize(m_panels.size());
+    m_progressTimer.setSingleShot(true);
+    m_progressTimer.setInterval(ProgressIntervalMs);
+    connect(&m_progressTimer, &QTimer::timeout, this, &StatusPanels::showProgress);
 }
 
 void StatusPanels::setText(int panel, const QString &text)
 {
-    if (panel >= 0 && panel < m_panels.size())
-        m_panels[panel]->setText(text);
+    if (panel < 0 || panel >= m_panels.size())
+        return;
+    m_progress[panel].reset();
+    m_panels[panel]->setText(text);
+}
+
+void StatusPanels::setProgressText(int panel, const QString &text)
+{
+    if (panel < 0 || panel >= m_panels.size())
+        return;
+    // Repainting a panel for every chunk cost more than the rest of a crawl's
+    // window updates; nobody reads a byte count at a hundred a second.
+    if (m_progressTimer.isActive()) {
+        m_progress[panel] = text;
+        return;
+    }
+    m_panels[panel]->setText(text);
+    m_progressTimer.start();
+}
+
+void StatusPanels::showProgress()
+{
+    bool shown = false;
+    for (qsizetype i = 0; i < m_panels.size(); ++i) {
+        if (m_progress[i]) {
+            m_panels[i]->setText(*std::exchange(m_progress[i], std::nullopt));
+            shown = true;
+        }
+    }
+    // Another interval before the next one shows, so the rate stays bounded.
+    if (shown)
+        m_progressTimer.start();
 }
 
 QString StatusPanels::text(int panel) const
@@ -45,6 +81,8 @@ QString StatusPanels::text(int panel) const
 
 void StatusPanels::clearFirst(int count)
 {
-    for (int i = 0; i < count && i < m_panels.size(); ++i)
+    for (int i = 0; i < count && i < m_panels.size(); ++i) {
+        m_progress[i].reset();
         m_panels[i]->clear();
+    }
 }

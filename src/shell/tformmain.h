@@ -115,6 +115,7 @@ public:
 
     // Where the crawl engine's panel texts, log lines and results go.
     void statusText(int panel, const QString &text) override;
+    void progressText(int panel, const QString &text) override;
     void slotStatusText(int panel, const QString &text) override;
     void slotURL(int slot, const QString &url) override;
     void clearSource() override;

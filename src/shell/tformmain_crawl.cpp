@@ -68,6 +68,11 @@ void TFormMain::statusText(int panel, const QString &text)
     m_stb->setText(panel, text);
 }
 
+void TFormMain::progressText(int panel, const QString &text)
+{
+    m_stb->setProgressText(panel, text);
+}
+
 void TFormMain::slotStatusText(int panel, const QString &text)
 {
     m_sta->setText(panel, text);
