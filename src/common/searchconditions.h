@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMetaType>
 #include <QString>
 
 #include <optional>
@@ -9,12 +10,39 @@
 // dialog produces it from its controls at each call, so a change made while
 // a run goes on is seen at the next read.
 
-// The image types searched for; ".jpg", ".gif" and ".bmp" count as images.
+// The image types searched for; ".jpg", ".gif" and ".bmp" count as images,
+// and with the extras of "拡張設定" ".png", ".webp" and ".avif", and ".jpeg",
+// ".jpe" and ".jfif" as JPEG.
 struct ImageTypes
 {
     bool jpeg = true;
     bool gif = false;
     bool bmp = false;
+    bool png = false;
+    bool webp = false;
+    bool avif = false;
+    bool jpegAlias = false; // ".jpeg .jpe .jfif も JPEG とする"
+};
+
+// "拡張設定": what today's web needs beyond the program's first design. Each
+// first-run value keeps that design's behaviour exactly.
+struct ExtraSettings
+{
+    // 画像の見つけ方
+    bool queryType = false;   // an address's type from its path, before "?" and "#"
+    bool contentType = false; // an image link without a known type: the server's Content-Type
+    bool srcset = false;      // lazy images (data-src ...), srcset, <picture>
+    bool cssImage = false;    // url(...) in style attributes and <style> blocks
+    bool metaImage = false;   // og:image, twitter:image
+    // 画像の検査
+    bool magic = false; // the bytes must be a picture of a selected type
+    bool pixelSize = false;
+    int minWidth = 0;
+    int minHeight = 0;
+    // 表示
+    bool gifShow = false; // GIF pictures shown by their first frame
+
+    bool anyLinkFinding() const { return srcset || cssImage || metaImage || contentType; }
 };
 
 // A number typed into a text box: the text as it stands (messages quote it)
@@ -78,6 +106,21 @@ inline const StoredSetting<QString> Width{"fmSetting.Width", QStringLiteral("800
 inline const StoredSetting<bool> CheckProxy{"fmSetting.CheckProxy", false};
 inline const StoredSetting<QString> IPAddress{"fmSetting.IPAddress", QString()};
 inline const StoredSetting<QString> Port{"fmSetting.Port", QString()};
+// 拡張設定: names an older settings file lacks, written after all the above.
+inline const StoredSetting<bool> ExtPNG{"fmSetting.ExtPNG", false};
+inline const StoredSetting<bool> ExtWebP{"fmSetting.ExtWebP", false};
+inline const StoredSetting<bool> ExtAVIF{"fmSetting.ExtAVIF", false};
+inline const StoredSetting<bool> ExtJpegAlias{"fmSetting.ExtJpegAlias", false};
+inline const StoredSetting<bool> ExtQueryType{"fmSetting.ExtQueryType", false};
+inline const StoredSetting<bool> ExtContentType{"fmSetting.ExtContentType", false};
+inline const StoredSetting<bool> ExtSrcset{"fmSetting.ExtSrcset", false};
+inline const StoredSetting<bool> ExtCssImage{"fmSetting.ExtCssImage", false};
+inline const StoredSetting<bool> ExtMetaImage{"fmSetting.ExtMetaImage", false};
+inline const StoredSetting<bool> ExtMagic{"fmSetting.ExtMagic", false};
+inline const StoredSetting<bool> ExtPixelSize{"fmSetting.ExtPixelSize", false};
+inline const StoredSetting<QString> ExtMinWidth{"fmSetting.ExtMinWidth", QString()};
+inline const StoredSetting<QString> ExtMinHeight{"fmSetting.ExtMinHeight", QString()};
+inline const StoredSetting<bool> ExtGifShow{"fmSetting.ExtGifShow", false};
 
 // The directory that holds the program, without a trailing separator, when
 // it runs from a build tree it may write in. An installed program's directory
@@ -129,6 +172,9 @@ struct SearchConditions
     QString proxyHost;
     QString proxyPort;
 
+    // 拡張設定
+    ExtraSettings extra;
+
     // The crawl's limits: a URL maximum that is not an integer stops every
     // slot at once, an image maximum that is not one never stops the run,
     // and a cut-off that is not one counts as 60 seconds.
@@ -148,3 +194,5 @@ struct SearchConditions
     // with a port that is not an integer from 0 to 65535.
     std::optional<ProxyChoice> proxyChoice() const;
 };
+
+Q_DECLARE_METATYPE(SearchConditions)

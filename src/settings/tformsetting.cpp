@@ -37,6 +37,7 @@ TFormSetting::TFormSetting(TFormSelectDir *chooser, ProxySink proxySink, QWidget
     m_tabs->addTab(buildTabHD(), QStringLiteral("探索設定(HD)"));
     m_tabs->addTab(buildTabGazou(), QStringLiteral("画像設定"));
     m_tabs->addTab(buildTabNetwork(), QStringLiteral("ネットワーク"));
+    m_tabs->addTab(buildTabExtra(), QStringLiteral("拡張設定"));
     connectRules();
     bindSettings();
 
@@ -88,6 +89,23 @@ void TFormSetting::bindSettings()
         text(S::Hiritsu, m_editHiritsu, into(&C::ratioPercent)),
         text(S::MaxSize, m_editMaxSize, into(&C::maxSizeKB)),
         text(S::MinSize, m_editMinSize, into(&C::minSizeKB)),
+        // 拡張設定, after every name an older file holds.
+        flag(S::ExtPNG, m_checkPNG, [](C &c, bool on) { c.imageTypes.png = on; }),
+        flag(S::ExtWebP, m_checkWebP, [](C &c, bool on) { c.imageTypes.webp = on; }),
+        flag(S::ExtAVIF, m_checkAVIF, [](C &c, bool on) { c.imageTypes.avif = on; }),
+        flag(S::ExtJpegAlias, m_checkJpegAlias, [](C &c, bool on) { c.imageTypes.jpegAlias = on; }),
+        flag(S::ExtQueryType, m_checkQueryType, [](C &c, bool on) { c.extra.queryType = on; }),
+        flag(S::ExtContentType, m_checkContentType, [](C &c, bool on) { c.extra.contentType = on; }),
+        flag(S::ExtSrcset, m_checkSrcset, [](C &c, bool on) { c.extra.srcset = on; }),
+        flag(S::ExtCssImage, m_checkCssImage, [](C &c, bool on) { c.extra.cssImage = on; }),
+        flag(S::ExtMetaImage, m_checkMetaImage, [](C &c, bool on) { c.extra.metaImage = on; }),
+        flag(S::ExtMagic, m_checkMagic, [](C &c, bool on) { c.extra.magic = on; }),
+        flag(S::ExtPixelSize, m_checkPixelSize, [](C &c, bool on) { c.extra.pixelSize = on; }),
+        text(S::ExtMinWidth, m_editMinWidth,
+             [](C &c, const QString &t) { c.extra.minWidth = NumberText::from(t).valueOr(0); }),
+        text(S::ExtMinHeight, m_editMinHeight,
+             [](C &c, const QString &t) { c.extra.minHeight = NumberText::from(t).valueOr(0); }),
+        flag(S::ExtGifShow, m_checkGifShow, [](C &c, bool on) { c.extra.gifShow = on; }),
     };
     for (const SettingBinding &binding : m_bindings)
         binding.watch(this, [this] { conditionsEdited(); });

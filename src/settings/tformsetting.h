@@ -16,6 +16,7 @@ class QLineEdit;
 class QPushButton;
 class QScrollBar;
 class QTabWidget;
+class QVBoxLayout;
 class TFormSelectDir;
 
 // The search-condition settings dialog. It is not modal, and it is the live
@@ -77,6 +78,13 @@ private:
     QWidget *buildTabHD();
     QWidget *buildTabGazou();
     QWidget *buildTabNetwork();
+    // tformsetting_extra.cpp
+    QWidget *buildTabExtra();
+    // A group of the tab "拡張設定", placed below the groups before it.
+    QGroupBox *addExtraGroup(const QString &title);
+    QList<QCheckBox *> modernWebBoxes() const;
+    void CheckModernWebClick();
+    void showModernWebState();
     void connectRules();
 
     // tformsetting.cpp
@@ -152,4 +160,23 @@ private:
     QGroupBox *m_groupHr = nullptr;
     QLineEdit *m_editHeight = nullptr;
     QLineEdit *m_editWidth = nullptr;
+
+    // TabExtra (拡張設定)
+    QWidget *m_extraPage = nullptr;
+    QVBoxLayout *m_extraLayout = nullptr;
+    QCheckBox *m_checkModernWeb = nullptr;
+    QCheckBox *m_checkPNG = nullptr;
+    QCheckBox *m_checkWebP = nullptr;
+    QCheckBox *m_checkAVIF = nullptr;
+    QCheckBox *m_checkJpegAlias = nullptr;
+    QCheckBox *m_checkQueryType = nullptr;
+    QCheckBox *m_checkContentType = nullptr;
+    QCheckBox *m_checkSrcset = nullptr;
+    QCheckBox *m_checkCssImage = nullptr;
+    QCheckBox *m_checkMetaImage = nullptr;
+    QCheckBox *m_checkMagic = nullptr;
+    QCheckBox *m_checkPixelSize = nullptr;
+    QLineEdit *m_editMinWidth = nullptr;
+    QLineEdit *m_editMinHeight = nullptr;
+    QCheckBox *m_checkGifShow = nullptr;
 };

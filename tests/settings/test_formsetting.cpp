@@ -22,6 +22,7 @@
 #include <QStandardPaths>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QSignalSpy>
 #include <QTest>
 
 #include <memory>
@@ -118,6 +119,7 @@ private slots:
     void chooserButtons();
     void closeWritesEveryValueInOrder();
     void everyControlHasRoom();
+    void extrasStartOffAndOneClickSetsThem();
 };
 
 void TestFormSetting::emptyStoreDefaults()
@@ -138,9 +140,11 @@ void TestFormSetting::emptyStoreDefaults()
         tabTexts.append(tabs->tabText(i));
     }
     QCOMPARE(tabNames, (QStringList{QStringLiteral("TabWWW"), QStringLiteral("TabHD"),
-                                    QStringLiteral("TabGazou"), QStringLiteral("TabNetwork")}));
+                                    QStringLiteral("TabGazou"), QStringLiteral("TabNetwork"),
+                                    QStringLiteral("TabExtra")}));
     QCOMPARE(tabTexts, (QStringList{QStringLiteral("探索設定(WWW)"), QStringLiteral("探索設定(HD)"),
-                                    QStringLiteral("画像設定"), QStringLiteral("ネットワーク")}));
+                                    QStringLiteral("画像設定"), QStringLiteral("ネットワーク"),
+                                    QStringLiteral("拡張設定")}));
     QCOMPARE(s->findChild<QAction *>(QStringLiteral("C1"))->text(), QStringLiteral("閉じる(&C)"));
 
     const std::pair<const char *, const char16_t *> texts[] = {
@@ -599,7 +603,11 @@ void TestFormSetting::closeWritesEveryValueInOrder()
           "CheckGif", "CheckBmp", "CheckSize", "CheckHiritsu", "CheckFileSave", "IPAddress", "Port",
           "Directory", "Height", "Width", "Hiritsu", "MaxSize", "MinSize"})
         setting.append(QStringLiteral("fmSetting.") + QLatin1String(item));
-    QCOMPARE(storedNames(bytes, QStringLiteral("Setting")), setting);
+    // The extras follow every name an older file holds, so it reads them unchanged.
+    const QStringList names = storedNames(bytes, QStringLiteral("Setting"));
+    QCOMPARE(names.mid(0, setting.size()), setting);
+    for (const QString &extra : names.mid(setting.size()))
+        QVERIFY2(extra.startsWith(QStringLiteral("fmSetting.Ext")), qPrintable(extra));
     QCOMPARE(d.stored("fmSetting.Width"), QStringLiteral("800 "));
     QCOMPARE(d.stored("fmSetting.Kekka"), QStringLiteral("0"));
     QCOMPARE(d.stored("fmSetting.Speed"), QStringLiteral("4"));
@@ -637,6 +645,51 @@ void TestFormSetting::everyControlHasRoom()
                                      .arg(w->minimumSizeHint().height())));
         }
     }
+}
+
+// The extras start off, so a first run behaves as before; one click on
+// "今日のウェブに合わせる" turns on every box of its three groups, a second
+// turns them off; each is stored under its own new name.
+void TestFormSetting::extrasStartOffAndOneClickSetsThem()
+{
+    Dialog d;
+    const SearchConditions first = d.setting->conditions();
+    QVERIFY(!first.imageTypes.png && !first.imageTypes.webp && !first.imageTypes.avif);
+    QVERIFY(!first.extra.srcset && !first.extra.magic && !first.extra.gifShow);
+    auto *modern = d.get<QCheckBox>(QStringLiteral("CheckModernWeb"));
+    QCOMPARE(modern->checkState(), Qt::Unchecked);
+
+    QSignalSpy changed(d.setting.get(), &TFormSetting::conditionsChanged);
+    modern->click();
+    for (const char *name : {"CheckPNG", "CheckWebP", "CheckAVIF", "CheckJpegAlias", "CheckQueryType",
+                             "CheckContentType", "CheckSrcset", "CheckCssImage", "CheckMetaImage",
+                             "CheckMagic", "CheckPixelSize"})
+        QVERIFY2(d.checked(QLatin1String(name)), name);
+    QVERIFY(!d.checked(QStringLiteral("CheckGifShow")));
+    QCOMPARE(modern->checkState(), Qt::Checked);
+    const SearchConditions on = changed.last().at(0).value<SearchConditions>();
+    QVERIFY(on.imageTypes.webp && on.extra.cssImage && on.extra.pixelSize);
+    QCOMPARE(on.extra.minWidth, 50);
+
+    d.get<QCheckBox>(QStringLiteral("CheckPNG"))->click();
+    QCOMPARE(modern->checkState(), Qt::PartiallyChecked);
+    modern->click(); // some on: all on
+    QVERIFY(d.checked(QStringLiteral("CheckPNG")));
+    modern->click();
+    QVERIFY(!d.checked(QStringLiteral("CheckMagic")));
+    QCOMPARE(modern->checkState(), Qt::Unchecked);
+
+    d.get<QCheckBox>(QStringLiteral("CheckWebP"))->click();
+    QVERIFY(!d.get<QLineEdit>(QStringLiteral("EditMinWidth"))->isEnabled());
+    d.get<QCheckBox>(QStringLiteral("CheckPixelSize"))->click();
+    d.type(QStringLiteral("EditMinWidth"), QStringLiteral("64"));
+    d.setting->close();
+    QCOMPARE(d.stored("fmSetting.ExtWebP"), QStringLiteral("1"));
+    QCOMPARE(d.stored("fmSetting.ExtAVIF"), QStringLiteral("7"));
+    QCOMPARE(d.stored("fmSetting.ExtMinWidth"), QStringLiteral("64"));
+    Dialog again(d.sandbox.settingsBytes());
+    QVERIFY(again.setting->conditions().imageTypes.webp);
+    QCOMPARE(again.setting->conditions().extra.minWidth, 64);
 }
 
 QTEST_MAIN(TestFormSetting)
