@@ -13,3 +13,9 @@ target_compile_definitions(vellisk_flags INTERFACE
   QT_USE_QSTRINGBUILDER
   QT_NO_FOREACH
   QT_STRICT_ITERATORS)
+
+# CI builds with every warning an error (make test WERROR=ON).
+option(VELLISK_WERROR "Treat compiler warnings as errors" OFF)
+if(VELLISK_WERROR)
+  target_compile_options(vellisk_flags INTERFACE -Werror)
+endif()

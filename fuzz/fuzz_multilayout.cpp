@@ -15,8 +15,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (size < 7)
         return 0;
     MultiLayout::Input input;
-    input.size = int(data[0]) * 2;              // 0 to 510: beyond the bar too
-    input.hiritsu = int(int8_t(data[1])) * 2;   // -256 to 254
+    input.size = int(data[0]) * 2;            // 0 to 510: beyond the bar too
+    input.hiritsu = int(int8_t(data[1])) * 2; // -256 to 254
     input.title = int(data[2]) % 128;
     input.titles = (data[3] & 1) != 0;
     const size_t split = 4 + (size - 4) * data[3] / 256;
@@ -35,8 +35,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     for (const MultiLayout::Cell &cell : result.cells) {
         if (cell.image.y() < 0 || cell.label.y() != cell.image.y() + input.size)
             std::abort();
-        if (result.imageWidth >= 0 && cell.image.x() >= 0
-            && cell.image.x() + result.imageWidth > result.extent.width())
+        if (result.imageWidth >= 0 && cell.image.x() >= 0 &&
+            cell.image.x() + result.imageWidth > result.extent.width())
             std::abort();
     }
     return 0;

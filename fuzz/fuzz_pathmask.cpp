@@ -12,9 +12,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QByteArray input(reinterpret_cast<const char *>(data), qsizetype(size));
 
     const QByteArray clean = cleanDirectoryPath(input.left(input.indexOf('\0')));
-    if (!clean.startsWith('/') || clean.contains("//") || clean.contains("/./")
-        || clean.endsWith("/.") || clean.contains("/../") || clean.endsWith("/..")
-        || (clean.size() > 1 && clean.endsWith('/')))
+    if (!clean.startsWith('/') || clean.contains("//") || clean.contains("/./") ||
+        clean.endsWith("/.") || clean.contains("/../") || clean.endsWith("/..") ||
+        (clean.size() > 1 && clean.endsWith('/')))
         std::abort();
     const QList<QByteArray> levels = pathLevels(clean);
     if (levels.first() != "/" || levels.last() != clean)

@@ -24,7 +24,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     {
         SettingsStore store(path);
         for (int i = 0; i < 3; ++i) {
-            texts[i] = store.ReadString(QStringLiteral("Setting"), names[i], QStringLiteral("\x01"));
+            texts[i] =
+                store.ReadString(QStringLiteral("Setting"), names[i], QStringLiteral("\x01"));
             store.ReadInteger(QStringLiteral("Window"), names[i], 0);
             store.ReadFlag(QStringLiteral("Setting"), names[i], 7);
             // Rewriting a value forces the whole file to be written again.
@@ -34,7 +35,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
     SettingsStore again(path);
     for (int i = 0; i < 3; ++i) {
-        if (again.ReadString(QStringLiteral("Setting"), names[i], QStringLiteral("\x01")) != texts[i])
+        if (again.ReadString(QStringLiteral("Setting"), names[i], QStringLiteral("\x01")) !=
+            texts[i])
             std::abort();
     }
     return 0;

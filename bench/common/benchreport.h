@@ -23,7 +23,8 @@ inline void printBench(const char *name, double value, const char *unit, double 
     std::fflush(stdout);
 }
 
-inline void printBench(const char *name, double value, const char *unit, double ref, const char *goal)
+inline void printBench(const char *name, double value, const char *unit, double ref,
+                       const char *goal)
 {
     printBench(name, value, unit, ref, ref > 0 ? value / ref : 0.0, goal);
 }

@@ -44,11 +44,11 @@
 #include "nginxserver.h"
 #include "testsite.h"
 
-#include <QGuiApplication>
 #include <QDir>
 #include <QDirIterator>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QGuiApplication>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -102,7 +102,8 @@ std::pair<double, double> idleWakeMicroseconds()
     const qint64 afterLoop = threadCpuNs();
     for (int i = 0; i < Wakes; ++i)
         poll(nullptr, 0, IntervalMs);
-    return {double(afterLoop - before) / 1e3 / Wakes, double(threadCpuNs() - afterLoop) / 1e3 / Wakes};
+    return {double(afterLoop - before) / 1e3 / Wakes,
+            double(threadCpuNs() - afterLoop) / 1e3 / Wakes};
 }
 
 double leastScheduleMs(int jobs)
@@ -133,10 +134,10 @@ ProbeResult runProbe(ScratchDirs &scratch, const QString &program, const QString
     QFile ini(config.filePath(QStringLiteral("Qorvin/Vellisk.ini")));
     if (!ini.open(QIODevice::WriteOnly))
         return result;
-    ini.write("[Window]\r\nfmTarnvale.URL=" + startURL.toLatin1()
-              + "\r\n[Setting]\r\nfmTarnvale.ToolBtWWW=1\r\nfmTarnvale.AutoDisp="
-              + (autoDisplay ? "1" : "7") + "\r\nfmSetting.Directory=" + saveDir.toLocal8Bit()
-              + "\r\nfmSetting.Speed=6\r\nfmSetting.MaxURL=100000\r\nfmSetting.MaxImage=100000\r\n");
+    ini.write("[Window]\r\nfmTarnvale.URL=" + startURL.toLatin1() +
+              "\r\n[Setting]\r\nfmTarnvale.ToolBtWWW=1\r\nfmTarnvale.AutoDisp=" +
+              (autoDisplay ? "1" : "7") + "\r\nfmSetting.Directory=" + saveDir.toLocal8Bit() +
+              "\r\nfmSetting.Speed=6\r\nfmSetting.MaxURL=100000\r\nfmSetting.MaxImage=100000\r\n");
     ini.close();
     QProcess probe;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -149,17 +150,19 @@ ProbeResult runProbe(ScratchDirs &scratch, const QString &program, const QString
     if (!probe.waitForFinished(600000))
         probe.kill();
     const QString out = QString::fromLocal8Bit(probe.readAllStandardOutput());
-    static const QRegularExpression form(QStringLiteral(
-        "RESULT wall_ms=([\\d.]+) cpu_s=([\\d.]+) stall_ms=([\\d.]+) idle_stall_ms=([\\d.]+) jobs=(\\d+) "
-        "start_cpu_s=([\\d.]+) network_cpu_s=([\\d.]+)"));
+    static const QRegularExpression form(
+        QStringLiteral("RESULT wall_ms=([\\d.]+) cpu_s=([\\d.]+) stall_ms=([\\d.]+) "
+                       "idle_stall_ms=([\\d.]+) jobs=(\\d+) "
+                       "start_cpu_s=([\\d.]+) network_cpu_s=([\\d.]+)"));
     const QRegularExpressionMatch m = form.match(out);
     if (!m.hasMatch()) {
         std::fprintf(stderr, "crawl_probe: %s\n", qPrintable(out));
         return result;
     }
-    result = {m.captured(1).toDouble(), m.captured(2).toDouble(), m.captured(3).toDouble(),
-              m.captured(4).toDouble(), m.captured(6).toDouble(), m.captured(7).toDouble(),
-              m.captured(5).toInt(), true};
+    result = {m.captured(1).toDouble(), m.captured(2).toDouble(),
+              m.captured(3).toDouble(), m.captured(4).toDouble(),
+              m.captured(6).toDouble(), m.captured(7).toDouble(),
+              m.captured(5).toInt(),    true};
     return result;
 }
 
@@ -190,8 +193,10 @@ FetchResult runFetchProbe(ScratchDirs &scratch, const QString &program, const Te
     probe.start(program, arguments);
     if (!probe.waitForFinished(600000) || probe.exitCode() != 0)
         return {};
-    static const QRegularExpression form(QStringLiteral("RESULT cpu_s=([\\d.]+) network_cpu_s=([\\d.]+)"));
-    const QRegularExpressionMatch m = form.match(QString::fromLocal8Bit(probe.readAllStandardOutput()));
+    static const QRegularExpression form(
+        QStringLiteral("RESULT cpu_s=([\\d.]+) network_cpu_s=([\\d.]+)"));
+    const QRegularExpressionMatch m =
+        form.match(QString::fromLocal8Bit(probe.readAllStandardOutput()));
     if (!m.hasMatch())
         return {};
     return {m.captured(1).toDouble(), m.captured(2).toDouble()};
@@ -213,15 +218,17 @@ double runWget(ScratchDirs &scratch, const QString &startURL, int *files)
     const double before = usageCpuSeconds(RUSAGE_CHILDREN);
     QProcess wget;
     wget.setWorkingDirectory(mirror);
-    wget.start(QStringLiteral("wget"), {QStringLiteral("-r"), QStringLiteral("-l"), QStringLiteral("inf"),
-                                         QStringLiteral("-np"), QStringLiteral("-q"), startURL});
+    wget.start(QStringLiteral("wget"),
+               {QStringLiteral("-r"), QStringLiteral("-l"), QStringLiteral("inf"),
+                QStringLiteral("-np"), QStringLiteral("-q"), startURL});
     if (!wget.waitForFinished(600000) || wget.exitCode() != 0) {
         std::fprintf(stderr, "bench_crawl: wget failed (%d)\n", wget.exitCode());
         return -1;
     }
     const double cpu = usageCpuSeconds(RUSAGE_CHILDREN) - before;
     *files = 0;
-    for (QDirIterator it(mirror, QDir::Files, QDirIterator::Subdirectories); it.hasNext(); it.next())
+    for (QDirIterator it(mirror, QDir::Files, QDirIterator::Subdirectories); it.hasNext();
+         it.next())
         ++*files;
     return cpu;
 }
@@ -260,11 +267,13 @@ int main(int argc, char **argv)
     QList<double> wgetRuns;
     QList<FetchResult> fetchRuns;
     QList<FetchResult> pacedRuns;
-    const QString fetchProbe = QCoreApplication::applicationDirPath() + QStringLiteral("/fetch_probe");
+    const QString fetchProbe =
+        QCoreApplication::applicationDirPath() + QStringLiteral("/fetch_probe");
     int wgetFiles = 0;
     for (int run = 0; run < 3; ++run) {
         plainRuns.append(runProbe(scratch, probe, site.startURL(), false));
-        unpaintedRuns.append(runProbe(scratch, probe, site.startURL(), false, {QStringLiteral("--hidden")}));
+        unpaintedRuns.append(
+            runProbe(scratch, probe, site.startURL(), false, {QStringLiteral("--hidden")}));
         if (!plainRuns.last().ok || !unpaintedRuns.last().ok)
             return 1;
         for (int w = 0; w < WgetRunsPerTurn; ++w) {
@@ -281,14 +290,16 @@ int main(int argc, char **argv)
         }
     }
     const ProbeResult shown = runProbe(scratch, probe, site.startURL(), true);
-    const ProbeResult watched = runProbe(scratch, probe, site.startURL(), false, {QStringLiteral("--stalls")});
+    const ProbeResult watched =
+        runProbe(scratch, probe, site.startURL(), false, {QStringLiteral("--stalls")});
     if (!shown.ok || !watched.ok)
         return 1;
     QByteArray wgetList;
     for (const double cpu : wgetRuns)
         wgetList += (wgetList.isEmpty() ? "" : " / ") + QByteArray::number(cpu, 'f', 3);
-    std::printf("# crawl CPU %.3f / %.3f / %.3f s; wget fetched %d files, CPU %s s\n", plainRuns[0].cpuS,
-                plainRuns[1].cpuS, plainRuns[2].cpuS, wgetFiles, wgetList.constData());
+    std::printf("# crawl CPU %.3f / %.3f / %.3f s; wget fetched %d files, CPU %s s\n",
+                plainRuns[0].cpuS, plainRuns[1].cpuS, plainRuns[2].cpuS, wgetFiles,
+                wgetList.constData());
     std::printf("# hidden crawl CPU %.3f / %.3f / %.3f s\n", unpaintedRuns[0].cpuS,
                 unpaintedRuns[1].cpuS, unpaintedRuns[2].cpuS);
     const auto byCpu = [](const ProbeResult &a, const ProbeResult &b) { return a.cpuS < b.cpuS; };
@@ -297,19 +308,21 @@ int main(int argc, char **argv)
     const ProbeResult &unpainted = unpaintedRuns[1];
     std::sort(wgetRuns.begin(), wgetRuns.end());
     reportFetchRuns("bare QNetworkAccessManager fetch", fetchRuns);
-    reportFetchRuns("the same fetch paced at " + QByteArray::number(Slots / 2) + " starts every "
-                         + QByteArray::number(TickMs) + " ms:",
-                     pacedRuns);
+    reportFetchRuns("the same fetch paced at " + QByteArray::number(Slots / 2) + " starts every " +
+                        QByteArray::number(TickMs) + " ms:",
+                    pacedRuns);
     const auto [qtWakeUs, pollWakeUs] = idleWakeMicroseconds();
-    std::printf("# one idle wake-up costs %.0f us of CPU in a Qt event loop, %.0f us in a bare poll()\n",
-                qtWakeUs, pollWakeUs);
+    std::printf(
+        "# one idle wake-up costs %.0f us of CPU in a Qt event loop, %.0f us in a bare poll()\n",
+        qtWakeUs, pollWakeUs);
     const ProbeResult &plain = plainRuns[1];
     const double wgetCpu = wgetRuns[wgetRuns.size() / 2];
 
     std::printf("# %d jobs; least schedule %.1f s; of the crawl's CPU %.3f s before it began and "
                 "%.3f s in Qt's network thread\n",
                 plain.jobs, leastScheduleMs(plain.jobs) / 1000, plain.startCpuS, plain.networkCpuS);
-    printBench("crawl_vs_schedule", plain.wallMs / 1000, "s", leastScheduleMs(plain.jobs) / 1000, "<=1.15");
+    printBench("crawl_vs_schedule", plain.wallMs / 1000, "s", leastScheduleMs(plain.jobs) / 1000,
+               "<=1.15");
     // wget runs flat out while the crawl keeps its 300 ms schedule: the fair
     // floor is the same fetches paced by that schedule, below.
     printBench("crawl_cpu_vs_wget", plain.cpuS, "s", wgetCpu, "info");
@@ -318,7 +331,8 @@ int main(int argc, char **argv)
     printBench("qnam_fetch_cpu_vs_wget", fetchRuns[1].cpuS, "s", wgetCpu, "info");
     printBench("paced_fetch_cpu_vs_wget", pacedRuns[1].cpuS, "s", wgetCpu, "info");
     printBench("crawl_cpu_vs_paced_fetch", plain.cpuS, "s", pacedRuns[1].cpuS, "<=2.5");
-    printBench("crawl_cpu_unpainted_vs_paced_fetch", unpainted.cpuS, "s", pacedRuns[1].cpuS, "<=1.5");
+    printBench("crawl_cpu_unpainted_vs_paced_fetch", unpainted.cpuS, "s", pacedRuns[1].cpuS,
+               "<=1.5");
     printBench("crawl_ui_max_stall_ms", watched.stallMs, "ms", watched.idleStallMs, "value<=50");
     return 0;
 }

@@ -12,8 +12,8 @@
 #include <QStringList>
 
 #include <algorithm>
-#include <ctime>
 #include <cstdio>
+#include <ctime>
 #include <functional>
 #include <limits>
 #include <malloc.h>
@@ -59,16 +59,36 @@ QByteArray makePage(qsizetype bytes)
     for (qsizetype i = 0; i < tags; ++i) {
         const QByteArray n = QByteArray::number(i);
         switch (i % 10) {
-        case 0: page += "<a href=\"item" + n + ".html\">"; break;
-        case 1: page += "<a href=\"../nav/menu" + QByteArray::number(i % 20) + ".htm\">"; break;
-        case 2: page += "<img src=\"images/pic" + n + ".jpg\" width=\"120\" height=\"90\">"; break;
-        case 3: page += "<a href=\"http://other.example/ext" + n + ".html\" target=\"_top\">"; break;
-        case 4: page += "<td class=\"cell\" style=\"width:50%\">"; break;
-        case 5: page += "</td>"; break;
-        case 6: page += "<span class=\"note\">"; break;
-        case 7: page += "</span>"; break;
-        case 8: page += "</a>"; break;
-        default: page += "<br>"; break;
+        case 0:
+            page += "<a href=\"item" + n + ".html\">";
+            break;
+        case 1:
+            page += "<a href=\"../nav/menu" + QByteArray::number(i % 20) + ".htm\">";
+            break;
+        case 2:
+            page += "<img src=\"images/pic" + n + ".jpg\" width=\"120\" height=\"90\">";
+            break;
+        case 3:
+            page += "<a href=\"http://other.example/ext" + n + ".html\" target=\"_top\">";
+            break;
+        case 4:
+            page += "<td class=\"cell\" style=\"width:50%\">";
+            break;
+        case 5:
+            page += "</td>";
+            break;
+        case 6:
+            page += "<span class=\"note\">";
+            break;
+        case 7:
+            page += "</span>";
+            break;
+        case 8:
+            page += "</a>";
+            break;
+        default:
+            page += "<br>";
+            break;
         }
         const qsizetype target = (i + 1) * bytes / tags;
         while (page.size() < target)
@@ -97,8 +117,8 @@ double extractMs(const QByteArray &page, int runs, qsizetype *links = nullptr)
         LinkExtractor extractor;
         evictCaches();
         best = std::min(best, millisecondsOf([&] {
-            extractor.ExtractLinks(from, page, ImageTypes{true, true, true});
-        }));
+                            extractor.ExtractLinks(from, page, ImageTypes{true, true, true});
+                        }));
         if (links)
             *links = extractor.urlList()->size() + extractor.imageList()->size();
     }
@@ -115,8 +135,8 @@ constexpr int MemoryLines = 1000000;
 // 60 bytes, as a photo site's links read: a few directories, every name new.
 QByteArray memoryURL(int i)
 {
-    QByteArray url = "http://photos.example.jp/album" + QByteArray::number(i % 97) + "/img_"
-                     + QByteArray::number(i) + "_";
+    QByteArray url = "http://photos.example.jp/album" + QByteArray::number(i % 97) + "/img_" +
+                     QByteArray::number(i) + "_";
     url.append(QByteArray(60 - 5 - url.size(), 'x'));
     url.append(i % 2 ? ".jpeg" : ".html");
     return url;
@@ -239,8 +259,8 @@ int main(int argc, char **argv)
     QList<QByteArray> urls;
     urls.reserve(100000);
     for (int i = 0; i < 100000; ++i)
-        urls.append("http://bench.example/dir" + QByteArray::number(i % 97) + "/page"
-                    + QByteArray::number(i) + ".html");
+        urls.append("http://bench.example/dir" + QByteArray::number(i % 97) + "/page" +
+                    QByteArray::number(i) + ".html");
     const double dedupe = bestOf(3, [&] {
         LinkExtractor extractor;
         LinkList &list = *extractor.urlList();

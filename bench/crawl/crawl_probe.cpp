@@ -75,7 +75,8 @@ int main(int argc, char **argv)
     QObject::connect(main->crawl(), &CrawlEngine::runFinished, &app, [&] {
         const double wallMs = double(crawlClock.nsecsElapsed()) / 1e6;
         const double cpu = processCpuSeconds();
-        const int jobs = jobsDone(*main->links()->urlList()) + jobsDone(*main->links()->imageList());
+        const int jobs =
+            jobsDone(*main->links()->urlList()) + jobsDone(*main->links()->imageList());
         std::printf("RESULT wall_ms=%.1f cpu_s=%.3f stall_ms=%.2f idle_stall_ms=%.2f jobs=%d "
                     "start_cpu_s=%.3f network_cpu_s=%.3f\n",
                     wallMs, cpu, double(longestNs) / 1e6, idleMs, jobs, startCpu,

@@ -58,7 +58,8 @@ private:
             return;
         }
         const QByteArray &url = m_urls.at(m_next);
-        auto file = std::make_shared<QFile>(m_directory + QStringLiteral("/%1").arg(m_next, 4, 10, QLatin1Char('0')));
+        auto file = std::make_shared<QFile>(
+            m_directory + QStringLiteral("/%1").arg(m_next, 4, 10, QLatin1Char('0')));
         ++m_next;
         if (!file->open(QIODevice::WriteOnly)) {
             ++m_failures;
@@ -66,7 +67,8 @@ private:
         }
         ++m_running;
         QNetworkReply *reply = m_manager.get(QNetworkRequest(QUrl::fromEncoded(url)));
-        connect(reply, &QNetworkReply::readyRead, this, [reply, file] { file->write(reply->readAll()); });
+        connect(reply, &QNetworkReply::readyRead, this,
+                [reply, file] { file->write(reply->readAll()); });
         connect(reply, &QNetworkReply::finished, this, [this, reply, file] {
             file->write(reply->readAll());
             m_failures += reply->error() != QNetworkReply::NoError;
@@ -94,7 +96,9 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     if (argc < 3 || argc > 5) {
-        std::fprintf(stderr, "usage: fetch_probe URL-LIST-FILE OUTPUT-DIRECTORY [TICK-MS [STARTS-PER-TICK]]\n");
+        std::fprintf(
+            stderr,
+            "usage: fetch_probe URL-LIST-FILE OUTPUT-DIRECTORY [TICK-MS [STARTS-PER-TICK]]\n");
         return 2;
     }
     QFile list(QString::fromLocal8Bit(argv[1]));
@@ -103,7 +107,8 @@ int main(int argc, char **argv)
         return 1;
     }
     Fetcher fetcher(list.readAll().trimmed().split('\n'), QString::fromLocal8Bit(argv[2]),
-                    argc >= 4 ? std::atoi(argv[3]) : 0, argc == 5 ? qMax(1, std::atoi(argv[4])) : 1);
+                    argc >= 4 ? std::atoi(argv[3]) : 0,
+                    argc == 5 ? qMax(1, std::atoi(argv[4])) : 1);
     fetcher.start();
     app.exec();
     std::printf("RESULT cpu_s=%.3f network_cpu_s=%.3f failures=%d\n", processCpuSeconds(),

@@ -72,7 +72,8 @@ QStringList referenceLines(const QByteArray &directory)
     QStringList lines;
     lines.reserve(Entries);
     for (int i = 0; i < Entries; ++i)
-        lines.append(QString::fromUtf8(ResultEntry::format(1700000000, 12345, pathOf(directory, i))));
+        lines.append(
+            QString::fromUtf8(ResultEntry::format(1700000000, 12345, pathOf(directory, i))));
     return lines;
 }
 
@@ -113,8 +114,7 @@ double childBytesPerEntry(const QString &which)
     return child.readAllStandardOutput().trimmed().toDouble();
 }
 
-template<typename F>
-double timeMs(F &&f)
+template <typename F> double timeMs(F &&f)
 {
     QElapsedTimer clock;
     clock.start();
@@ -139,7 +139,7 @@ int main(int argc, char **argv)
         return measureMemory(QString::fromLatin1(argv[2]));
 
     printBench("list_bytes_per_entry", childBytesPerEntry(QStringLiteral("ours")), "bytes",
-          childBytesPerEntry(QStringLiteral("reference")), "<=160");
+               childBytesPerEntry(QStringLiteral("reference")), "<=160");
 
     // The entries name files in a temporary directory that are not there, so
     // the deletion touches nothing real. The files go on a worker thread; the
@@ -177,7 +177,8 @@ int main(int argc, char **argv)
     settle();
     QElapsedTimer setup;
     setup.start();
-    pane.listView()->selectionModel()->select(everyTenth(pane.model()), QItemSelectionModel::Select);
+    pane.listView()->selectionModel()->select(everyTenth(pane.model()),
+                                              QItemSelectionModel::Select);
     settle();
     std::fprintf(stderr, "selecting 100,000 rows took %.0f ms\n", setup.nsecsElapsed() / 1e6);
     const double deleteMs = timeMs([&] {

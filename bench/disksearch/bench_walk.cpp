@@ -63,8 +63,8 @@ double windowSearchMs(TFormMain *main, const QString &root, int *listed)
     QElapsedTimer clock;
     clock.start();
     main->findChild<QToolButton *>(QStringLiteral("BtTansaku"))->click();
-    while (!main->statusBarMain()->text(0).startsWith(QStringLiteral("検索完了"))
-           || main->busyIndicator() != TFormMain::ImageIdle)
+    while (!main->statusBarMain()->text(0).startsWith(QStringLiteral("検索完了")) ||
+           main->busyIndicator() != TFormMain::ImageIdle)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
     const double ms = clock.nsecsElapsed() / 1e6;
     *listed = main->resultList()->count();

@@ -27,7 +27,8 @@ struct BenchTree
         for (int f = 0; f < FilesPerDirectory; ++f) {
             const bool picture = (files % 4) == 0;
             const char *ext = picture ? ((files % 8) == 0 ? ".JPG" : ".jpg") : others[files % 3];
-            const QByteArray path = directory + "/photo_" + QByteArray::number(files) + QByteArray(ext);
+            const QByteArray path =
+                directory + "/photo_" + QByteArray::number(files) + QByteArray(ext);
             const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
             if (fd >= 0) {
                 if (::ftruncate(fd, 1000 + files % 5000) != 0)

@@ -9,11 +9,11 @@
 #include "components/extarr.h"
 #include "disksearch/resultentry.h"
 #include "disksearch/resultlistpane.h"
+#include "picturefiles.h"
+#include "processmemory.h"
 #include "shell/appwindows.h"
 #include "shell/tformmain.h"
 #include "viewer/tformmulti.h"
-#include "picturefiles.h"
-#include "processmemory.h"
 
 #include <QAction>
 #include <QApplication>
@@ -23,8 +23,8 @@
 #include <QFile>
 #include <QImage>
 #include <QProcess>
-#include <QTimer>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <cstdio>
 #include <ctime>
@@ -53,7 +53,8 @@ QList<QByteArray> picturePaths(const QString &dir)
 {
     QList<QByteArray> paths;
     for (int i = 0; i < PictureCount; ++i)
-        paths.append(QFile::encodeName(dir + QStringLiteral("/p%1.jpg").arg(i, 2, 10, QLatin1Char('0'))));
+        paths.append(
+            QFile::encodeName(dir + QStringLiteral("/p%1.jpg").arg(i, 2, 10, QLatin1Char('0'))));
     return paths;
 }
 
@@ -180,7 +181,7 @@ int main(int argc, char **argv)
     if (argc == 4 && qstrcmp(argv[1], "--child") == 0) {
         const QString dir = QString::fromLocal8Bit(argv[3]);
         return qstrcmp(argv[2], "grid") == 0 ? runGrid(argc, argv, dir)
-                                              : runReference(argc, argv, dir);
+                                             : runReference(argc, argv, dir);
     }
 
     QCoreApplication app(argc, argv);
@@ -194,9 +195,8 @@ int main(int argc, char **argv)
     Figures grid;
     Figures reference;
     for (int round = 0; round < 3; ++round) {
-        if (!runChild(program, QStringLiteral("grid"), pictures.path(), config.path(), &grid)
-            || !runChild(program, QStringLiteral("ref"), pictures.path(), config.path(),
-                         &reference)) {
+        if (!runChild(program, QStringLiteral("grid"), pictures.path(), config.path(), &grid) ||
+            !runChild(program, QStringLiteral("ref"), pictures.path(), config.path(), &reference)) {
             std::fprintf(stderr, "a measuring child failed\n");
             return 1;
         }

@@ -285,7 +285,8 @@ int main(int argc, char **argv)
     for (int i = 0; i < 5; ++i)
         fullScan.push_back(fullScanEighthMs(p24Prog));
     const double today = median(fullScan);
-    printBench("preview_progressive_vs_today", progressive, "ms", today, progressive / today, "<=0.25");
+    printBench("preview_progressive_vs_today", progressive, "ms", today, progressive / today,
+               "<=0.25");
 
     for (auto [name, path, goal] : {std::tuple{"corner_vs_full_baseline", p24Plain, "<=0.1"},
                                     std::tuple{"corner_vs_full_progressive", p24Prog, "<=0.2"}}) {

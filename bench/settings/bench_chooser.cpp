@@ -94,14 +94,15 @@ int main(int argc, char **argv)
         ref.push_back(listingWithLs(data.path()));
         ours.push_back(openChooser(chooser, files));
     }
-    if (*std::min_element(ours.begin(), ours.end()) < 0
-        || *std::min_element(ref.begin(), ref.end()) < 0) {
+    if (*std::min_element(ours.begin(), ours.end()) < 0 ||
+        *std::min_element(ref.begin(), ref.end()) < 0) {
         std::fprintf(stderr, "bench_settings_chooser: a listing came back incomplete\n");
         return 1;
     }
     const double value = median(ours);
     const double reference = median(ref);
-    std::printf("BENCH name=chooser_open_100k value=%.1f unit=ms ref=%.1f ratio=%.2f goal=<1000ms\n",
-                value, reference, value / reference);
+    std::printf(
+        "BENCH name=chooser_open_100k value=%.1f unit=ms ref=%.1f ratio=%.2f goal=<1000ms\n", value,
+        reference, value / reference);
     return 0;
 }

@@ -11,8 +11,8 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QProcess>
 #include <QFileInfo>
+#include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QThread>
@@ -108,15 +108,15 @@ bool measure(const QString &dir, const Platform &platform, const char *suffix, b
 
     // Warm the file cache for both before measuring.
     Sample warm;
-    if (!runProbe(appProbe, config.path(), platform, &warm)
-        || !runProbe(bareProbe, config.path(), platform, &warm))
+    if (!runProbe(appProbe, config.path(), platform, &warm) ||
+        !runProbe(bareProbe, config.path(), platform, &warm))
         return false;
 
     std::vector<double> appMs, appRss, bareMs, bareRss;
     for (int i = 0; i < runs; ++i) {
         Sample a, b;
-        if (!runProbe(appProbe, config.path(), platform, &a)
-            || !runProbe(bareProbe, config.path(), platform, &b))
+        if (!runProbe(appProbe, config.path(), platform, &a) ||
+            !runProbe(bareProbe, config.path(), platform, &b))
             return false;
         appMs.push_back(a.ms);
         appRss.push_back(a.rssKb);
@@ -145,8 +145,8 @@ int main(int argc, char **argv)
         std::printf("# no X server: the start-up is measured on the offscreen platform only\n");
         ok = measure(dir, {QStringLiteral("offscreen"), QString()}, "", false);
     } else {
-        ok = measure(dir, {QStringLiteral("xcb"), display}, "", false)
-             && measure(dir, {QStringLiteral("offscreen"), QString()}, "_offscreen", true);
+        ok = measure(dir, {QStringLiteral("xcb"), display}, "", false) &&
+             measure(dir, {QStringLiteral("offscreen"), QString()}, "_offscreen", true);
     }
     if (xvfb.state() != QProcess::NotRunning) {
         xvfb.terminate();

@@ -5,14 +5,14 @@
 
 #include "disksearch/resultentry.h"
 #include "disksearch/resultlistpane.h"
-#include "shell/appwindows.h"
-#include "shell/tformmain.h"
 #include "picture/pictureloader.h"
 #include "picture/picturerequest.h"
-#include "viewer/previewpane.h"
-#include "viewer/tformview.h"
 #include "picturefiles.h"
 #include "processmemory.h"
+#include "shell/appwindows.h"
+#include "shell/tformmain.h"
+#include "viewer/previewpane.h"
+#include "viewer/tformview.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -25,8 +25,8 @@
 #include <QTimer>
 
 #include <algorithm>
-#include <functional>
 #include <cstdio>
+#include <functional>
 #include <malloc.h>
 #include <vector>
 
@@ -159,7 +159,8 @@ int main(int argc, char **argv)
     for (int i = 0; i < 3; ++i) {
         QElapsedTimer clock;
         clock.start();
-        PictureLoader::decodeToCover(photo, QSize(PreviewPane::ImageWidth, PreviewPane::ImageHeight));
+        PictureLoader::decodeToCover(photo,
+                                     QSize(PreviewPane::ImageWidth, PreviewPane::ImageHeight));
         syncMs.push_back(clock.nsecsElapsed() / 1e6);
     }
     const double syncDecode = median(syncMs);
@@ -214,7 +215,8 @@ int main(int argc, char **argv)
                 moves, p.list->currentIndex(), shown - shownBefore,
                 statsAfter.started - statsBefore.started, statsAfter.dropped - statsBefore.dropped);
     printBench("browse_max_stall_ms", stall, "ms", syncDecode, stall / syncDecode, "<=50ms");
-    printBench("browse_last_shown_ms", lastShown, "ms", syncDecode, lastShown / syncDecode, "<=200ms");
+    printBench("browse_last_shown_ms", lastShown, "ms", syncDecode, lastShown / syncDecode,
+               "<=200ms");
 
     // Width and height from the header against a full decode.
     std::vector<double> headerUs, fullUs;
@@ -250,7 +252,7 @@ int main(int argc, char **argv)
     if (held.isNull() || previewPeak <= 0 || fullPeak <= 0)
         return 1;
     printBench("preview_memory_ratio", previewPeak / 1024.0, "MB", fullPeak / 1024.0,
-          double(previewPeak) / double(fullPeak), "<=0.05");
+               double(previewPeak) / double(fullPeak), "<=0.05");
     held = QImage();
 
     // Windows of "複数" on the 24-megapixel picture, opened and closed 20
@@ -293,6 +295,6 @@ int main(int argc, char **argv)
     std::printf("# view windows: %lld windows still open\n",
                 static_cast<long long>(p.main->extraViews().size()));
     printBench("view_windows_rss_growth_mb", growth / 1024.0, "MB", oneOpen / 1024.0,
-          double(growth) / double(oneOpen), "<50MB");
+               double(growth) / double(oneOpen), "<50MB");
     return 0;
 }

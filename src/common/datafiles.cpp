@@ -44,7 +44,7 @@ QString moduleFilePath(const QString &fileName)
 
 bool isInstalledLayout(const QString &programDir)
 {
-    return QFileInfo(QDir::cleanPath(programDir + QLatin1Char('/')
-                                     + QStringLiteral(VELLISK_DATA_RELDIR)))
+    return QFileInfo(
+               QDir::cleanPath(programDir + QLatin1Char('/') + QStringLiteral(VELLISK_DATA_RELDIR)))
         .isDir();
 }

@@ -13,8 +13,8 @@ bool parseIntegerText(const QString &text, int *value)
         t = t.mid(1);
     }
     int base = 10;
-    if (t.size() > 2 && t[0] == QLatin1Char('0')
-        && (t[1] == QLatin1Char('x') || t[1] == QLatin1Char('X'))) {
+    if (t.size() > 2 && t[0] == QLatin1Char('0') &&
+        (t[1] == QLatin1Char('x') || t[1] == QLatin1Char('X'))) {
         base = 16;
         t = t.mid(2);
     } else if (t.startsWith(QLatin1Char('$'))) {

@@ -78,7 +78,7 @@ int ask(QWidget *parent, const QString &text, Kind kind, const QList<Answer> &bu
             continue;
         }
         const auto role = (a == Cancel || a == No || a == Abort) ? QMessageBox::RejectRole
-                                                                  : QMessageBox::AcceptRole;
+                                                                 : QMessageBox::AcceptRole;
         added.append({box.addButton(buttonText(a), role), a});
     }
     if (!added.isEmpty())

@@ -17,7 +17,18 @@ void show(QWidget *parent, const QString &text);
 
 // Answers numbered as the confirmation button reports them. Help is a button
 // but never an answer: it asks for help and leaves the box open.
-enum Answer { None = 0, Ok = 1, Cancel = 2, Abort = 3, Retry = 4, Ignore = 5, Yes = 6, No = 7, All = 8, Help = 9 };
+enum Answer {
+    None = 0,
+    Ok = 1,
+    Cancel = 2,
+    Abort = 3,
+    Retry = 4,
+    Ignore = 5,
+    Yes = 6,
+    No = 7,
+    All = 8,
+    Help = 9
+};
 
 enum class Kind { Warning, Error, Information, Confirmation, Custom };
 

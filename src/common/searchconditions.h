@@ -66,8 +66,7 @@ struct ProxyChoice
 
 // One stored setting of the dialog: its name in the section "Setting" and the
 // value a first run (an empty store) gives it.
-template<typename T>
-struct StoredSetting
+template <typename T> struct StoredSetting
 {
     const char *name;
     T firstRun;

@@ -47,13 +47,15 @@ bool isAsciiBlank(char c)
 
 bool needsExtendedForm(const QString &value)
 {
-    return value.contains(QLatin1Char('\n')) || value.contains(QLatin1Char('\r'))
-           || value.contains(QChar(0));
+    return value.contains(QLatin1Char('\n')) || value.contains(QLatin1Char('\r')) ||
+           value.contains(QChar(0));
 }
 
 } // namespace
 
-SettingsStore::SettingsStore() : SettingsStore(defaultFilePath()) {}
+SettingsStore::SettingsStore() : SettingsStore(defaultFilePath())
+{
+}
 
 SettingsStore::SettingsStore(const QString &filePath) : m_path(filePath)
 {

@@ -33,7 +33,7 @@ public:
     int ReadInteger(const QString &section, const QString &name, int defaultValue) const;
     void WriteInteger(const QString &section, const QString &name, int value);
     QString ReadString(const QString &section, const QString &name,
-                      const QString &defaultValue) const;
+                       const QString &defaultValue) const;
     void WriteString(const QString &section, const QString &name, const QString &text);
     bool ReadFlag(const QString &section, const QString &name, int defaultValue) const;
     void WriteFlag(const QString &section, const QString &name, bool on);

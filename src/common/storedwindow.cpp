@@ -25,8 +25,8 @@ protected:
     bool eventFilter(QObject *, QEvent *event) override
     {
         const QEvent::Type type = event->type();
-        if (!m_done && (type == QEvent::Show || type == QEvent::Move || type == QEvent::Resize)
-            && settled()) {
+        if (!m_done && (type == QEvent::Show || type == QEvent::Move || type == QEvent::Resize) &&
+            settled()) {
             m_done = true;
             m_window->removeEventFilter(this);
             deleteLater();
@@ -69,7 +69,8 @@ void setOuterSize(QWidget *window, QSize size)
 void readWindowPosition(const SettingsStore &store, QWidget *window, const QString &prefix)
 {
     // A window is placed by its frame already.
-    const int left = store.ReadInteger(WindowSection, prefix + QStringLiteral(".Left"), window->x());
+    const int left =
+        store.ReadInteger(WindowSection, prefix + QStringLiteral(".Left"), window->x());
     const int top = store.ReadInteger(WindowSection, prefix + QStringLiteral(".Top"), window->y());
     window->move(left, top);
 }

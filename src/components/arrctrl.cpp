@@ -1,7 +1,7 @@
 #include "arrctrl.h"
 
-#include "eventsetthread.h"
 #include "common/messagebox.h"
+#include "eventsetthread.h"
 
 #include <QMetaMethod>
 #include <QWidget>
@@ -49,7 +49,9 @@ template <class F> void forEachEvent(const QWidget *control, F &&f)
 
 } // namespace
 
-TArCntrl::TArCntrl(QObject *owner) : TArCntrl(owner, &QWidget::staticMetaObject) {}
+TArCntrl::TArCntrl(QObject *owner) : TArCntrl(owner, &QWidget::staticMetaObject)
+{
+}
 
 TArCntrl::TArCntrl(QObject *owner, const QMetaObject *elementClass)
     : QObject(owner), m_elementClass(elementClass)
@@ -115,18 +117,17 @@ bool TArCntrl::WireEvents(QWidget *control)
 {
     if (control == nullptr)
         return false;
-    connect(control, &QObject::destroyed, this, &TArCntrl::elementDestroyed,
-            Qt::UniqueConnection);
+    connect(control, &QObject::destroyed, this, &TArCntrl::elementDestroyed, Qt::UniqueConnection);
     const QMetaObject *self = metaObject();
     forEachEvent(control, [&](const QMetaMethod &event) {
         const QByteArray forwarder = "E" + event.methodSignature();
         const int index = self->indexOfMethod(forwarder.constData());
         if (index < 0) {
             if (m_designing)
-                MessageBox::show(nullptr, QStringLiteral("オブジェクト ") + control->objectName()
-                                              + QStringLiteral(" のイベント ")
-                                              + QString::fromLatin1(event.name())
-                                              + QStringLiteral(" に対するハンドラはありません"));
+                MessageBox::show(nullptr, QStringLiteral("オブジェクト ") + control->objectName() +
+                                              QStringLiteral(" のイベント ") +
+                                              QString::fromLatin1(event.name()) +
+                                              QStringLiteral(" に対するハンドラはありません"));
             return;
         }
         // An event calls one handler: whatever it called before is replaced.
@@ -159,8 +160,9 @@ bool TArCntrl::IsValidElement(const QWidget *control) const
 int TArCntrl::Add(QWidget *control)
 {
     if (!IsValidElement(control)) {
-        const QString name =
-            control != nullptr ? QString::fromLatin1(control->metaObject()->className()) : QString();
+        const QString name = control != nullptr
+                                 ? QString::fromLatin1(control->metaObject()->className())
+                                 : QString();
         throw EInvalidOperation(name + QStringLiteral(" オブジェクトは受け入れられません"));
     }
     const bool wired = WireEvents(control);
@@ -213,8 +215,8 @@ QString TArCntrl::freeElementName(int k, const QObject *scope) const
     const auto taken = [&](const QString &name) {
         if (scope == nullptr)
             return false;
-        return scope->objectName() == name || scope->findChild<QObject *>(name) != nullptr
-            || (m_parent != nullptr && m_parent->findChild<QObject *>(name) != nullptr);
+        return scope->objectName() == name || scope->findChild<QObject *>(name) != nullptr ||
+               (m_parent != nullptr && m_parent->findChild<QObject *>(name) != nullptr);
     };
     for (qint64 n = k;; ++n) {
         const QString name = objectName() + QLatin1Char('_') + QString::number(n);

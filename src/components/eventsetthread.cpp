@@ -141,9 +141,8 @@ void append(TArCntrl *array)
     if (s.uiContext == nullptr)
         s.uiContext = std::make_unique<QObject>();
     // A worker that has finished its list is gone for good: start another.
-    std::erase_if(s.workers, [](const std::unique_ptr<TEventSetThread> &w) {
-        return w->isFinished();
-    });
+    std::erase_if(s.workers,
+                  [](const std::unique_ptr<TEventSetThread> &w) { return w->isFinished(); });
     auto worker = std::make_unique<TEventSetThread>();
     worker->setObjectName(QStringLiteral("TEventSetThread"));
     s.worker = worker.get();

@@ -8,8 +8,7 @@ class TArImage : public TArCntrl
 {
     Q_OBJECT
 public:
-    explicit TArImage(QObject *owner = nullptr)
-        : TArCntrl(owner, &TImageControl::staticMetaObject)
+    explicit TArImage(QObject *owner = nullptr) : TArCntrl(owner, &TImageControl::staticMetaObject)
     {
     }
 

@@ -32,8 +32,8 @@ void TGraphicControl::mousePressEvent(QMouseEvent *event)
 void TGraphicControl::mouseReleaseEvent(QMouseEvent *event)
 {
     const QPoint p = posOf(event);
-    const bool click = event->button() == Qt::LeftButton && m_pressed && !m_afterDoubleClick
-                       && rect().contains(p);
+    const bool click =
+        event->button() == Qt::LeftButton && m_pressed && !m_afterDoubleClick && rect().contains(p);
     if (event->button() == Qt::LeftButton) {
         m_pressed = false;
         m_afterDoubleClick = false;

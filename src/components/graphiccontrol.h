@@ -23,8 +23,7 @@ signals:
     void OnClick(QObject *Sender);
     void OnDblClick(QObject *Sender);
     void OnDragDrop(QObject *Sender, QObject *Source, int X, int Y);
-    void OnDragOver(QObject *Sender, QObject *Source, int X, int Y, TDragState State,
-                    bool &Accept);
+    void OnDragOver(QObject *Sender, QObject *Source, int X, int Y, TDragState State, bool &Accept);
     void OnEndDrag(QObject *Sender, QObject *Target, int X, int Y);
     void OnStartDrag(QObject *Sender, QObject *&DragObject);
     void OnMouseDown(QObject *Sender, Qt::MouseButton Button, Qt::KeyboardModifiers Shift, int X,

@@ -1,6 +1,8 @@
 #include "msgbitbtn.h"
 
-TMsgBitBtn::TMsgBitBtn(QWidget *parent) : TMsgBitBtn(QString(), parent) {}
+TMsgBitBtn::TMsgBitBtn(QWidget *parent) : TMsgBitBtn(QString(), parent)
+{
+}
 
 TMsgBitBtn::TMsgBitBtn(const QString &caption, QWidget *parent) : QPushButton(caption, parent)
 {

@@ -37,11 +37,12 @@ QString RowPixmapDelegate::cacheKey(const QStyleOptionViewItem &option, qreal ra
                        ratio,
                        option.rect.width(),
                        option.rect.height(),
-                       uint(option.state
-                            & (QStyle::State_Selected | QStyle::State_HasFocus | QStyle::State_MouseOver
-                               | QStyle::State_Active | QStyle::State_Enabled))};
+                       uint(option.state & (QStyle::State_Selected | QStyle::State_HasFocus |
+                                            QStyle::State_MouseOver | QStyle::State_Active |
+                                            QStyle::State_Enabled))};
     QString key;
-    key.reserve(qsizetype(4 + sizeof(RowLook) / sizeof(QChar)) + m_fontKey.size() + option.text.size());
+    key.reserve(qsizetype(4 + sizeof(RowLook) / sizeof(QChar)) + m_fontKey.size() +
+                option.text.size());
     key.append(QLatin1String("row:"));
     key.append(reinterpret_cast<const QChar *>(&look), qsizetype(sizeof(RowLook) / sizeof(QChar)));
     key.append(m_fontKey);
@@ -57,8 +58,8 @@ void RowPixmapDelegate::paint(QPainter *painter, const QStyleOptionViewItem &opt
     initStyleOption(&opt, index);
     // Rows with decorations or check boxes, or wider than any screen, are
     // drawn directly.
-    if (opt.features & ~QStyleOptionViewItem::HasDisplay || opt.rect.isEmpty()
-        || opt.rect.width() > 8192) {
+    if (opt.features & ~QStyleOptionViewItem::HasDisplay || opt.rect.isEmpty() ||
+        opt.rect.width() > 8192) {
         QStyledItemDelegate::paint(painter, option, index);
         return;
     }
@@ -70,8 +71,7 @@ void RowPixmapDelegate::paint(QPainter *painter, const QStyleOptionViewItem &opt
         row.setDevicePixelRatio(ratio);
         // The view's base shows where the style leaves the row unpainted.
         const QWidget *view = opt.widget;
-        const QPalette::ColorRole base =
-            view != nullptr ? view->backgroundRole() : QPalette::Base;
+        const QPalette::ColorRole base = view != nullptr ? view->backgroundRole() : QPalette::Base;
         const auto *itemView = qobject_cast<const QAbstractItemView *>(view);
         row.fill(option.palette.color(itemView != nullptr ? itemView->viewport()->backgroundRole()
                                                           : base));

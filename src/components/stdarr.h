@@ -8,8 +8,7 @@ class TArLabel : public TArCntrl
 {
     Q_OBJECT
 public:
-    explicit TArLabel(QObject *owner = nullptr)
-        : TArCntrl(owner, &TLabelControl::staticMetaObject)
+    explicit TArLabel(QObject *owner = nullptr) : TArCntrl(owner, &TLabelControl::staticMetaObject)
     {
     }
 

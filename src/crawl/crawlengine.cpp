@@ -30,9 +30,7 @@ QString extensionOf(QByteArrayView url)
 } // namespace
 
 CrawlEngine::CrawlEngine(CrawlReporter *reporter, QObject *parent)
-    : QObject(parent),
-      m_reporter(reporter),
-      m_network(new QNetworkAccessManager(this)),
+    : QObject(parent), m_reporter(reporter), m_network(new QNetworkAccessManager(this)),
       m_links(new LinkExtractor(this)),
       m_imageSelection(new QItemSelectionModel(m_links->imageList(), this))
 {
@@ -150,8 +148,8 @@ void CrawlEngine::StartFreeSlot()
         slot.free = false;
         slot.timer->start(m_tickMs);
         m_reporter->slotStatusText(slot.number, QStringLiteral("START"));
-        m_reporter->LogError(QStringLiteral("Timer Start.... (") + QString::number(slot.number)
-                             + QLatin1Char(')'));
+        m_reporter->LogError(QStringLiteral("Timer Start.... (") + QString::number(slot.number) +
+                             QLatin1Char(')'));
         return;
     }
     m_reporter->slotStatusText(SlotPanel::Notice, QStringLiteral("No More Timer"));
@@ -209,7 +207,8 @@ bool CrawlEngine::WithinLimits()
 {
     const SearchConditions &conditions = m_conditions;
     if (m_links->pageLinkCount() >= conditions.urlMaximum()) {
-        m_reporter->statusText(MainPanel::Work, QStringLiteral("URL Max : ") + conditions.maxURL.text);
+        m_reporter->statusText(MainPanel::Work,
+                               QStringLiteral("URL Max : ") + conditions.maxURL.text);
         return false;
     }
     // Several slots may finish downloads between two ticks, so the count can
@@ -217,7 +216,8 @@ bool CrawlEngine::WithinLimits()
     // fall-back of a text that is no integer) never stops the run.
     const int imageMaximum = conditions.imageMaximum();
     if (imageMaximum >= 0 && m_downloadedCount >= imageMaximum) {
-        m_reporter->statusText(MainPanel::Progress, QStringLiteral("Image Max : ") + conditions.maxImage.text);
+        m_reporter->statusText(MainPanel::Progress,
+                               QStringLiteral("Image Max : ") + conditions.maxImage.text);
         return false;
     }
     return true;
@@ -239,8 +239,8 @@ qsizetype CrawlEngine::NextPageEntry()
 {
     LinkList &list = *m_links->urlList();
     for (qsizetype row = m_pageCursor; row < list.size(); ++row) {
-        if (list.status(row) == LinkList::New
-            && HostView(list.urlOf(row)) == QByteArrayView(m_startHost))
+        if (list.status(row) == LinkList::New &&
+            HostView(list.urlOf(row)) == QByteArrayView(m_startHost))
             return row;
     }
     return -1;
@@ -276,8 +276,8 @@ bool CrawlEngine::TakeJob(FetchSlot &slot)
     }
     slot.line = row;
     if (slot.imageJob) {
-        slot.savePath = conditions.saveDirectory + QLatin1Char('/')
-                        + QString::asprintf("%4.4d", int(row + 1)) + extensionOf(url);
+        slot.savePath = conditions.saveDirectory + QLatin1Char('/') +
+                        QString::asprintf("%4.4d", int(row + 1)) + extensionOf(url);
         m_reporter->slotStatusText(slot.number, QStringLiteral("IMAGE"));
     } else {
         m_reporter->slotStatusText(slot.number, QStringLiteral("TEXT"));
@@ -307,13 +307,14 @@ void CrawlEngine::StartRequest(FetchSlot &slot)
 
 void CrawlEngine::logTransferError(const FetchSlot &slot, const DocOutput &doc)
 {
-    m_reporter->LogError(QStringLiteral("転送エラー : ") + slot.http->URL() + QStringLiteral(" (")
-                         + doc.ErrorText() + QLatin1Char(')'));
+    m_reporter->LogError(QStringLiteral("転送エラー : ") + slot.http->URL() + QStringLiteral(" (") +
+                         doc.ErrorText() + QLatin1Char(')'));
 }
 
 void CrawlEngine::DocOutputEvent(FetchSlot &slot, const DocOutput &doc)
 {
-    m_reporter->progressText(MainPanel::Progress, QString::asprintf("Bytes: %d", int(doc.ByteCount)));
+    m_reporter->progressText(MainPanel::Progress,
+                             QString::asprintf("Bytes: %d", int(doc.ByteCount)));
     // A transfer whose slot has moved on (cut off, or a new run) has nothing
     // left to hand over.
     if (slot.state != FetchSlot::Waiting)
@@ -389,7 +390,8 @@ void CrawlEngine::CheckAllEnded()
             return;
     }
     m_reporter->statusText(MainPanel::Work, QStringLiteral("All Timer End"));
-    m_reporter->statusText(MainPanel::Time, QString::number(elapsedSeconds()) + QStringLiteral(" 秒"));
+    m_reporter->statusText(MainPanel::Time,
+                           QString::number(elapsedSeconds()) + QStringLiteral(" 秒"));
     FinishRun();
 }
 
@@ -397,7 +399,8 @@ void CrawlEngine::FinishRun()
 {
     m_reporter->statusText(MainPanel::Work, QStringLiteral("探索終了"));
     m_collectMode = false;
-    m_reporter->statusText(MainPanel::Time, QString::number(elapsedSeconds()) + QStringLiteral(" 秒"));
+    m_reporter->statusText(MainPanel::Time,
+                           QString::number(elapsedSeconds()) + QStringLiteral(" 秒"));
     emit runFinished();
 }
 
@@ -453,8 +456,9 @@ void CrawlEngine::CheckAndListImage(FetchSlot &slot)
     }
     m_reporter->listAcceptedImage(path, size);
     ++m_listedCount;
-    m_reporter->statusText(MainPanel::Images, QStringLiteral("画像 : ") + QString::number(m_listedCount)
-                                  + QStringLiteral("件"));
+    m_reporter->statusText(MainPanel::Images, QStringLiteral("画像 : ") +
+                                                  QString::number(m_listedCount) +
+                                                  QStringLiteral("件"));
     m_reporter->autoDisplay();
 }
 

@@ -55,10 +55,7 @@ public:
     // Appends the file-list line of an accepted picture (today's date, its
     // size, its path), selects it as the new last line and deselects the
     // line before it.
-    virtual void listAcceptedImage(const QByteArray &path, qint64 size)
-    {
-        (void)path, (void)size;
-    }
+    virtual void listAcceptedImage(const QByteArray &path, qint64 size) { (void)path, (void)size; }
     // The selected file-list line is previewed when the user asked for that.
     virtual void autoDisplay() {}
 };

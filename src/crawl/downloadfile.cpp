@@ -15,12 +15,14 @@ QString partName(const QString &target)
 {
     static std::atomic<unsigned> counter{0};
     const QFileInfo info(target);
-    return info.path() + QStringLiteral("/.") + info.fileName() + QStringLiteral(".part")
-           + QString::number(::getpid()) + QLatin1Char('-') + QString::number(counter++);
+    return info.path() + QStringLiteral("/.") + info.fileName() + QStringLiteral(".part") +
+           QString::number(::getpid()) + QLatin1Char('-') + QString::number(counter++);
 }
 } // namespace
 
-DownloadFile::DownloadFile(QString target) : m_target(std::move(target)), m_part(partName(m_target)) {}
+DownloadFile::DownloadFile(QString target) : m_target(std::move(target)), m_part(partName(m_target))
+{
+}
 
 DownloadFile::~DownloadFile()
 {
@@ -53,8 +55,7 @@ bool DownloadFile::commit()
     if (m_part.error() != QFileDevice::NoError)
         return fail(m_part.errorString());
     if (std::rename(QFile::encodeName(m_part.fileName()).constData(),
-                    QFile::encodeName(m_target).constData())
-        != 0)
+                    QFile::encodeName(m_target).constData()) != 0)
         return fail(QString::fromLocal8Bit(std::strerror(errno)));
     return true;
 }

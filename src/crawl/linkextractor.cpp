@@ -21,8 +21,8 @@ private:
 
 bool endsWithNoCase(QByteArrayView text, QByteArrayView tail)
 {
-    return text.size() >= tail.size()
-           && text.last(tail.size()).compare(tail, Qt::CaseInsensitive) == 0;
+    return text.size() >= tail.size() &&
+           text.last(tail.size()).compare(tail, Qt::CaseInsensitive) == 0;
 }
 
 } // namespace
@@ -214,6 +214,7 @@ bool LinkExtractor::takePageLink(PageLinks &page, QByteArrayView link)
 void LinkExtractor::showPageLinkCount()
 {
     if (m_reporter)
-        m_reporter->statusText(MainPanel::Links, QStringLiteral("リンク : ") + QString::number(m_pageLinkCount)
-                                      + QStringLiteral("件"));
+        m_reporter->statusText(MainPanel::Links, QStringLiteral("リンク : ") +
+                                                     QString::number(m_pageLinkCount) +
+                                                     QStringLiteral("件"));
 }

@@ -1,8 +1,8 @@
 #include "linklist.h"
 
+#include <QHashFunctions>
 #include <QStringDecoder>
 #include <QStringEncoder>
-#include <QHashFunctions>
 
 #include <algorithm>
 #include <array>
@@ -104,8 +104,8 @@ QString LinkList::lineText(qsizetype row) const
 {
     // The number and the status word are Shift-JIS; the URL is as the page
     // wrote it.
-    return DecodeShiftJis(FormatEntryLine(row + m_firstNumber, status(row), {}))
-           + DecodeWebText(urlOf(row));
+    return DecodeShiftJis(FormatEntryLine(row + m_firstNumber, status(row), {})) +
+           DecodeWebText(urlOf(row));
 }
 
 QByteArray LinkList::line(qsizetype row) const

@@ -1,8 +1,8 @@
 #include "thtml.h"
 
 #include "browserengine.h"
-#include "webaddress.h"
 #include "common/datafiles.h"
+#include "webaddress.h"
 
 #include <QLabel>
 #include <QLibrary>
@@ -29,7 +29,8 @@ bool THTML::ensureEngine()
     QString error = QStringLiteral("libvellisk_webengine.so");
     if (!path.isEmpty()) {
         QLibrary module(path);
-        auto create = reinterpret_cast<CreateBrowserEngineFn>(module.resolve(VELLISK_BROWSER_FACTORY));
+        auto create =
+            reinterpret_cast<CreateBrowserEngineFn>(module.resolve(VELLISK_BROWSER_FACTORY));
         if (create != nullptr)
             m_engine = create(this);
         else
@@ -37,7 +38,8 @@ bool THTML::ensureEngine()
     }
     if (m_engine == nullptr) {
         m_loadFailed = true;
-        auto *label = new QLabel(QStringLiteral("ブラウザを起動できません") + QLatin1Char('\n') + error, this);
+        auto *label = new QLabel(
+            QStringLiteral("ブラウザを起動できません") + QLatin1Char('\n') + error, this);
         label->setAlignment(Qt::AlignCenter);
         layout()->addWidget(label);
         return false;

@@ -44,8 +44,7 @@ void useProxy(QNetworkAccessManager *manager, const QNetworkProxy &proxy)
         manager->setProxy(proxy); // replaces any factory set before
 }
 
-THTTP::THTTP(QObject *parent, QNetworkAccessManager *manager)
-    : QObject(parent), m_manager(manager)
+THTTP::THTTP(QObject *parent, QNetworkAccessManager *manager) : QObject(parent), m_manager(manager)
 {
 }
 
@@ -82,8 +81,8 @@ void THTTP::SetOutputFile(const QString &path, bool append)
 void THTTP::SetProxy(bool use, const QString &host, int port)
 {
     // Host and port are kept while the proxy is off, ready for the next use.
-    m_proxy = QNetworkProxy(use ? QNetworkProxy::HttpProxy : QNetworkProxy::NoProxy, host,
-                            quint16(port));
+    m_proxy =
+        QNetworkProxy(use ? QNetworkProxy::HttpProxy : QNetworkProxy::NoProxy, host, quint16(port));
     // A shared manager takes it for every control it serves.
     if (m_manager != nullptr)
         useProxy(m_manager, m_proxy);
@@ -190,11 +189,12 @@ void THTTP::onMetaData()
         m_error = QStringLiteral("HTTP ") + QString::number(status);
     }
     emitState(DocOutput::Begin);
-    const QVariant length = m_reply ? m_reply->header(QNetworkRequest::ContentLengthHeader)
-                                    : QVariant();
+    const QVariant length =
+        m_reply ? m_reply->header(QNetworkRequest::ContentLengthHeader) : QVariant();
     if (!m_failed && length.isValid() && length.toLongLong() > m_maxBytes) {
         m_failed = true;
-        m_error = QStringLiteral("larger than ") + QString::number(m_maxBytes) + QStringLiteral(" bytes");
+        m_error =
+            QStringLiteral("larger than ") + QString::number(m_maxBytes) + QStringLiteral(" bytes");
         m_reply->abort();
     }
 }
@@ -223,7 +223,8 @@ bool THTTP::withinCap(qint64 more)
     if (m_bytes + more <= m_maxBytes)
         return true;
     m_failed = true;
-    m_error = QStringLiteral("larger than ") + QString::number(m_maxBytes) + QStringLiteral(" bytes");
+    m_error =
+        QStringLiteral("larger than ") + QString::number(m_maxBytes) + QStringLiteral(" bytes");
     m_reply->abort();
     return false;
 }
@@ -270,8 +271,9 @@ void THTTP::onFinished()
     }
     if (!m_failed && !replyIsDocument()) {
         m_failed = true;
-        m_error = QStringLiteral("HTTP ")
-                  + QString::number(reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt());
+        m_error =
+            QStringLiteral("HTTP ") +
+            QString::number(reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt());
     }
     if (m_output != nullptr) {
         // The file appears under its name only whole; a failed transfer's is

@@ -73,7 +73,8 @@ qsizetype findNoCase(QByteArrayView text, QByteArrayView needle)
 
 bool endsWithBytes(const QByteArray &text, const char *tail, qsizetype size)
 {
-    return text.size() >= size && std::memcmp(text.constData() + text.size() - size, tail, size_t(size)) == 0;
+    return text.size() >= size &&
+           std::memcmp(text.constData() + text.size() - size, tail, size_t(size)) == 0;
 }
 
 // Settles every "/../": the text before the first one becomes its directory,
@@ -85,7 +86,7 @@ QByteArray settleParents(QByteArrayView url)
 {
     QByteArray out;
     out.reserve(url.size() + 4);
-    qsizetype firstDouble = -1; // first "//" in out
+    qsizetype firstDouble = -1;     // first "//" in out
     std::vector<qsizetype> slashes; // positions of "/" in out after that "//"
 
     auto append = [&](char c) {
@@ -304,8 +305,8 @@ QByteArray ResolveLink(QByteArrayView pageHost, QByteArrayView pageURL, QByteArr
 
 bool isWebScheme(QByteArrayView scheme)
 {
-    return scheme.compare("http", Qt::CaseInsensitive) == 0
-           || scheme.compare("https", Qt::CaseInsensitive) == 0;
+    return scheme.compare("http", Qt::CaseInsensitive) == 0 ||
+           scheme.compare("https", Qt::CaseInsensitive) == 0;
 }
 
 namespace {
@@ -317,9 +318,9 @@ qsizetype schemeLength(QByteArrayView link)
     if (link.isEmpty() || !isAsciiLetter(uchar(link.front())))
         return 0;
     qsizetype i = 1;
-    while (i < link.size()
-           && (isAsciiLetter(uchar(link[i])) || (link[i] >= '0' && link[i] <= '9') || link[i] == '+'
-               || link[i] == '-' || link[i] == '.'))
+    while (i < link.size() &&
+           (isAsciiLetter(uchar(link[i])) || (link[i] >= '0' && link[i] <= '9') || link[i] == '+' ||
+            link[i] == '-' || link[i] == '.'))
         ++i;
     return i < link.size() && link[i] == ':' ? i : 0;
 }
@@ -388,6 +389,6 @@ bool IsImageURL(QByteArrayView url, ImageTypes types)
     for (int k = 0; k < 4; ++k)
         ext[k] = char(asciiLower(uchar(url[i - 1 + k])));
     const QByteArrayView extension(ext, 4);
-    return (types.jpeg && extension == ".jpg") || (types.gif && extension == ".gif")
-           || (types.bmp && extension == ".bmp");
+    return (types.jpeg && extension == ".jpg") || (types.gif && extension == ".gif") ||
+           (types.bmp && extension == ".bmp");
 }

@@ -69,8 +69,7 @@ QByteArray ResolveLink(QByteArrayView pageHost, QByteArrayView pageURL, QByteArr
 class LinkResolver
 {
 public:
-    LinkResolver(QByteArrayView pageHost, QByteArrayView pageURL)
-        : m_host(pageHost), m_url(pageURL)
+    LinkResolver(QByteArrayView pageHost, QByteArrayView pageURL) : m_host(pageHost), m_url(pageURL)
     {
     }
     QByteArray resolve(QByteArrayView link) const;

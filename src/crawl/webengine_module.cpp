@@ -9,7 +9,8 @@ namespace {
 class NavigationPage : public QWebEnginePage
 {
 public:
-    NavigationPage(BrowserEngine *engine, QObject *parent) : QWebEnginePage(parent), m_engine(engine)
+    NavigationPage(BrowserEngine *engine, QObject *parent)
+        : QWebEnginePage(parent), m_engine(engine)
     {
     }
 

@@ -163,9 +163,8 @@ void DirectoryWalk::reportError(const char *name, size_t length, int error)
 
 void DirectoryWalk::flushIfDue()
 {
-    if (m_batch.count() >= m_batchLines
-        || (m_batch.count() > 0
-            && std::chrono::steady_clock::now() - m_batchStart >= m_batchInterval))
+    if (m_batch.count() >= m_batchLines ||
+        (m_batch.count() > 0 && std::chrono::steady_clock::now() - m_batchStart >= m_batchInterval))
         flush();
 }
 

@@ -42,7 +42,10 @@ public:
     DirectoryWalk(QByteArray searchRoot, ExtensionFilters filters);
 
     // Receives the lines found so far, in walk order; the batch may be moved from.
-    void setBatchHandler(std::function<void(ResultBatch &)> handler) { m_onBatch = std::move(handler); }
+    void setBatchHandler(std::function<void(ResultBatch &)> handler)
+    {
+        m_onBatch = std::move(handler);
+    }
     // A matching file that may not be read or whose size could not be read:
     // its full path and errno. It is neither listed nor counted.
     void setErrorHandler(std::function<void(const QByteArray &, int)> handler)

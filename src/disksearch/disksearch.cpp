@@ -74,16 +74,16 @@ void DiskSearch::start(const QByteArray &searchRoot, const ExtensionFilters &fil
             });
         });
         walk.setErrorHandler([post, this](const QByteArray &path, int error) {
-            const QString line = IoErrorText(error) + QStringLiteral(" : ") + QFile::decodeName(path);
-            post([this, line] {
-                emit fileError(line);
-            });
+            const QString line =
+                IoErrorText(error) + QStringLiteral(" : ") + QFile::decodeName(path);
+            post([this, line] { emit fileError(line); });
         });
         FileRemover::waitForPending(&run->cancel);
         walk.run();
         if (walk.cancelled())
             return;
-        post([this, found = walk.FoundCount(), listed = walk.ListedCount(), stopped = walk.stopped()] {
+        post([this, found = walk.FoundCount(), listed = walk.ListedCount(),
+              stopped = walk.stopped()] {
             joinWorker();
             m_running = false;
             m_found = found;

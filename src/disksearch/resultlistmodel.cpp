@@ -4,7 +4,9 @@
 
 #include <cstring>
 
-ResultListModel::ResultListModel(QObject *parent) : QAbstractListModel(parent) {}
+ResultListModel::ResultListModel(QObject *parent) : QAbstractListModel(parent)
+{
+}
 
 int ResultListModel::rowCount(const QModelIndex &parent) const
 {

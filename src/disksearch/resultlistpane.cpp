@@ -1,10 +1,10 @@
 #include "resultlistpane.h"
 
+#include "common/messagebox.h"
 #include "components/msgbitbtn.h"
 #include "fileremover.h"
 #include "resultlistmodel.h"
 #include "resultlistview.h"
-#include "common/messagebox.h"
 
 #include <QAction>
 #include <QHBoxLayout>

@@ -2,7 +2,9 @@
 
 #include <QKeyEvent>
 
-ResultListView::ResultListView(QWidget *parent) : QListView(parent) {}
+ResultListView::ResultListView(QWidget *parent) : QListView(parent)
+{
+}
 
 void ResultListView::keyPressEvent(QKeyEvent *event)
 {

@@ -89,8 +89,12 @@ Session *sessionOf(j_common_ptr cinfo)
     return static_cast<Session *>(cinfo->client_data);
 }
 
-void initSource(j_decompress_ptr) {}
-void termSource(j_decompress_ptr) {}
+void initSource(j_decompress_ptr)
+{
+}
+void termSource(j_decompress_ptr)
+{
+}
 
 boolean fillInputBuffer(j_decompress_ptr cinfo)
 {
@@ -185,8 +189,8 @@ qint64 frameHeightOffset(FILE *file)
         const quint16 length = readBigEndian16(file);
         if (length < 2 || start < 0)
             return -1;
-        const bool frame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8
-                           && marker != 0xCC;
+        const bool frame =
+            marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
         if (frame)
             return length >= 8 ? start + 3 : -1;
         if (std::fseek(file, start + length, SEEK_SET) != 0)
@@ -214,7 +218,9 @@ bool hasEveryDc(const jpeg_decompress_struct &cinfo)
     std::longjmp(s->jump, 1);
 }
 
-void silentMessage(j_common_ptr) {}
+void silentMessage(j_common_ptr)
+{
+}
 
 void progressMonitor(j_common_ptr cinfo)
 {
@@ -283,8 +289,8 @@ void limitProgressiveRows(Session *s, int rows)
     FILE *file = s->source.file;
     const long resume = std::ftell(file);
     const qint64 at = frameHeightOffset(file);
-    if (at < 0 || std::fseek(file, at, SEEK_SET) != 0
-        || readBigEndian16(file) != cinfo->image_height) {
+    if (at < 0 || std::fseek(file, at, SEEK_SET) != 0 ||
+        readBigEndian16(file) != cinfo->image_height) {
         std::fseek(file, resume, SEEK_SET);
         return;
     }
@@ -354,8 +360,8 @@ bool run(Session *s, const JpegDecoder::Request &request, const QByteArray *byte
     cinfo->out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGRX;
     if (request.mode == PictureLoader::Mode::Cover)
         chooseCoverScale(cinfo, request.box);
-    const bool firstScans = cinfo->progressive_mode && request.mode == PictureLoader::Mode::Cover
-                            && cinfo->scale_denom == 8;
+    const bool firstScans = cinfo->progressive_mode && request.mode == PictureLoader::Mode::Cover &&
+                            cinfo->scale_denom == 8;
     if (firstScans) {
         cinfo->buffered_image = TRUE;
         // Smoothing guesses AC terms that a 1/8 output never uses.

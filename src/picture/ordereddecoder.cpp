@@ -56,7 +56,8 @@ void OrderedDecoder::start(const QList<Job> &jobs, QSize box, Fit fit)
         m_pool.start([this, run, i] { decodeOne(run, i); });
     }
     // Skipped entries and an empty list still report from the event loop.
-    QMetaObject::invokeMethod(this, [this, run] { flush(run); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, run] { flush(run); }, Qt::QueuedConnection);
 }
 
 void OrderedDecoder::decodeOne(const std::shared_ptr<Run> &run, int index)
@@ -68,16 +69,16 @@ void OrderedDecoder::decodeOne(const std::shared_ptr<Run> &run, int index)
         result = PictureLoader::decodeTopLeft(run->jobs[index].path, run->box, &run->cancel);
     } else {
         // A camera's own thumbnail, when it covers the cell, spares the decode.
-        result = PictureLoader::decodeThumbnailOrCover(run->jobs[index].path, run->box,
-                                                       &run->cancel);
+        result =
+            PictureLoader::decodeThumbnailOrCover(run->jobs[index].path, run->box, &run->cancel);
         // The reduced decode may still be several times the cell; keep only
         // what covers the cell, so 60 cells stay a few megabytes.
         if (result.ok && !result.image.isNull()) {
             const QSize cover =
                 result.image.size().scaled(run->box, Qt::KeepAspectRatioByExpanding);
             if (cover.width() < result.image.width() && cover.height() < result.image.height())
-                result.image = result.image.scaled(cover, Qt::IgnoreAspectRatio,
-                                                   Qt::SmoothTransformation);
+                result.image =
+                    result.image.scaled(cover, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         }
     }
     QMetaObject::invokeMethod(

@@ -25,7 +25,9 @@ int openRegularFile(const QByteArray &path)
     const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0)
         return -1;
-    struct stat st {};
+    struct stat st
+    {
+    };
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
         return -1;
@@ -67,8 +69,8 @@ PictureResult loadJpeg(const QByteArray &path, Mode mode, QSize box, const std::
 QImage reduceToCover(const QImage &image, QSize box)
 {
     int factor = 1;
-    while (factor < 8 && image.width() / (factor * 2) >= box.width()
-           && image.height() / (factor * 2) >= box.height())
+    while (factor < 8 && image.width() / (factor * 2) >= box.width() &&
+           image.height() / (factor * 2) >= box.height())
         factor *= 2;
     if (factor == 1)
         return image;
@@ -76,8 +78,7 @@ QImage reduceToCover(const QImage &image, QSize box)
                         Qt::SmoothTransformation);
 }
 
-PictureResult loadWithQt(const QByteArray &path, PictureLoader::Format format, Mode mode,
-                         QSize box)
+PictureResult loadWithQt(const QByteArray &path, PictureLoader::Format format, Mode mode, QSize box)
 {
     const int fd = openRegularFile(path);
     if (fd < 0)
@@ -88,7 +89,7 @@ PictureResult loadWithQt(const QByteArray &path, PictureLoader::Format format, M
         return failure(PictureLoader::cannotOpenText(path));
     }
     QImageReader reader(&file, format == PictureLoader::Format::Bmp ? QByteArrayLiteral("bmp")
-                                                                     : QByteArrayLiteral("ico"));
+                                                                    : QByteArrayLiteral("ico"));
     const qint64 limit = g_maxPixels.load();
     reader.setAllocationLimit(int(qMin<qint64>(limit * 4 / (1024 * 1024) + 1, 1 << 30)));
     PictureResult result;
@@ -214,8 +215,8 @@ PictureResult PictureLoader::decodeThumbnailOrCover(const QByteArray &path, QSiz
                                                     const std::atomic_bool *cancel)
 {
     PictureResult thumbnail = readThumbnail(path, cancel);
-    if (thumbnail.ok && thumbnail.image.width() >= box.width()
-        && thumbnail.image.height() >= box.height())
+    if (thumbnail.ok && thumbnail.image.width() >= box.width() &&
+        thumbnail.image.height() >= box.height())
         return thumbnail;
     return decodeToCover(path, box, cancel);
 }

@@ -12,8 +12,7 @@ struct PictureRequest::Link
     PictureRequest *owner = nullptr;
 };
 
-PictureRequest::PictureRequest(QObject *parent)
-    : QObject(parent), m_link(std::make_shared<Link>())
+PictureRequest::PictureRequest(QObject *parent) : QObject(parent), m_link(std::make_shared<Link>())
 {
     m_link->owner = this;
 }
@@ -126,8 +125,9 @@ PictureRequest::Job PictureRequest::coverJob(const QByteArray &path, QSize box, 
         if (!withCorner || !out.picture.ok)
             return out;
         if (out.picture.image.size() == out.picture.fullSize) {
-            out.corner = out.picture.image.copy(0, 0, qMin(box.width(), out.picture.fullSize.width()),
-                                                qMin(box.height(), out.picture.fullSize.height()));
+            out.corner =
+                out.picture.image.copy(0, 0, qMin(box.width(), out.picture.fullSize.width()),
+                                       qMin(box.height(), out.picture.fullSize.height()));
             return out;
         }
         if (!parallel)

@@ -13,13 +13,9 @@
 #include <QTimer>
 
 RunController::RunController(CrawlReporter *reporter, QObject *parent)
-    : QObject(parent),
-      m_reporter(reporter),
-      m_crawl(new CrawlEngine(reporter, this)),
-      m_diskSearch(new DiskSearch(this)),
-      m_http0(new THTTP(this, m_crawl->network())),
-      m_timerTansaku(new QTimer(this)),
-      m_timerGazou(new QTimer(this))
+    : QObject(parent), m_reporter(reporter), m_crawl(new CrawlEngine(reporter, this)),
+      m_diskSearch(new DiskSearch(this)), m_http0(new THTTP(this, m_crawl->network())),
+      m_timerTansaku(new QTimer(this)), m_timerGazou(new QTimer(this))
 {
     // HTTP0 shares the crawl's manager: one connection pool and one proxy.
     m_http0->setObjectName(QStringLiteral("HTTP0"));
@@ -181,8 +177,8 @@ void RunController::walkFinished(bool stopped)
     const int found = m_diskSearch->FoundCount();
     if (found != 0) {
         emit resultListWanted();
-        m_reporter->statusText(MainPanel::Work, QStringLiteral("検索完了 : ") + QString::number(found)
-                                      + QStringLiteral(" 件"));
+        m_reporter->statusText(MainPanel::Work, QStringLiteral("検索完了 : ") +
+                                                    QString::number(found) + QStringLiteral(" 件"));
     } else {
         m_reporter->statusText(MainPanel::Work, QStringLiteral("検索該当なし"));
     }
@@ -220,7 +216,8 @@ void RunController::singleFetchFinished()
     if (m_state != State::Idle)
         return;
     m_reporter->statusText(MainPanel::Work, QStringLiteral("探索終了"));
-    m_reporter->statusText(MainPanel::Time, QString::number(m_crawl->elapsedSeconds()) + QStringLiteral(" 秒"));
+    m_reporter->statusText(MainPanel::Time,
+                           QString::number(m_crawl->elapsedSeconds()) + QStringLiteral(" 秒"));
 }
 
 void RunController::fetchPicture(const QString &url, const QString &savePath)

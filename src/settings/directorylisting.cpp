@@ -4,8 +4,8 @@
 #include <QFile>
 
 #include <algorithm>
-#include <cstring>
 #include <cerrno>
+#include <cstring>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -158,8 +158,8 @@ FileMask::FileMask(const QString &mask)
         const QString part = raw.trimmed();
         if (part == QLatin1String("*") || part == QLatin1String("*.*")) {
             m_all = true;
-        } else if (part.startsWith(QLatin1String("*.")) && part.indexOf(QLatin1Char('*'), 1) < 0
-                   && part.indexOf(QLatin1Char('?')) < 0 && part.indexOf(QLatin1Char('[')) < 0) {
+        } else if (part.startsWith(QLatin1String("*.")) && part.indexOf(QLatin1Char('*'), 1) < 0 &&
+                   part.indexOf(QLatin1Char('?')) < 0 && part.indexOf(QLatin1Char('[')) < 0) {
             m_suffixes.append(QFile::encodeName(part.mid(1)));
         } else if (!part.isEmpty()) {
             m_patterns.append(QRegularExpression::fromWildcard(part, Qt::CaseInsensitive));
@@ -244,6 +244,6 @@ QByteArray joinPath(const QByteArray &directory, const QByteArray &name)
 bool canEnterDirectory(const QByteArray &path)
 {
     struct stat st;
-    return stat(path.constData(), &st) == 0 && S_ISDIR(st.st_mode)
-        && access(path.constData(), X_OK) == 0;
+    return stat(path.constData(), &st) == 0 && S_ISDIR(st.st_mode) &&
+           access(path.constData(), X_OK) == 0;
 }

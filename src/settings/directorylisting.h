@@ -44,8 +44,7 @@ struct DirectoryListing
 // Reads `path` in one pass of readdir (the entry type comes with the name, so a
 // directory of 100,000 files costs no stat per file). `cancelled` is polled now
 // and then so that a read that nobody waits for any more ends early.
-DirectoryListing readDirectory(const QByteArray &path,
-                               const std::function<bool()> &cancelled = {});
+DirectoryListing readDirectory(const QByteArray &path, const std::function<bool()> &cancelled = {});
 
 // A file mask such as "*.jpg;*.gif;*.bmp": a name matches when it matches any
 // of the patterns, without regard to case. "*" and "*.*" match every name.

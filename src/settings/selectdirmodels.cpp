@@ -36,7 +36,7 @@ QByteArray DirectoryLinesModel::pathAt(int row) const
         return m_levels[row];
     const qsizetype sub = row - m_levels.size();
     return sub < m_subdirectories.size() ? joinPath(m_current, m_subdirectories.at(sub))
-                                          : QByteArray();
+                                         : QByteArray();
 }
 
 int DirectoryLinesModel::rowCount(const QModelIndex &parent) const
@@ -65,7 +65,9 @@ QVariant DirectoryLinesModel::data(const QModelIndex &index, int role) const
     }
 }
 
-FileNamesModel::FileNamesModel(QObject *parent) : QAbstractListModel(parent) {}
+FileNamesModel::FileNamesModel(QObject *parent) : QAbstractListModel(parent)
+{
+}
 
 void FileNamesModel::setNames(const NameList &names)
 {
@@ -90,8 +92,8 @@ void DirectoryLineDelegate::paint(QPainter *painter, const QStyleOptionViewItem 
                                   const QModelIndex &index) const
 {
     QStyleOptionViewItem indented(option);
-    indented.rect.setLeft(option.rect.left()
-                          + IndentStep * index.data(DirectoryLinesModel::DepthRole).toInt());
+    indented.rect.setLeft(option.rect.left() +
+                          IndentStep * index.data(DirectoryLinesModel::DepthRole).toInt());
     QStyledItemDelegate::paint(painter, indented, index);
 }
 

@@ -28,22 +28,36 @@ struct SettingBinding
 
 namespace Bind {
 
-inline void assign(QString &to, const QString &value) { to = value; }
-inline void assign(NumberText &to, const QString &value) { to = NumberText::from(value); }
-inline void assign(bool &to, bool value) { to = value; }
-inline void assign(int &to, int value) { to = value; }
+inline void assign(QString &to, const QString &value)
+{
+    to = value;
+}
+inline void assign(NumberText &to, const QString &value)
+{
+    to = NumberText::from(value);
+}
+inline void assign(bool &to, bool value)
+{
+    to = value;
+}
+inline void assign(int &to, int value)
+{
+    to = value;
+}
 
 // Puts a control's value into one member of SearchConditions.
-template<typename Member>
-auto into(Member SearchConditions::*member)
+template <typename Member> auto into(Member SearchConditions::*member)
 {
     return [member](SearchConditions &c, const auto &value) { assign(c.*member, value); };
 }
 
-inline QString storedName(const char *name) { return QLatin1String(name); }
+inline QString storedName(const char *name)
+{
+    return QLatin1String(name);
+}
 
 // A text box; `firstRun` stands in for the setting's own when it is computed.
-template<typename Apply>
+template <typename Apply>
 SettingBinding text(const StoredSetting<QString> &setting, QLineEdit *edit, Apply apply,
                     const QString &firstRun)
 {
@@ -58,7 +72,7 @@ SettingBinding text(const StoredSetting<QString> &setting, QLineEdit *edit, Appl
             }};
 }
 
-template<typename Apply>
+template <typename Apply>
 SettingBinding text(const StoredSetting<QString> &setting, QLineEdit *edit, Apply apply)
 {
     return text(setting, edit, apply, setting.firstRun);
@@ -66,7 +80,7 @@ SettingBinding text(const StoredSetting<QString> &setting, QLineEdit *edit, Appl
 
 // A check box, stored as a 1/7 flag. Setting it runs its click rule through
 // toggled().
-template<typename Apply>
+template <typename Apply>
 SettingBinding flag(const StoredSetting<bool> &setting, QCheckBox *box, Apply apply)
 {
     const QString name = storedName(setting.name);
@@ -83,30 +97,31 @@ SettingBinding flag(const StoredSetting<bool> &setting, QCheckBox *box, Apply ap
 
 // A group of radio buttons, stored as the checked item's number (-1: none).
 // A stored number beyond the items picks the last one; below 0, none.
-template<typename Apply>
+template <typename Apply>
 SettingBinding choice(const StoredSetting<int> &setting, QButtonGroup *group, Apply apply)
 {
     const QString name = storedName(setting.name);
-    return {[=](const SettingsStore &store) {
-                const int item = store.ReadInteger(SettingSection, name, setting.firstRun);
-                if (item >= 0) {
-                    group->button(std::min(item, int(group->buttons().size()) - 1))->setChecked(true);
-                    return;
-                }
-                group->setExclusive(false);
-                for (QAbstractButton *button : group->buttons())
-                    button->setChecked(false);
-                group->setExclusive(true);
-            },
-            [=](SettingsStore &store) { store.WriteInteger(SettingSection, name, group->checkedId()); },
-            [=](SearchConditions &c) { apply(c, group->checkedId()); },
-            [=](QObject *context, std::function<void()> changed) {
-                QObject::connect(group, &QButtonGroup::idToggled, context, changed);
-            }};
+    return {
+        [=](const SettingsStore &store) {
+            const int item = store.ReadInteger(SettingSection, name, setting.firstRun);
+            if (item >= 0) {
+                group->button(std::min(item, int(group->buttons().size()) - 1))->setChecked(true);
+                return;
+            }
+            group->setExclusive(false);
+            for (QAbstractButton *button : group->buttons())
+                button->setChecked(false);
+            group->setExclusive(true);
+        },
+        [=](SettingsStore &store) { store.WriteInteger(SettingSection, name, group->checkedId()); },
+        [=](SearchConditions &c) { apply(c, group->checkedId()); },
+        [=](QObject *context, std::function<void()> changed) {
+            QObject::connect(group, &QButtonGroup::idToggled, context, changed);
+        }};
 }
 
 // A scroll bar position, stored as an integer.
-template<typename Apply>
+template <typename Apply>
 SettingBinding position(const StoredSetting<int> &setting, QScrollBar *bar, Apply apply)
 {
     const QString name = storedName(setting.name);

@@ -1,8 +1,8 @@
 #include "tformselectdir.h"
 
-#include "selectdirmodels.h"
 #include "common/settingsstore.h"
 #include "common/storedwindow.h"
+#include "selectdirmodels.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -155,8 +155,8 @@ void TFormSelectDir::loadVolumes()
 {
     for (const QStorageInfo &volume : QStorageInfo::mountedVolumes()) {
         const QByteArray root = QFile::encodeName(volume.rootPath());
-        if (volume.isValid() && volume.isReady() && canEnterDirectory(root)
-            && !m_volumes.contains(root))
+        if (volume.isValid() && volume.isReady() && canEnterDirectory(root) &&
+            !m_volumes.contains(root))
             m_volumes.append(root);
     }
     if (!m_volumes.contains("/"))
@@ -212,8 +212,7 @@ void TFormSelectDir::startListing()
             [this, generation, listing = std::move(listing), shown, mask] {
                 // The mask may have changed while the directory was read.
                 receiveListing(generation, listing,
-                               mask == m_mask ? shown
-                                              : listing.files.filtered(FileMask(m_mask)));
+                               mask == m_mask ? shown : listing.files.filtered(FileMask(m_mask)));
             },
             Qt::QueuedConnection);
     });

@@ -48,8 +48,7 @@ private:
     void loadVolumes();
     bool enterDirectory(const QByteArray &path);
     void startListing();
-    void receiveListing(quint64 generation, const DirectoryListing &listing,
-                        const NameList &shown);
+    void receiveListing(quint64 generation, const DirectoryListing &listing, const NameList &shown);
     QByteArray volumeOf(const QByteArray &path) const;
     void syncDriveCombo();
     void directoryActivated(int row);

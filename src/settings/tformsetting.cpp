@@ -19,7 +19,6 @@
 #include <QStatusBar>
 #include <QTabWidget>
 
-
 TFormSetting::TFormSetting(TFormSelectDir *chooser, ProxySink proxySink, QWidget *parent)
     : QMainWindow(parent), m_chooser(chooser), m_proxySink(std::move(proxySink))
 {
@@ -95,7 +94,8 @@ void TFormSetting::bindSettings()
         flag(S::ExtAVIF, m_checkAVIF, [](C &c, bool on) { c.imageTypes.avif = on; }),
         flag(S::ExtJpegAlias, m_checkJpegAlias, [](C &c, bool on) { c.imageTypes.jpegAlias = on; }),
         flag(S::ExtQueryType, m_checkQueryType, [](C &c, bool on) { c.extra.queryType = on; }),
-        flag(S::ExtContentType, m_checkContentType, [](C &c, bool on) { c.extra.contentType = on; }),
+        flag(S::ExtContentType, m_checkContentType,
+             [](C &c, bool on) { c.extra.contentType = on; }),
         flag(S::ExtSrcset, m_checkSrcset, [](C &c, bool on) { c.extra.srcset = on; }),
         flag(S::ExtCssImage, m_checkCssImage, [](C &c, bool on) { c.extra.cssImage = on; }),
         flag(S::ExtMetaImage, m_checkMetaImage, [](C &c, bool on) { c.extra.metaImage = on; }),
@@ -175,8 +175,8 @@ void TFormSetting::CheckDBSaveClick()
 void TFormSetting::CheckProxyClick()
 {
     const bool on = m_checkProxy->isChecked();
-    for (QWidget *w : std::initializer_list<QWidget *>{m_labelIP, m_labelPort, m_editIPAddress,
-                                                       m_editPort})
+    for (QWidget *w :
+         std::initializer_list<QWidget *>{m_labelIP, m_labelPort, m_editIPAddress, m_editPort})
         w->setVisible(on);
     m_proxyInUse = on;
 }
@@ -253,18 +253,60 @@ void TFormSetting::showOnTab(const QString &tabName)
     activateWindow();
 }
 
-void TFormSetting::setStartDirectory(const QString &directory) { m_editStart->setText(directory); }
+void TFormSetting::setStartDirectory(const QString &directory)
+{
+    m_editStart->setText(directory);
+}
 
-QString TFormSetting::startURL() const { return m_editStartURL->text(); }
-int TFormSetting::radioKekkaWWW() const { return m_radioKekkaWWW->checkedId(); }
-QString TFormSetting::editMaxImage() const { return m_editMaxImage->text(); }
-QString TFormSetting::editMaxURL() const { return m_editMaxURL->text(); }
-int TFormSetting::scrollSpeed() const { return m_scrollSpeed->value(); }
-QString TFormSetting::startDirectory() const { return m_editStart->text(); }
-int TFormSetting::radioKekka() const { return m_radioKekka->checkedId(); }
-bool TFormSetting::checkJPEG() const { return m_checkJPEG->isChecked(); }
-bool TFormSetting::checkGIF() const { return m_checkGIF->isChecked(); }
-bool TFormSetting::checkBMP() const { return m_checkBMP->isChecked(); }
-bool TFormSetting::checkSize() const { return m_checkSize->isChecked(); }
-QString TFormSetting::editMinSize() const { return m_editMinSize->text(); }
-QString TFormSetting::editDirectory() const { return m_editDirectory->text(); }
+QString TFormSetting::startURL() const
+{
+    return m_editStartURL->text();
+}
+int TFormSetting::radioKekkaWWW() const
+{
+    return m_radioKekkaWWW->checkedId();
+}
+QString TFormSetting::editMaxImage() const
+{
+    return m_editMaxImage->text();
+}
+QString TFormSetting::editMaxURL() const
+{
+    return m_editMaxURL->text();
+}
+int TFormSetting::scrollSpeed() const
+{
+    return m_scrollSpeed->value();
+}
+QString TFormSetting::startDirectory() const
+{
+    return m_editStart->text();
+}
+int TFormSetting::radioKekka() const
+{
+    return m_radioKekka->checkedId();
+}
+bool TFormSetting::checkJPEG() const
+{
+    return m_checkJPEG->isChecked();
+}
+bool TFormSetting::checkGIF() const
+{
+    return m_checkGIF->isChecked();
+}
+bool TFormSetting::checkBMP() const
+{
+    return m_checkBMP->isChecked();
+}
+bool TFormSetting::checkSize() const
+{
+    return m_checkSize->isChecked();
+}
+QString TFormSetting::editMinSize() const
+{
+    return m_editMinSize->text();
+}
+QString TFormSetting::editDirectory() const
+{
+    return m_editDirectory->text();
+}

@@ -27,7 +27,8 @@ QLineEdit *pixelEdit(const char *name, QWidget *parent)
     edit->setObjectName(QLatin1String(name));
     edit->setFixedWidth(48);
     edit->setMaxLength(5);
-    edit->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), edit));
+    edit->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), edit));
     return edit;
 }
 
@@ -56,7 +57,8 @@ QWidget *TFormSetting::buildTabExtra()
     auto *top = new QWidget(m_extraPage);
     auto *topLayout = new QVBoxLayout(top);
     topLayout->setContentsMargins(0, 0, 0, 0);
-    m_checkModernWeb = box("CheckModernWeb", QStringLiteral("今日のウェブに合わせる"), top, topLayout);
+    m_checkModernWeb =
+        box("CheckModernWeb", QStringLiteral("今日のウェブに合わせる"), top, topLayout);
     m_extraLayout->insertWidget(0, top);
 
     QGroupBox *types = addExtraGroup(QStringLiteral("画像の種類"));
@@ -67,20 +69,26 @@ QWidget *TFormSetting::buildTabExtra()
     m_checkWebP = box("CheckWebP", QStringLiteral("WebP"), types, typeRow);
     m_checkAVIF = box("CheckAVIF", QStringLiteral("AVIF"), types, typeRow);
     typeRow->addStretch(1);
-    m_checkJpegAlias = box("CheckJpegAlias", QStringLiteral(".jpeg .jpe .jfif も JPEG とする"), types, typeLayout);
+    m_checkJpegAlias =
+        box("CheckJpegAlias", QStringLiteral(".jpeg .jpe .jfif も JPEG とする"), types, typeLayout);
 
     QGroupBox *finding = addExtraGroup(QStringLiteral("画像の見つけ方"));
     auto *findLayout = new QVBoxLayout(finding);
-    m_checkQueryType = box("CheckQueryType", QStringLiteral("? 以降を除いて種類を判定"), finding, findLayout);
-    m_checkContentType = box("CheckContentType", QStringLiteral("拡張子のない画像はサーバーの種類で判定"),
-                             finding, findLayout);
-    m_checkSrcset = box("CheckSrcset", QStringLiteral("遅延読み込み・srcset の画像"), finding, findLayout);
+    m_checkQueryType =
+        box("CheckQueryType", QStringLiteral("? 以降を除いて種類を判定"), finding, findLayout);
+    m_checkContentType =
+        box("CheckContentType", QStringLiteral("拡張子のない画像はサーバーの種類で判定"), finding,
+            findLayout);
+    m_checkSrcset =
+        box("CheckSrcset", QStringLiteral("遅延読み込み・srcset の画像"), finding, findLayout);
     m_checkCssImage = box("CheckCssImage", QStringLiteral("CSS の背景画像"), finding, findLayout);
-    m_checkMetaImage = box("CheckMetaImage", QStringLiteral("ページの代表画像 (og:image)"), finding, findLayout);
+    m_checkMetaImage =
+        box("CheckMetaImage", QStringLiteral("ページの代表画像 (og:image)"), finding, findLayout);
 
     QGroupBox *checks = addExtraGroup(QStringLiteral("画像の検査"));
     auto *checkLayout = new QVBoxLayout(checks);
-    m_checkMagic = box("CheckMagic", QStringLiteral("中身が画像であることを確かめる"), checks, checkLayout);
+    m_checkMagic =
+        box("CheckMagic", QStringLiteral("中身が画像であることを確かめる"), checks, checkLayout);
     auto *sizeRow = new QHBoxLayout;
     checkLayout->addLayout(sizeRow);
     m_checkPixelSize = box("CheckPixelSize", QStringLiteral("最小の大きさ"), checks, sizeRow);
@@ -110,9 +118,9 @@ QWidget *TFormSetting::buildTabExtra()
 
 QList<QCheckBox *> TFormSetting::modernWebBoxes() const
 {
-    return {m_checkPNG,       m_checkWebP,     m_checkAVIF,      m_checkJpegAlias,
-            m_checkQueryType, m_checkContentType, m_checkSrcset, m_checkCssImage,
-            m_checkMetaImage, m_checkMagic,    m_checkPixelSize};
+    return {m_checkPNG,       m_checkWebP,        m_checkAVIF,     m_checkJpegAlias,
+            m_checkQueryType, m_checkContentType, m_checkSrcset,   m_checkCssImage,
+            m_checkMetaImage, m_checkMagic,       m_checkPixelSize};
 }
 
 // One click for "make it work on today's sites": every box of the first three
@@ -121,7 +129,8 @@ QList<QCheckBox *> TFormSetting::modernWebBoxes() const
 void TFormSetting::CheckModernWebClick()
 {
     const QList<QCheckBox *> boxes = modernWebBoxes();
-    const bool on = !std::all_of(boxes.begin(), boxes.end(), [](QCheckBox *b) { return b->isChecked(); });
+    const bool on =
+        !std::all_of(boxes.begin(), boxes.end(), [](QCheckBox *b) { return b->isChecked(); });
     for (QCheckBox *check : boxes)
         check->setChecked(on);
     for (QLineEdit *edit : {m_editMinWidth, m_editMinHeight}) {
@@ -136,8 +145,9 @@ void TFormSetting::CheckModernWebClick()
 void TFormSetting::showModernWebState()
 {
     const QList<QCheckBox *> boxes = modernWebBoxes();
-    const auto on = std::count_if(boxes.begin(), boxes.end(), [](QCheckBox *b) { return b->isChecked(); });
-    m_checkModernWeb->setCheckState(on == 0                ? Qt::Unchecked
+    const auto on =
+        std::count_if(boxes.begin(), boxes.end(), [](QCheckBox *b) { return b->isChecked(); });
+    m_checkModernWeb->setCheckState(on == 0              ? Qt::Unchecked
                                     : on == boxes.size() ? Qt::Checked
                                                          : Qt::PartiallyChecked);
 }

@@ -22,8 +22,7 @@
 
 namespace {
 
-template<typename T>
-T *named(T *widget, const QString &name)
+template <typename T> T *named(T *widget, const QString &name)
 {
     widget->setObjectName(name);
     return widget;
@@ -54,8 +53,7 @@ void setDigitsOnly(QLineEdit *edit, int maxDigits)
 }
 
 // A "choice of two" with the items 0 and 1, initially on item 1.
-QButtonGroup *makeChoice(const QString &name, const QString &title, QWidget *parent,
-                         QLayout *into)
+QButtonGroup *makeChoice(const QString &name, const QString &title, QWidget *parent, QLayout *into)
 {
     auto *box = named(new QGroupBox(title, parent), name);
     auto *layout = new QVBoxLayout(box);
@@ -101,7 +99,8 @@ QWidget *TFormSetting::buildTabWWW()
     grid->setContentsMargins(8, 8, 8, 8);
 
     auto *groupURL = new QGroupBox(QStringLiteral("開始ＵＲＬ"), page);
-    m_editStartURL = makeEdit(QStringLiteral("EditStartURL"), SearchSetting::StartURL.firstRun, groupURL);
+    m_editStartURL =
+        makeEdit(QStringLiteral("EditStartURL"), SearchSetting::StartURL.firstRun, groupURL);
     (new QVBoxLayout(groupURL))->addWidget(m_editStartURL);
     grid->addWidget(groupURL, 0, 0, 1, 3);
 
@@ -112,9 +111,12 @@ QWidget *TFormSetting::buildTabWWW()
 
     auto *groupStop = new QGroupBox(QStringLiteral("探索打ち切り条件"), page);
     auto *stop = new QGridLayout(groupStop);
-    m_editMaxImage = makeEdit(QStringLiteral("EditMaxImage"), SearchSetting::MaxImage.firstRun, groupStop, 56);
-    m_editMaxURL = makeEdit(QStringLiteral("EditMaxURL"), SearchSetting::MaxURL.firstRun, groupStop, 56);
-    m_editUchikiri = makeEdit(QStringLiteral("EditUchikiri"), SearchSetting::Uchikiri.firstRun, groupStop, 56);
+    m_editMaxImage =
+        makeEdit(QStringLiteral("EditMaxImage"), SearchSetting::MaxImage.firstRun, groupStop, 56);
+    m_editMaxURL =
+        makeEdit(QStringLiteral("EditMaxURL"), SearchSetting::MaxURL.firstRun, groupStop, 56);
+    m_editUchikiri =
+        makeEdit(QStringLiteral("EditUchikiri"), SearchSetting::Uchikiri.firstRun, groupStop, 56);
     stop->addWidget(new QLabel(QStringLiteral("画像数"), groupStop), 0, 0);
     stop->addWidget(m_editMaxImage, 0, 1);
     stop->addWidget(new QLabel(QStringLiteral("件"), groupStop), 0, 2);
@@ -143,7 +145,8 @@ QWidget *TFormSetting::buildTabWWW()
 
     auto *groupSpeed = new QGroupBox(QStringLiteral("探索速度"), page);
     auto *speed = new QHBoxLayout(groupSpeed);
-    m_scrollSpeed = named(new QScrollBar(Qt::Horizontal, groupSpeed), QStringLiteral("ScrollSpeed"));
+    m_scrollSpeed =
+        named(new QScrollBar(Qt::Horizontal, groupSpeed), QStringLiteral("ScrollSpeed"));
     m_scrollSpeed->setRange(1, 6);
     m_scrollSpeed->setPageStep(1);
     m_scrollSpeed->setValue(SearchSetting::Speed.firstRun);
@@ -167,14 +170,15 @@ QWidget *TFormSetting::buildTabHD()
     auto *groupStart = new QGroupBox(QStringLiteral("開始ディレクトリ"), page);
     auto *start = new QHBoxLayout(groupStart);
     m_editStart = makeEdit(QStringLiteral("EditStart"), SearchSetting::Start.firstRun, groupStart);
-    m_button3 = named(new QPushButton(QStringLiteral("設定(&U)"), groupStart),
-                      QStringLiteral("Button3"));
+    m_button3 =
+        named(new QPushButton(QStringLiteral("設定(&U)"), groupStart), QStringLiteral("Button3"));
     start->addWidget(m_editStart, 1);
     start->addWidget(m_button3);
     layout->addWidget(groupStart);
 
     auto *kekka = new QHBoxLayout;
-    m_radioKekka = makeChoice(QStringLiteral("RadioKekka"), QStringLiteral("探索結果"), page, kekka);
+    m_radioKekka =
+        makeChoice(QStringLiteral("RadioKekka"), QStringLiteral("探索結果"), page, kekka);
     kekka->addStretch(1);
     layout->addLayout(kekka);
     layout->addStretch(1);
@@ -227,10 +231,13 @@ QWidget *TFormSetting::buildTabGazou()
     // Which images count, and how they are checked.
     auto *groupTypes = new QGroupBox(QStringLiteral("対象画像"), page);
     auto *types = new QHBoxLayout(groupTypes);
-    m_checkJPEG = named(new QCheckBox(QStringLiteral("JPEG"), groupTypes), QStringLiteral("CheckJPEG"));
+    m_checkJPEG =
+        named(new QCheckBox(QStringLiteral("JPEG"), groupTypes), QStringLiteral("CheckJPEG"));
     m_checkJPEG->setChecked(true);
-    m_checkGIF = named(new QCheckBox(QStringLiteral("GIF"), groupTypes), QStringLiteral("CheckGIF"));
-    m_checkBMP = named(new QCheckBox(QStringLiteral("BMP"), groupTypes), QStringLiteral("CheckBMP"));
+    m_checkGIF =
+        named(new QCheckBox(QStringLiteral("GIF"), groupTypes), QStringLiteral("CheckGIF"));
+    m_checkBMP =
+        named(new QCheckBox(QStringLiteral("BMP"), groupTypes), QStringLiteral("CheckBMP"));
     types->addWidget(m_checkJPEG);
     types->addWidget(m_checkGIF);
     types->addWidget(m_checkBMP);
@@ -247,8 +254,10 @@ QWidget *TFormSetting::buildTabGazou()
                         QStringLiteral("GroupSize"));
     keepPlaceWhenHidden(m_groupSize);
     auto *size = new QHBoxLayout(m_groupSize);
-    m_editMinSize = makeEdit(QStringLiteral("EditMinSize"), SearchSetting::MinSize.firstRun, m_groupSize, 48);
-    m_editMaxSize = makeEdit(QStringLiteral("EditMaxSize"), SearchSetting::MaxSize.firstRun, m_groupSize, 48);
+    m_editMinSize =
+        makeEdit(QStringLiteral("EditMinSize"), SearchSetting::MinSize.firstRun, m_groupSize, 48);
+    m_editMaxSize =
+        makeEdit(QStringLiteral("EditMaxSize"), SearchSetting::MaxSize.firstRun, m_groupSize, 48);
     size->addWidget(m_editMinSize);
     size->addWidget(new QLabel(QStringLiteral("KB ～"), m_groupSize));
     size->addWidget(m_editMaxSize);
@@ -258,11 +267,12 @@ QWidget *TFormSetting::buildTabGazou()
     m_checkHiritsu = named(new QCheckBox(QStringLiteral("比率チェック"), groupCheck),
                            QStringLiteral("CheckHiritsu"));
     check->addWidget(m_checkHiritsu);
-    m_groupHiritsu =
-        named(new QGroupBox(QStringLiteral("縦横比率"), groupCheck), QStringLiteral("GroupHiritsu"));
+    m_groupHiritsu = named(new QGroupBox(QStringLiteral("縦横比率"), groupCheck),
+                           QStringLiteral("GroupHiritsu"));
     keepPlaceWhenHidden(m_groupHiritsu);
     auto *ratio = new QHBoxLayout(m_groupHiritsu);
-    m_editHiritsu = makeEdit(QStringLiteral("EditHiritsu"), SearchSetting::Hiritsu.firstRun, m_groupHiritsu, 48);
+    m_editHiritsu = makeEdit(QStringLiteral("EditHiritsu"), SearchSetting::Hiritsu.firstRun,
+                             m_groupHiritsu, 48);
     setDigitsOnly(m_editHiritsu, 3);
     ratio->addWidget(new QLabel(QStringLiteral("横／縦"), m_groupHiritsu));
     ratio->addWidget(m_editHiritsu);
@@ -282,16 +292,19 @@ QWidget *TFormSetting::buildTabNetwork()
 
     auto *groupProxy = new QGroupBox(QStringLiteral("プロキシ・サーバー"), page);
     auto *proxy = new QGridLayout(groupProxy);
-    m_checkProxy = named(new QCheckBox(QStringLiteral("利用する"), groupProxy),
-                         QStringLiteral("CheckProxy"));
-    m_labelIP = named(new QLabel(QStringLiteral("IP Address"), groupProxy), QStringLiteral("LabelIP"));
+    m_checkProxy =
+        named(new QCheckBox(QStringLiteral("利用する"), groupProxy), QStringLiteral("CheckProxy"));
+    m_labelIP =
+        named(new QLabel(QStringLiteral("IP Address"), groupProxy), QStringLiteral("LabelIP"));
     m_editIPAddress = makeEdit(QStringLiteral("EditIPAddress"), QString(), groupProxy, 200);
-    m_labelPort = named(new QLabel(QStringLiteral("Port No."), groupProxy), QStringLiteral("LabelPort"));
+    m_labelPort =
+        named(new QLabel(QStringLiteral("Port No."), groupProxy), QStringLiteral("LabelPort"));
     m_editPort = makeEdit(QStringLiteral("EditPort"), QString(), groupProxy, 80);
-    for (QWidget *w : std::initializer_list<QWidget *>{m_labelIP, m_editIPAddress, m_labelPort,
-                                                       m_editPort})
+    for (QWidget *w :
+         std::initializer_list<QWidget *>{m_labelIP, m_editIPAddress, m_labelPort, m_editPort})
         keepPlaceWhenHidden(w);
-    m_button6 = named(new QPushButton(QStringLiteral("更新(&U)"), groupProxy), QStringLiteral("Button6"));
+    m_button6 =
+        named(new QPushButton(QStringLiteral("更新(&U)"), groupProxy), QStringLiteral("Button6"));
     proxy->addWidget(m_checkProxy, 0, 0, 1, 2);
     proxy->addWidget(m_labelIP, 1, 0);
     proxy->addWidget(m_editIPAddress, 1, 1);
@@ -302,11 +315,13 @@ QWidget *TFormSetting::buildTabNetwork()
     layout->addWidget(groupProxy);
 
     // Kept and stored only: nothing reads these limits, and they are never shown.
-    m_groupHr = named(new QGroupBox(QStringLiteral("サイズ、比率の上限"), page),
-                      QStringLiteral("GroupHr"));
+    m_groupHr =
+        named(new QGroupBox(QStringLiteral("サイズ、比率の上限"), page), QStringLiteral("GroupHr"));
     auto *hr = new QHBoxLayout(m_groupHr);
-    m_editHeight = makeEdit(QStringLiteral("EditHeight"), SearchSetting::Height.firstRun, m_groupHr, 48);
-    m_editWidth = makeEdit(QStringLiteral("EditWidth"), SearchSetting::Width.firstRun, m_groupHr, 48);
+    m_editHeight =
+        makeEdit(QStringLiteral("EditHeight"), SearchSetting::Height.firstRun, m_groupHr, 48);
+    m_editWidth =
+        makeEdit(QStringLiteral("EditWidth"), SearchSetting::Width.firstRun, m_groupHr, 48);
     setDigitsOnly(m_editHeight, 4);
     setDigitsOnly(m_editWidth, 4);
     hr->addWidget(new QLabel(QStringLiteral("Height"), m_groupHr));

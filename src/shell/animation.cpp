@@ -1,9 +1,9 @@
 #include "animation.h"
 
 #include <QFileInfo>
+#include <QImage>
 #include <QMovie>
 #include <QPainter>
-#include <QImage>
 #include <QTimer>
 
 #include <array>
@@ -27,7 +27,8 @@ QImage drawBusyFrame(int index)
     const QPointF centre(FrameWidth / 2.0, FrameHeight / 2.0);
     const double radius = 11.5;
     for (int dot = 0; dot < TAnimate::DrawnFrames; ++dot) {
-        const double angle = 2 * std::numbers::pi * dot / TAnimate::DrawnFrames - std::numbers::pi / 2;
+        const double angle =
+            2 * std::numbers::pi * dot / TAnimate::DrawnFrames - std::numbers::pi / 2;
         const int age = (index - dot + TAnimate::DrawnFrames) % TAnimate::DrawnFrames;
         QColor colour(30, 80, 170);
         colour.setAlpha(age < 8 ? 255 - age * 28 : 40);

@@ -20,8 +20,8 @@ void CaptionToolButton::paintEvent(QPaintEvent *)
     icon().paint(&painter, QRect((width() - iconSide) / 2, top, iconSide, iconSide),
                  Qt::AlignCenter, mode, state);
     const QRect textRect(0, top + iconSide, width(), height() - top - iconSide);
-    painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled,
-                                   QPalette::ButtonText));
+    painter.setPen(
+        palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
     painter.drawText(textRect, Qt::AlignHCenter | Qt::AlignTop | Qt::TextShowMnemonic,
                      metrics.elidedText(text(), Qt::ElideNone, width()));
 }

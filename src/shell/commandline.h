@@ -11,12 +11,7 @@ class TFormMain;
 class CommandLine
 {
 public:
-    enum class Target
-    {
-        None,
-        Directory,
-        Url
-    };
+    enum class Target { None, Directory, Url };
 
     // `arguments` starts with the program's name, as argv does.
     explicit CommandLine(const QStringList &arguments);

@@ -1,21 +1,21 @@
 #include "tformmain.h"
 
 #include "animation.h"
+#include "common/datafiles.h"
+#include "common/settingsstore.h"
+#include "common/storedwindow.h"
 #include "components/logpane.h"
 #include "crawl/crawlengine.h"
 #include "crawl/linkextractor.h"
 #include "crawl/singlefetch.h"
 #include "crawl/thttp.h"
+#include "disksearch/resultlistpane.h"
 #include "run/runcontroller.h"
 #include "settings/tformsetting.h"
-#include "common/datafiles.h"
-#include "common/settingsstore.h"
 #include "statusbar.h"
-#include "common/storedwindow.h"
 #include "toolicons.h"
 #include "viewer/previewpane.h"
 #include "viewer/tformview.h"
-#include "disksearch/resultlistpane.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -39,8 +39,7 @@ QString key(const char *item)
 }
 } // namespace
 
-TFormMain::TFormMain(QWidget *parent)
-    : QMainWindow(parent), m_run(new RunController(this, this))
+TFormMain::TFormMain(QWidget *parent) : QMainWindow(parent), m_run(new RunController(this, this))
 {
     setObjectName(QStringLiteral("TFormMain"));
     setWindowTitle(QStringLiteral("ヴェリスク   (Vellisk)   Ver 1.0"));

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "common/directoryhistory.h"
-#include "crawl/browserhistory.h"
 #include "common/searchconditions.h"
+#include "crawl/browserhistory.h"
 #include "crawl/crawlreporter.h"
 
 #include <QMainWindow>

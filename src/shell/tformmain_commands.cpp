@@ -1,19 +1,19 @@
 // The main window's commands and the hand-over of work to the subsystems.
 #include "tformmain.h"
 
+#include "common/messagebox.h"
 #include "crawl/crawlengine.h"
 #include "crawl/linkextractor.h"
 #include "disksearch/disksearch.h"
-#include "run/runcontroller.h"
 #include "disksearch/resultlistpane.h"
 #include "helpwindow.h"
-#include "common/messagebox.h"
+#include "run/runcontroller.h"
 #include "settings/tformselectdir.h"
 #include "settings/tformsetting.h"
 #include "statusbar.h"
 #include "tformversion.h"
-#include "viewer/tformmulti.h"
 #include "viewer/previewpane.h"
+#include "viewer/tformmulti.h"
 #include "viewer/tformsetteimulti.h"
 #include "viewer/tformview.h"
 
@@ -151,9 +151,11 @@ void TFormMain::connectResultList()
     connect(m_resultList, &ResultListPane::erased, m_run->crawl(),
             &CrawlEngine::resetDownloadedCount);
     connect(m_resultList, &ResultListPane::entryClicked, this, &TFormMain::ListImageClick);
-    connect(m_resultList, &ResultListPane::entryDoubleClicked, this, &TFormMain::SingleImageCommand);
+    connect(m_resultList, &ResultListPane::entryDoubleClicked, this,
+            &TFormMain::SingleImageCommand);
     connect(m_resultList, &ResultListPane::filesDeleted, this, [this](int count) {
-        m_stb->setText(MainPanel::Work, QStringLiteral("削除完了 : ") + QString::number(count) + QStringLiteral(" 件"));
+        m_stb->setText(MainPanel::Work, QStringLiteral("削除完了 : ") + QString::number(count) +
+                                            QStringLiteral(" 件"));
     });
 }
 
@@ -205,12 +207,13 @@ void TFormMain::ShowImageWindow(const QString &title)
     // in the mode of this command, whatever was clicked in between.
     if (m_preview->isLoading()) {
         const bool single = m_singleViewMode;
-        connect(m_preview, &PreviewPane::loadSettled, this,
-                [this, title, single] {
-                    m_singleViewMode = single;
-                    ShowImageWindow(title);
-                },
-                Qt::SingleShotConnection);
+        connect(
+            m_preview, &PreviewPane::loadSettled, this,
+            [this, title, single] {
+                m_singleViewMode = single;
+                ShowImageWindow(title);
+            },
+            Qt::SingleShotConnection);
         return;
     }
     viewWindowFor(m_preview->pictureSize())->showFile(m_preview->picturePath(), title);
@@ -224,7 +227,8 @@ TFormView *TFormMain::viewWindowFor(QSize picture)
         window = new TFormView(m_requestedViewSize, this);
         // Each holds a full-size picture: it goes when it is closed.
         window->setAttribute(Qt::WA_DeleteOnClose);
-        connect(window, &QObject::destroyed, this, [this, window] { m_extraViews.removeOne(window); });
+        connect(window, &QObject::destroyed, this,
+                [this, window] { m_extraViews.removeOne(window); });
         m_extraViews.append(window);
     }
     return window;

@@ -84,9 +84,9 @@ void TFormMain::buildToolBars()
     m_toolBar1->setObjectName(QStringLiteral("ToolBar1"));
     m_toolBar1->setMovable(false);
 
-    m_btDirectory = addToolButton(m_toolBar1, QStringLiteral("BtDirectory"),
-                                  QStringLiteral("ﾃﾞｨﾚｸﾄﾘ"),
-                                  QStringLiteral("探索するディレクトリを指定"), size1);
+    m_btDirectory =
+        addToolButton(m_toolBar1, QStringLiteral("BtDirectory"), QStringLiteral("ﾃﾞｨﾚｸﾄﾘ"),
+                      QStringLiteral("探索するディレクトリを指定"), size1);
     m_btDirectory->setIcon(toolIcon(ToolIcon::Directory));
     auto *btSettei = addToolButton(m_toolBar1, QStringLiteral("BtSettei"), QStringLiteral("設定"),
                                    QStringLiteral("ユーザーの探索条件を設定"), size1);
@@ -104,8 +104,8 @@ void TFormMain::buildToolBars()
     auto *btTable = addToolButton(m_toolBar1, QStringLiteral("BtTable"), QStringLiteral("ﾃｰﾌﾞﾙ"),
                                   QStringLiteral("画像をテーブルで一覧表示"), size1);
     btTable->setIcon(toolIcon(ToolIcon::Table));
-    auto *tb4 = addToolButton(m_toolBar1, QStringLiteral("ToolButton4"),
-                              QStringLiteral("Tarnvale"), QStringLiteral("Tarnvale起動"), size1);
+    auto *tb4 = addToolButton(m_toolBar1, QStringLiteral("ToolButton4"), QStringLiteral("Tarnvale"),
+                              QStringLiteral("Tarnvale起動"), size1);
     tb4->setIcon(toolIcon(ToolIcon::Launcher));
     tb4->setEnabled(false);
     m_toolBar1->addSeparator();
@@ -134,9 +134,9 @@ void TFormMain::buildToolBars()
     m_toolBar2 = addToolBar(QStringLiteral("ToolBar2"));
     m_toolBar2->setObjectName(QStringLiteral("ToolBar2"));
     m_toolBar2->setMovable(false);
-    m_toolBtHard = addToolButton(m_toolBar2, QStringLiteral("ToolBtHard"),
-                                 QStringLiteral("ﾊｰﾄﾞﾃﾞｨｽｸ"),
-                                 QStringLiteral("探索の対象はハードディスク"), size2);
+    m_toolBtHard =
+        addToolButton(m_toolBar2, QStringLiteral("ToolBtHard"), QStringLiteral("ﾊｰﾄﾞﾃﾞｨｽｸ"),
+                      QStringLiteral("探索の対象はハードディスク"), size2);
     m_toolBtHard->setIcon(toolIcon(ToolIcon::HardDisk));
     m_toolBtHard->setCheckable(true);
     m_toolBtWWW = addToolButton(m_toolBar2, QStringLiteral("ToolBtWWW"), QStringLiteral("WWW"),
@@ -170,8 +170,8 @@ void TFormMain::buildToolBars()
     panelLayout->addWidget(m_comboURL, 1);
     m_toolBar2->addWidget(panel1);
     m_toolBar2->addSeparator();
-    auto *btTansaku = addToolButton(m_toolBar2, QStringLiteral("BtTansaku"),
-                                    QStringLiteral("探索"), QStringLiteral("探索を開始"), size2);
+    auto *btTansaku = addToolButton(m_toolBar2, QStringLiteral("BtTansaku"), QStringLiteral("探索"),
+                                    QStringLiteral("探索を開始"), size2);
     btTansaku->setIcon(toolIcon(ToolIcon::Start));
     m_btWeb = addToolButton(m_toolBar2, QStringLiteral("BtWeb"), QStringLiteral("Web"),
                             QStringLiteral("ＷＥＢを表示"), size2);
@@ -189,8 +189,10 @@ void TFormMain::buildToolBars()
     connect(btTansaku, &QToolButton::clicked, this, &TFormMain::BtTansakuClick);
     connect(m_btWeb, &QToolButton::clicked, this, &TFormMain::WebCommand);
     // Check-style buttons have toggled by the time `clicked` arrives.
-    connect(m_toolBtWWW, &QToolButton::clicked, this, [this] { switchMode(m_toolBtWWW->isChecked()); });
-    connect(m_toolBtHard, &QToolButton::clicked, this, [this] { switchMode(!m_toolBtHard->isChecked()); });
+    connect(m_toolBtWWW, &QToolButton::clicked, this,
+            [this] { switchMode(m_toolBtWWW->isChecked()); });
+    connect(m_toolBtHard, &QToolButton::clicked, this,
+            [this] { switchMode(!m_toolBtHard->isChecked()); });
     connect(m_comboURL->lineEdit(), &QLineEdit::returnPressed, this, &TFormMain::WebCommand);
 }
 
@@ -236,13 +238,15 @@ void TFormMain::buildMenus()
     QMenu *target = settings->addMenu(QStringLiteral("探索対象(&T)"));
     target->setObjectName(QStringLiteral("N1"));
     target->menuAction()->setObjectName(QStringLiteral("N1"));
-    m_menuHard = addMenuItem(target, QStringLiteral("MenuHard"), QStringLiteral("ハードディスク(&H)"));
+    m_menuHard =
+        addMenuItem(target, QStringLiteral("MenuHard"), QStringLiteral("ハードディスク(&H)"));
     m_menuHard->setCheckable(true);
     m_menuHard->setChecked(true);
     m_menuWWW = addMenuItem(target, QStringLiteral("MenuWWW"), QStringLiteral("ＷＷＷ(&W)"));
     m_menuWWW->setCheckable(true);
     // Menu items do not toggle themselves: the state before the click decides.
-    connect(m_menuHard, &QAction::triggered, this, [this] { switchMode(!m_menuHard->isChecked()); });
+    connect(m_menuHard, &QAction::triggered, this,
+            [this] { switchMode(!m_menuHard->isChecked()); });
     connect(m_menuWWW, &QAction::triggered, this, [this] { switchMode(m_menuWWW->isChecked()); });
     connect(addMenuItem(settings, QStringLiteral("B2"), QStringLiteral("テーブル表示(&B)")),
             &QAction::triggered, this, &TFormMain::ShowMultiSettings);

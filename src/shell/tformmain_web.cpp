@@ -123,8 +123,8 @@ void TFormMain::ViewSelectedLink()
     }
     const QString link = DecodeWebText(url);
     // The extension as the URL writes it: ".JPG" stays ".JPG".
-    m_run->fetchPicture(link, searchConditions().saveDirectory + QStringLiteral("/0000")
-                                  + link.right(4));
+    m_run->fetchPicture(link,
+                        searchConditions().saveDirectory + QStringLiteral("/0000") + link.right(4));
 }
 
 void TFormMain::showLinkPicture(const QImage &picture, const QString &title)

@@ -37,7 +37,8 @@ void picture(QPainter &p, QRectF r)
     p.drawRect(r);
     p.setBrush(QColor(0x43, 0xa0, 0x47));
     QPolygonF hill;
-    hill << QPointF(r.left(), r.bottom()) << QPointF(r.left() + r.width() * 0.4, r.top() + r.height() * 0.45)
+    hill << QPointF(r.left(), r.bottom())
+         << QPointF(r.left() + r.width() * 0.4, r.top() + r.height() * 0.45)
          << QPointF(r.right(), r.bottom());
     p.drawPolygon(hill);
     p.setBrush(QColor(0xff, 0xc1, 0x07));

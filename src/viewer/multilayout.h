@@ -16,12 +16,12 @@ public:
 
     struct Input
     {
-        int size = 100;                      // S: image height
-        int hiritsu = 0;                     // A: the image is S + A wide
-        QString rows = QStringLiteral("6");  // R, as typed
+        int size = 100;                         // S: image height
+        int hiritsu = 0;                        // A: the image is S + A wide
+        QString rows = QStringLiteral("6");     // R, as typed
         QString columns = QStringLiteral("10"); // C, as typed
         bool titles = true;
-        int title = 20;                      // T when titles are on
+        int title = 20; // T when titles are on
     };
 
     struct Cell

@@ -138,9 +138,9 @@ QImage PreviewPane::stretchedPicture(const QImage &picture, QSize fullSize, bool
 {
     const QSize bounds(ImageWidth, ImageHeight);
     if (!keepRatio || fullSize.isEmpty())
-        return picture.size() == bounds ? picture
-                                        : picture.scaled(bounds, Qt::IgnoreAspectRatio,
-                                                         Qt::SmoothTransformation);
+        return picture.size() == bounds
+                   ? picture
+                   : picture.scaled(bounds, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     // The fitted frame has the picture's shape; the picture fills what the
     // frame shows of the control, undistorted, from its top-left corner.
     const QSize frame = fittedFrame(true, true, fullSize);

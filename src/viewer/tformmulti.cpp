@@ -1,13 +1,13 @@
 #include "tformmulti.h"
 
+#include "common/messagebox.h"
+#include "common/settingsstore.h"
+#include "common/storedwindow.h"
 #include "components/extarr.h"
 #include "components/stdarr.h"
 #include "multilayout.h"
 #include "picture/ordereddecoder.h"
 #include "picture/pictureloader.h"
-#include "common/messagebox.h"
-#include "common/settingsstore.h"
-#include "common/storedwindow.h"
 #include "tformsetteimulti.h"
 
 #include <QCloseEvent>
@@ -215,8 +215,8 @@ void TFormMulti::refreshGrownCells(QSize box)
     // are refreshed, older ones stay as they are.
     for (int i = 0; i < CellCount; ++i) {
         const QSize decodedFor = m_cellBoxes[size_t(i)];
-        if (decodedFor.isEmpty() || m_cellPaths[size_t(i)].isEmpty()
-            || m_cellStretch[size_t(i)] != m_fillStretch)
+        if (decodedFor.isEmpty() || m_cellPaths[size_t(i)].isEmpty() ||
+            m_cellStretch[size_t(i)] != m_fillStretch)
             continue;
         if (box.width() <= decodedFor.width() && box.height() <= decodedFor.height())
             continue;

@@ -114,8 +114,7 @@ void TFormSetteiMulti::buildControls()
     connect(m_scrollTitle, &QScrollBar::valueChanged, this,
             [this](int value) { m_labelTitle->setNum(value); });
     connect(m_button1, &QPushButton::clicked, this, &TFormSetteiMulti::Button1Click);
-    connect(m_bitBtnShuuryou, &QPushButton::clicked, this,
-            &TFormSetteiMulti::BitBtnShuuryouClick);
+    connect(m_bitBtnShuuryou, &QPushButton::clicked, this, &TFormSetteiMulti::BitBtnShuuryouClick);
 }
 
 void TFormSetteiMulti::readStoredValues()
@@ -124,10 +123,12 @@ void TFormSetteiMulti::readStoredValues()
     readWindowPosition(store, this, Prefix);
     readWindowSize(store, this, Prefix);
     // Through the bars, so a stored value out of range comes back in range.
-    m_scrollSize->setValue(store.ReadInteger(SettingSection, Prefix + QStringLiteral(".Size"), 100));
+    m_scrollSize->setValue(
+        store.ReadInteger(SettingSection, Prefix + QStringLiteral(".Size"), 100));
     m_scrollHiritsu->setValue(
         store.ReadInteger(SettingSection, Prefix + QStringLiteral(".Hiritsu"), 0));
-    m_scrollTitle->setValue(store.ReadInteger(SettingSection, Prefix + QStringLiteral(".Title"), 20));
+    m_scrollTitle->setValue(
+        store.ReadInteger(SettingSection, Prefix + QStringLiteral(".Title"), 20));
     m_editGyou->setText(
         store.ReadString(SettingSection, Prefix + QStringLiteral(".Gyou"), m_editGyou->text()));
     m_editRetsu->setText(
@@ -140,7 +141,8 @@ void TFormSetteiMulti::writeStoredValues()
     SettingsStore store;
     writeWindowGeometry(store, this, Prefix);
     store.WriteInteger(SettingSection, Prefix + QStringLiteral(".Size"), m_scrollSize->value());
-    store.WriteInteger(SettingSection, Prefix + QStringLiteral(".Hiritsu"), m_scrollHiritsu->value());
+    store.WriteInteger(SettingSection, Prefix + QStringLiteral(".Hiritsu"),
+                       m_scrollHiritsu->value());
     store.WriteInteger(SettingSection, Prefix + QStringLiteral(".Title"), m_scrollTitle->value());
     store.WriteString(SettingSection, Prefix + QStringLiteral(".Gyou"), m_editGyou->text());
     store.WriteString(SettingSection, Prefix + QStringLiteral(".Retsu"), m_editRetsu->text());

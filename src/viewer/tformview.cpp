@@ -1,9 +1,9 @@
 #include "tformview.h"
 
-#include "picture/picturerequest.h"
 #include "common/messagebox.h"
 #include "common/settingsstore.h"
 #include "common/storedwindow.h"
+#include "picture/picturerequest.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -184,7 +184,8 @@ void TFormView::FillViewWindow(const QImage &image, const QString &title)
         size = size.boundedTo(screen->availableGeometry().size());
     resize(size);
     show();
-    setWindowState(windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen));
+    setWindowState(windowState() &
+                   ~(Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen));
     raise();
     emit pictureShown();
 }

@@ -45,8 +45,8 @@ QImage photoLike(int width, int height, quint32 seed)
 bool write(const QString &path, const QImage &image, int quality, bool progressive)
 {
     QImageWriter writer(path);
-    if (path.endsWith(QStringLiteral("jpg"), Qt::CaseInsensitive)
-        || path.endsWith(QStringLiteral("jpeg"), Qt::CaseInsensitive)) {
+    if (path.endsWith(QStringLiteral("jpg"), Qt::CaseInsensitive) ||
+        path.endsWith(QStringLiteral("jpeg"), Qt::CaseInsensitive)) {
         writer.setFormat("jpeg");
         writer.setQuality(quality);
         writer.setProgressiveScanWrite(progressive);
@@ -211,7 +211,8 @@ bool writeNative(const QByteArray &path, const QByteArray &bytes)
     FILE *file = std::fopen(path.constData(), "wb");
     if (file == nullptr)
         return false;
-    const bool written = std::fwrite(bytes.constData(), 1, size_t(bytes.size()), file) == size_t(bytes.size());
+    const bool written =
+        std::fwrite(bytes.constData(), 1, size_t(bytes.size()), file) == size_t(bytes.size());
     return std::fclose(file) == 0 && written;
 }
 

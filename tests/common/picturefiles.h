@@ -44,8 +44,8 @@ bool writeNative(const QByteArray &path, const QByteArray &bytes = QByteArray())
 
 inline bool near(QRgb a, QColor b, int tolerance = 24)
 {
-    return qAbs(qRed(a) - b.red()) <= tolerance && qAbs(qGreen(a) - b.green()) <= tolerance
-           && qAbs(qBlue(a) - b.blue()) <= tolerance;
+    return qAbs(qRed(a) - b.red()) <= tolerance && qAbs(qGreen(a) - b.green()) <= tolerance &&
+           qAbs(qBlue(a) - b.blue()) <= tolerance;
 }
 
 } // namespace PictureFiles

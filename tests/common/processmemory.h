@@ -8,8 +8,14 @@ namespace ProcessMemory {
 
 // A field of /proc/self/status such as "VmRSS:".
 qint64 statusKb(const char *field);
-inline qint64 residentKb() { return statusKb("VmRSS:"); }
-inline qint64 peakResidentKb() { return statusKb("VmHWM:"); }
+inline qint64 residentKb()
+{
+    return statusKb("VmRSS:");
+}
+inline qint64 peakResidentKb()
+{
+    return statusKb("VmHWM:");
+}
 // Starts a new peak from the current resident size; false where not supported.
 bool resetPeakResident();
 

@@ -37,7 +37,10 @@ struct ReportRecorder : CrawlReporter
             slotURLs.append(url);
     }
     void clearFileList() override { ++fileListClears; }
-    void listAcceptedImage(const QByteArray &path, qint64 size) override { listed.append({path, size}); }
+    void listAcceptedImage(const QByteArray &path, qint64 size) override
+    {
+        listed.append({path, size});
+    }
     void autoDisplay() override { ++autoDisplays; }
 
     // The last text of a panel of the main status bar.

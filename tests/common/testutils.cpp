@@ -10,7 +10,8 @@
 #include <QTimer>
 
 ConfigSandbox::ConfigSandbox()
-    : m_previous(qgetenv("XDG_CONFIG_HOME")), m_hadPrevious(qEnvironmentVariableIsSet("XDG_CONFIG_HOME"))
+    : m_previous(qgetenv("XDG_CONFIG_HOME")),
+      m_hadPrevious(qEnvironmentVariableIsSet("XDG_CONFIG_HOME"))
 {
     qputenv("XDG_CONFIG_HOME", m_dir.path().toLocal8Bit());
 }

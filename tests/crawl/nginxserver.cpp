@@ -28,15 +28,18 @@ NginxServer::NginxServer(const QString &root, const QMap<QString, QString> &redi
     }
     QString locations;
     for (auto it = redirects.cbegin(); it != redirects.cend(); ++it)
-        locations += QStringLiteral("    location = %1 { return 301 %2; }\n").arg(it.key(), it.value());
-    const QString text = QStringLiteral(
-        "daemon off;\nmaster_process off;\nworker_processes 1;\npid %1/nginx.pid;\n"
-        "error_log %1/error.log;\nevents { worker_connections 256; }\n"
-        "http {\n  include /etc/nginx/mime.types;\n  access_log off;\n"
-        "  client_body_temp_path %1/body; proxy_temp_path %1/proxy;\n"
-        "  fastcgi_temp_path %1/fastcgi; uwsgi_temp_path %1/uwsgi; scgi_temp_path %1/scgi;\n"
-        "  server {\n    listen 127.0.0.1:%2;\n    listen 127.0.0.2:%2;\n    root %3;\n%4  }\n}\n")
-                             .arg(dir, port, root, locations);
+        locations +=
+            QStringLiteral("    location = %1 { return 301 %2; }\n").arg(it.key(), it.value());
+    const QString text =
+        QStringLiteral(
+            "daemon off;\nmaster_process off;\nworker_processes 1;\npid %1/nginx.pid;\n"
+            "error_log %1/error.log;\nevents { worker_connections 256; }\n"
+            "http {\n  include /etc/nginx/mime.types;\n  access_log off;\n"
+            "  client_body_temp_path %1/body; proxy_temp_path %1/proxy;\n"
+            "  fastcgi_temp_path %1/fastcgi; uwsgi_temp_path %1/uwsgi; scgi_temp_path %1/scgi;\n"
+            "  server {\n    listen 127.0.0.1:%2;\n    listen 127.0.0.2:%2;\n    root %3;\n%4  "
+            "}\n}\n")
+            .arg(dir, port, root, locations);
     file.write(text.toUtf8());
     file.close();
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);

@@ -12,17 +12,28 @@ private slots:
     {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("address"); // empty: refused
-        QTest::newRow("http") << "http://h.jp/a.html" << "http://h.jp/a.html";
-        QTest::newRow("https") << "https://h.jp/" << "https://h.jp/";
-        QTest::newRow("scheme in capitals") << "HTTP://h.jp/" << "http://h.jp/";
-        QTest::newRow("no scheme") << "www.h.jp/a" << "http://www.h.jp/a";
-        QTest::newRow("host and port") << "localhost:8080/x" << "http://localhost:8080/x";
-        QTest::newRow("file") << "file:///etc/passwd" << "";
-        QTest::newRow("local path") << "/etc/passwd" << "";
-        QTest::newRow("javascript") << "javascript:alert(1)" << "";
-        QTest::newRow("data") << "data:text/html,<b>x</b>" << "";
-        QTest::newRow("ftp") << "ftp://h.jp/a.jpg" << "";
-        QTest::newRow("no host") << "http://" << "";
+        QTest::newRow("http") << "http://h.jp/a.html"
+                              << "http://h.jp/a.html";
+        QTest::newRow("https") << "https://h.jp/"
+                               << "https://h.jp/";
+        QTest::newRow("scheme in capitals") << "HTTP://h.jp/"
+                                            << "http://h.jp/";
+        QTest::newRow("no scheme") << "www.h.jp/a"
+                                   << "http://www.h.jp/a";
+        QTest::newRow("host and port") << "localhost:8080/x"
+                                       << "http://localhost:8080/x";
+        QTest::newRow("file") << "file:///etc/passwd"
+                              << "";
+        QTest::newRow("local path") << "/etc/passwd"
+                                    << "";
+        QTest::newRow("javascript") << "javascript:alert(1)"
+                                    << "";
+        QTest::newRow("data") << "data:text/html,<b>x</b>"
+                              << "";
+        QTest::newRow("ftp") << "ftp://h.jp/a.jpg"
+                             << "";
+        QTest::newRow("no host") << "http://"
+                                 << "";
     }
     void typedAddresses()
     {
@@ -40,15 +51,24 @@ private slots:
     {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("start");
-        QTest::newRow("http kept as written") << "http://h.jp/a/../b.html" << "http://h.jp/a/../b.html";
-        QTest::newRow("https") << "https://h.jp/" << "https://h.jp/";
-        QTest::newRow("pasted with spaces") << "  http://h.jp/\n" << "http://h.jp/";
-        QTest::newRow("no scheme") << " www.h.jp/a.html " << "http://www.h.jp/a.html";
-        QTest::newRow("address and port") << "127.0.0.1:18080/index.html" << "http://127.0.0.1:18080/index.html";
-        QTest::newRow("local path") << "/etc/passwd" << "/etc/passwd";
-        QTest::newRow("javascript") << "javascript:alert(1)" << "javascript:alert(1)";
-        QTest::newRow("ftp") << "ftp://h.jp/" << "ftp://h.jp/";
-        QTest::newRow("empty") << "   " << "";
+        QTest::newRow("http kept as written") << "http://h.jp/a/../b.html"
+                                              << "http://h.jp/a/../b.html";
+        QTest::newRow("https") << "https://h.jp/"
+                               << "https://h.jp/";
+        QTest::newRow("pasted with spaces") << "  http://h.jp/\n"
+                                            << "http://h.jp/";
+        QTest::newRow("no scheme") << " www.h.jp/a.html "
+                                   << "http://www.h.jp/a.html";
+        QTest::newRow("address and port") << "127.0.0.1:18080/index.html"
+                                          << "http://127.0.0.1:18080/index.html";
+        QTest::newRow("local path") << "/etc/passwd"
+                                    << "/etc/passwd";
+        QTest::newRow("javascript") << "javascript:alert(1)"
+                                    << "javascript:alert(1)";
+        QTest::newRow("ftp") << "ftp://h.jp/"
+                             << "ftp://h.jp/";
+        QTest::newRow("empty") << "   "
+                               << "";
     }
     void crawlStartAddresses()
     {
@@ -61,12 +81,16 @@ private slots:
     {
         QTest::addColumn<QString>("url");
         QTest::addColumn<QString>("normalised");
-        QTest::newRow("port 80 dropped, dots settled")
-            << "http://h:80/a/./b/../c.html" << "http://h/a/c.html";
-        QTest::newRow("port 8080 kept") << "http://h:8080/a/../b.html" << "http://h:8080/b.html";
-        QTest::newRow("port 8000 kept") << "http://127.0.0.1:8000/" << "http://127.0.0.1:8000/";
-        QTest::newRow("other port") << "http://h:3128/p" << "http://h:3128/p";
-        QTest::newRow("Japanese path") << "http://h/写真/./a.html" << "http://h/写真/a.html";
+        QTest::newRow("port 80 dropped, dots settled") << "http://h:80/a/./b/../c.html"
+                                                       << "http://h/a/c.html";
+        QTest::newRow("port 8080 kept") << "http://h:8080/a/../b.html"
+                                        << "http://h:8080/b.html";
+        QTest::newRow("port 8000 kept") << "http://127.0.0.1:8000/"
+                                        << "http://127.0.0.1:8000/";
+        QTest::newRow("other port") << "http://h:3128/p"
+                                    << "http://h:3128/p";
+        QTest::newRow("Japanese path") << "http://h/写真/./a.html"
+                                       << "http://h/写真/a.html";
     }
     void browsedURLsAreNormalised()
     {
@@ -84,7 +108,8 @@ private slots:
         QVERIFY(h.dropDownItems().isEmpty()); // the flag is not set yet
         h.request(QStringLiteral("http://h/b"), true);
         h.request(QStringLiteral("http://h/c"), true);
-        QCOMPARE(h.dropDownItems(), QStringList({QStringLiteral("http://h/c"), QStringLiteral("http://h/b")}));
+        QCOMPARE(h.dropDownItems(),
+                 QStringList({QStringLiteral("http://h/c"), QStringLiteral("http://h/b")}));
         QCOMPARE(h.backTarget(), QStringLiteral("http://h/b"));
         QCOMPARE(h.forwardTarget(), QString());
 
@@ -93,11 +118,13 @@ private slots:
         QCOMPARE(h.history().items().size(), 3);
         QCOMPARE(h.history().currentIndex(), 1);
         QCOMPARE(h.forwardTarget(), QStringLiteral("http://h/c"));
-        QCOMPARE(h.dropDownItems(), QStringList({QStringLiteral("http://h/b"), QStringLiteral("http://h/c")}));
+        QCOMPARE(h.dropDownItems(),
+                 QStringList({QStringLiteral("http://h/b"), QStringLiteral("http://h/c")}));
 
         // A new page from the middle replaces the current entry and the rest.
         h.request(QStringLiteral("http://h/d"), true);
-        QCOMPARE(h.history().items(), QStringList({QStringLiteral("http://h/a"), QStringLiteral("http://h/d")}));
+        QCOMPARE(h.history().items(),
+                 QStringList({QStringLiteral("http://h/a"), QStringLiteral("http://h/d")}));
         QCOMPARE(h.backTarget(), QStringLiteral("http://h/a"));
         QCOMPARE(h.forwardTarget(), QString());
     }

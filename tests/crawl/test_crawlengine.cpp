@@ -34,8 +34,8 @@ QStringList lines(LinkList *list)
 QString line(int number, const QString &status, const QString &url)
 {
     // The status word takes 8 bytes of Shift-JIS: a kanji counts two.
-    return QString::asprintf("%4.4d  ", number) + status
-           + QString(8 - EncodeShiftJis(status).size(), QLatin1Char(' ')) + QLatin1Char(' ') + url;
+    return QString::asprintf("%4.4d  ", number) + status +
+           QString(8 - EncodeShiftJis(status).size(), QLatin1Char(' ')) + QLatin1Char(' ') + url;
 }
 
 } // namespace
@@ -112,7 +112,8 @@ void TestCrawlEngine::speedOneTakesImagesBeforePages()
 {
     TestHttpServer server;
     const QByteArray jpeg = makeJpeg({40, 30}, 6000, 1);
-    server.route("/index.html", Response{200, {"<a href=a.html><img src=i1.jpg><a href=b.html><img src=i2.jpg>"}});
+    server.route("/index.html",
+                 Response{200, {"<a href=a.html><img src=i1.jpg><a href=b.html><img src=i2.jpg>"}});
     server.route("/a.html", Response{200, {"<img src=i3.jpg>"}});
     server.route("/b.html", Response{200, {"<p>"}});
     for (const char *p : {"/i1.jpg", "/i2.jpg", "/i3.jpg"})
@@ -121,7 +122,8 @@ void TestCrawlEngine::speedOneTakesImagesBeforePages()
     QVERIFY(run(server.url(QStringLiteral("/index.html"))));
 
     // One slot, started once; later requests find no free slot.
-    QCOMPARE(m_rec.errorsStarting(QStringLiteral("Timer Start")), QStringList{QStringLiteral("Timer Start.... (1)")});
+    QCOMPARE(m_rec.errorsStarting(QStringLiteral("Timer Start")),
+             QStringList{QStringLiteral("Timer Start.... (1)")});
     QVERIFY(m_rec.slotPanels.value(0).contains(QStringLiteral("No More Timer")));
     QVERIFY(m_rec.slotPanels.value(2).isEmpty());
     // Each image line found is taken before the next page.
@@ -129,8 +131,9 @@ void TestCrawlEngine::speedOneTakesImagesBeforePages()
     for (const QString &text : m_rec.slotPanels.value(1))
         if (text == QStringLiteral("IMAGE") || text == QStringLiteral("TEXT"))
             jobs.append(text);
-    QCOMPARE(jobs, (QStringList{QStringLiteral("TEXT"), QStringLiteral("IMAGE"), QStringLiteral("IMAGE"),
-                                QStringLiteral("TEXT"), QStringLiteral("IMAGE"), QStringLiteral("TEXT")}));
+    QCOMPARE(jobs, (QStringList{QStringLiteral("TEXT"), QStringLiteral("IMAGE"),
+                                QStringLiteral("IMAGE"), QStringLiteral("TEXT"),
+                                QStringLiteral("IMAGE"), QStringLiteral("TEXT")}));
     QCOMPARE(m_rec.panel(0), QStringLiteral("探索終了"));
     QVERIFY(m_rec.panels.value(0).contains(QStringLiteral("All Timer End")));
     QCOMPARE(m_rec.slotPanels.value(1).last(), QStringLiteral("----"));
@@ -148,31 +151,39 @@ void TestCrawlEngine::otherHostsAndBrokenLinks()
     TestHttpServer server;
     TestHttpServer otherServer; // another host: another port
     const QString other = otherServer.url(QString());
-    server.route("/index.html", Response{200, {"<a href=gone.html><a href=empty.html><a href=" + other.toLatin1()
-                                                + "/x.html><img src=" + other.toLatin1() + "/o.jpg><img src=lost.jpg>"}});
+    server.route("/index.html",
+                 Response{200,
+                          {"<a href=gone.html><a href=empty.html><a href=" + other.toLatin1() +
+                           "/x.html><img src=" + other.toLatin1() + "/o.jpg><img src=lost.jpg>"}});
     server.route("/empty.html", Response{200, {}});
     otherServer.route("/o.jpg", Response{200, {"not really a picture"}, "image/jpeg"});
     m_conditions.saveToFile = false;
     QVERIFY(run(server.url(QStringLiteral("/index.html"))));
     const QString a = server.url(QString());
-    QCOMPARE(lines(pages()), (QStringList{line(0, QStringLiteral("終了"), a + QStringLiteral("/index.html")),
-                                          line(1, QStringLiteral("エラー"), a + QStringLiteral("/gone.html")),
-                                          line(2, QStringLiteral("エラー"), a + QStringLiteral("/empty.html")),
-                                          line(3, QStringLiteral("----"), other + QStringLiteral("/x.html"))}));
+    QCOMPARE(lines(pages()),
+             (QStringList{line(0, QStringLiteral("終了"), a + QStringLiteral("/index.html")),
+                          line(1, QStringLiteral("エラー"), a + QStringLiteral("/gone.html")),
+                          line(2, QStringLiteral("エラー"), a + QStringLiteral("/empty.html")),
+                          line(3, QStringLiteral("----"), other + QStringLiteral("/x.html"))}));
     // Without file saving no image is fetched.
-    QCOMPARE(lines(images()), (QStringList{line(1, QStringLiteral("----"), other + QStringLiteral("/o.jpg")),
-                                           line(2, QStringLiteral("----"), a + QStringLiteral("/lost.jpg"))}));
+    QCOMPARE(lines(images()),
+             (QStringList{line(1, QStringLiteral("----"), other + QStringLiteral("/o.jpg")),
+                          line(2, QStringLiteral("----"), a + QStringLiteral("/lost.jpg"))}));
     QCOMPARE(m_rec.normal.count(QStringLiteral("  No Data")), 2);
-    QCOMPARE(m_rec.errorsStarting(QStringLiteral("転送エラー : ")).size(), 1); // the 404; the empty page is no error
-    QVERIFY(m_rec.errorsStarting(QStringLiteral("転送エラー : ")).first().contains(QStringLiteral("gone.html")));
+    QCOMPARE(m_rec.errorsStarting(QStringLiteral("転送エラー : ")).size(),
+             1); // the 404; the empty page is no error
+    QVERIFY(m_rec.errorsStarting(QStringLiteral("転送エラー : "))
+                .first()
+                .contains(QStringLiteral("gone.html")));
     QCOMPARE(m_rec.normal.filter(QStringLiteral("Found : ")).size(), 3);
     QCOMPARE(m_rec.panel(0), QStringLiteral("探索終了"));
 
     // With saving on, images on either host are fetched under their numbers.
     m_conditions.saveToFile = true;
     QVERIFY(run(server.url(QStringLiteral("/index.html"))));
-    QCOMPARE(lines(images()), (QStringList{line(1, QStringLiteral("終了"), other + QStringLiteral("/o.jpg")),
-                                           line(2, QStringLiteral("エラー"), a + QStringLiteral("/lost.jpg"))}));
+    QCOMPARE(lines(images()),
+             (QStringList{line(1, QStringLiteral("終了"), other + QStringLiteral("/o.jpg")),
+                          line(2, QStringLiteral("エラー"), a + QStringLiteral("/lost.jpg"))}));
     QCOMPARE(fileBytes(saved(1)), QByteArray("not really a picture"));
     QVERIFY(!QFile::exists(saved(2)));
     QCOMPARE(m_rec.listed.size(), 1); // unmeasurable pictures pass the ratio check
@@ -187,7 +198,9 @@ void TestCrawlEngine::cutOffFailuresAndCapsMarkErrorAndGoOn()
     dropped.declaredLength = 10000;
     Response hugeImage{200, {QByteArray(1000, 'b')}, "image/jpeg"};
     hugeImage.declaredLength = CrawlEngine::ImageCap + 1;
-    server.route("/index.html", Response{200, {"<img src=hang.jpg><img src=drop.jpg><img src=huge.jpg><img src=ok.jpg>"}});
+    server.route(
+        "/index.html",
+        Response{200, {"<img src=hang.jpg><img src=drop.jpg><img src=huge.jpg><img src=ok.jpg>"}});
     server.route("/hang.jpg", silent);
     server.route("/drop.jpg", dropped);
     server.route("/huge.jpg", hugeImage);
@@ -198,17 +211,19 @@ void TestCrawlEngine::cutOffFailuresAndCapsMarkErrorAndGoOn()
     m_conditions.checkRatio = false;
     QVERIFY(run(server.url(QStringLiteral("/index.html")), 60000));
     const QString a = server.url(QString());
-    QCOMPARE(lines(images()), (QStringList{line(1, QStringLiteral("エラー"), a + QStringLiteral("/hang.jpg")),
-                                           line(2, QStringLiteral("エラー"), a + QStringLiteral("/drop.jpg")),
-                                           line(3, QStringLiteral("エラー"), a + QStringLiteral("/huge.jpg")),
-                                           line(4, QStringLiteral("終了"), a + QStringLiteral("/ok.jpg"))}));
+    QCOMPARE(lines(images()),
+             (QStringList{line(1, QStringLiteral("エラー"), a + QStringLiteral("/hang.jpg")),
+                          line(2, QStringLiteral("エラー"), a + QStringLiteral("/drop.jpg")),
+                          line(3, QStringLiteral("エラー"), a + QStringLiteral("/huge.jpg")),
+                          line(4, QStringLiteral("終了"), a + QStringLiteral("/ok.jpg"))}));
     QCOMPARE(m_rec.errorsStarting(QStringLiteral("打ち切り(URL) : ")),
              QStringList{QStringLiteral("打ち切り(URL) : ") + a + QStringLiteral("/hang.jpg")});
     const QStringList failures = m_rec.errorsStarting(QStringLiteral("転送エラー : "));
     QCOMPARE(failures.size(), 2);
     QVERIFY(failures.filter(QStringLiteral("/drop.jpg")).size() == 1);
     // No partial file under a numbered name, only the whole one.
-    QCOMPARE(QDir(m_saveDir->path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("0004.jpg")});
+    QCOMPARE(QDir(m_saveDir->path()).entryList(QDir::Files | QDir::Hidden),
+             QStringList{QStringLiteral("0004.jpg")});
     QCOMPARE(m_rec.listed.size(), 1);
     QCOMPARE(m_engine->downloadedCount(), 1);
 }
@@ -225,12 +240,13 @@ void TestCrawlEngine::endlessPageEndsAtItsCap()
     server.route("/index.html", Response{200, {"<a href=endless.html>"}});
     server.route("/endless.html", endless);
     QVERIFY(run(server.url(QStringLiteral("/index.html")), 120000));
-    QCOMPARE(lines(pages()).last(), line(1, QStringLiteral("エラー"), server.url(QStringLiteral("/endless.html"))));
+    QCOMPARE(lines(pages()).last(),
+             line(1, QStringLiteral("エラー"), server.url(QStringLiteral("/endless.html"))));
     QVERIFY(m_rec.errorsStarting(QStringLiteral("打ち切り(URL) : ")).isEmpty());
     const QStringList failures = m_rec.errorsStarting(QStringLiteral("転送エラー : "));
     QCOMPARE(failures.size(), 1);
-    QVERIFY2(failures.first().contains(QStringLiteral("/endless.html"))
-                 && failures.first().contains(QString::number(CrawlEngine::PageCap)),
+    QVERIFY2(failures.first().contains(QStringLiteral("/endless.html")) &&
+                 failures.first().contains(QString::number(CrawlEngine::PageCap)),
              qPrintable(failures.first()));
 }
 
@@ -241,10 +257,12 @@ void TestCrawlEngine::imageThatCannotBeSavedIsNeverListed()
     server.route("/a.jpg", Response{200, {"picture"}, "image/jpeg"});
     m_conditions.saveDirectory = m_saveDir->filePath(QStringLiteral("missing"));
     QVERIFY(run(server.url(QStringLiteral("/index.html"))));
-    QCOMPARE(lines(images()), QStringList{line(1, QStringLiteral("エラー"), server.url(QStringLiteral("/a.jpg")))});
+    QCOMPARE(lines(images()),
+             QStringList{line(1, QStringLiteral("エラー"), server.url(QStringLiteral("/a.jpg")))});
     const QStringList failures = m_rec.errorsStarting(QStringLiteral("保存エラー : "));
     QCOMPARE(failures.size(), 1);
-    QVERIFY2(failures.first().contains(m_conditions.saveDirectory + QStringLiteral("/0001.jpg")), qPrintable(failures.first()));
+    QVERIFY2(failures.first().contains(m_conditions.saveDirectory + QStringLiteral("/0001.jpg")),
+             qPrintable(failures.first()));
     QVERIFY(m_rec.listed.isEmpty());
     QCOMPARE(m_engine->downloadedCount(), 0);
 }
@@ -284,11 +302,12 @@ void TestCrawlEngine::redirectsAreFollowed()
     away.route("/a/there.html", Response{200, {"<a href=more.html>"}});
     m_conditions.clearWWWResults = true;
     QVERIFY(run(server.url(QStringLiteral("/start.html"))));
-    QCOMPARE(lines(pages()),
-             (QStringList{line(0, QStringLiteral("終了"), server.url(QStringLiteral("/start.html"))),
-                          line(1, QStringLiteral("終了"), home.url(QStringLiteral("/site/next.html"))),
-                          line(2, QStringLiteral("終了"), home.url(QStringLiteral("/gone.html"))),
-                          line(3, QStringLiteral("----"), away.url(QStringLiteral("/a/more.html")))}));
+    QCOMPARE(
+        lines(pages()),
+        (QStringList{line(0, QStringLiteral("終了"), server.url(QStringLiteral("/start.html"))),
+                     line(1, QStringLiteral("終了"), home.url(QStringLiteral("/site/next.html"))),
+                     line(2, QStringLiteral("終了"), home.url(QStringLiteral("/gone.html"))),
+                     line(3, QStringLiteral("----"), away.url(QStringLiteral("/a/more.html")))}));
 }
 
 void TestCrawlEngine::httpsCrawlKeepsTheScheme()
@@ -303,9 +322,11 @@ void TestCrawlEngine::httpsCrawlKeepsTheScheme()
     QVERIFY(run(server.url(QStringLiteral("/index.html"))));
     const QString a = server.url(QString());
     QVERIFY(a.startsWith(QStringLiteral("https://")));
-    QCOMPARE(lines(pages()), (QStringList{line(0, QStringLiteral("終了"), a + QStringLiteral("/index.html")),
-                                          line(1, QStringLiteral("終了"), a + QStringLiteral("/sub/p.html"))}));
-    QCOMPARE(lines(images()), QStringList{line(1, QStringLiteral("終了"), a + QStringLiteral("/i.jpg"))});
+    QCOMPARE(lines(pages()),
+             (QStringList{line(0, QStringLiteral("終了"), a + QStringLiteral("/index.html")),
+                          line(1, QStringLiteral("終了"), a + QStringLiteral("/sub/p.html"))}));
+    QCOMPARE(lines(images()),
+             QStringList{line(1, QStringLiteral("終了"), a + QStringLiteral("/i.jpg"))});
     QCOMPARE(fileBytes(saved(1)), QByteArray("secure picture"));
     QVERIFY(m_rec.errorsStarting(QStringLiteral("Irigal URL")).isEmpty());
 }
@@ -320,12 +341,12 @@ void TestCrawlEngine::limits_data()
     // index adds 5 page links: the limit of 5 stops every slot, pages pending.
     QTest::newRow("URL maximum") << QStringLiteral("5") << QStringLiteral("20") << 1 << 0
                                  << QStringLiteral("URL Max : 5");
-    QTest::newRow("URL maximum not a number") << QStringLiteral("x") << QStringLiteral("20") << 0
-                                              << 0 << QStringLiteral("URL Max : x");
+    QTest::newRow("URL maximum not a number")
+        << QStringLiteral("x") << QStringLiteral("20") << 0 << 0 << QStringLiteral("URL Max : x");
     QTest::newRow("image maximum") << QStringLiteral("100") << QStringLiteral("2") << 1 << 2
                                    << QStringLiteral("Image Max : 2");
-    QTest::newRow("image maximum not a number") << QStringLiteral("100") << QStringLiteral("y")
-                                                << 6 << 4 << QString();
+    QTest::newRow("image maximum not a number")
+        << QStringLiteral("100") << QStringLiteral("y") << 6 << 4 << QString();
 }
 
 void TestCrawlEngine::limits()
@@ -350,7 +371,8 @@ void TestCrawlEngine::limits()
     QCOMPARE(lines(images()).filter(QStringLiteral("終了")).size(), imagesDone);
     if (!message.isEmpty()) {
         const int panel = message.startsWith(QStringLiteral("URL")) ? 0 : 3;
-        QVERIFY2(m_rec.panels.value(panel).contains(message), qPrintable(m_rec.panels.value(panel).join(u'|')));
+        QVERIFY2(m_rec.panels.value(panel).contains(message),
+                 qPrintable(m_rec.panels.value(panel).join(u'|')));
     }
     QCOMPARE(m_rec.panel(0), QStringLiteral("探索終了"));
 }
@@ -383,8 +405,10 @@ void TestCrawlEngine::pagesAreTakenOnce()
     server.route("/a.html", Response{200, {"<a href=index.html><a href=a.html>"}});
     QVERIFY(run(server.url(QStringLiteral("/index.html"))));
     QCOMPARE(server.requestLines().size(), 2);
-    QCOMPARE(lines(pages()), (QStringList{line(0, QStringLiteral("終了"), server.url(QStringLiteral("/index.html"))),
-                                          line(1, QStringLiteral("終了"), server.url(QStringLiteral("/a.html")))}));
+    QCOMPARE(
+        lines(pages()),
+        (QStringList{line(0, QStringLiteral("終了"), server.url(QStringLiteral("/index.html"))),
+                     line(1, QStringLiteral("終了"), server.url(QStringLiteral("/a.html")))}));
 }
 
 void TestCrawlEngine::sizeAndRatioChecks()
@@ -436,7 +460,8 @@ void TestCrawlEngine::sizeAndRatioChecks()
         QVERIFY2(QFile::exists(path), c.name); // a rejected file stays
         QCOMPARE(listedPaths.contains(path), c.listed);
         if (c.rejection)
-            QVERIFY2(m_rec.errors.contains(QString::fromUtf8(c.rejection) + path), qPrintable(m_rec.errors.join(u'|')));
+            QVERIFY2(m_rec.errors.contains(QString::fromUtf8(c.rejection) + path),
+                     qPrintable(m_rec.errors.join(u'|')));
     }
     QCOMPARE(m_rec.panel(2), QStringLiteral("画像 : 5件"));
 }
@@ -446,8 +471,9 @@ void TestCrawlEngine::collectRun()
     TestHttpServer server;
     TestHttpServer otherServer;
     const QString other = otherServer.url(QString());
-    server.route("/index.html", Response{200, {"<img src=a/x.jpg><img src=" + other.toLatin1()
-                                                + "/b/x.jpg><img src=c.jpg><img src=gone.jpg>"}});
+    server.route("/index.html", Response{200,
+                                         {"<img src=a/x.jpg><img src=" + other.toLatin1() +
+                                          "/b/x.jpg><img src=c.jpg><img src=gone.jpg>"}});
     server.route("/a/x.jpg", Response{200, {"first host"}, "image/jpeg"});
     otherServer.route("/b/x.jpg", Response{200, {"second host"}, "image/jpeg"});
     server.route("/c.jpg", Response{200, {"third"}, "image/jpeg"});
@@ -469,16 +495,18 @@ void TestCrawlEngine::collectRun()
     QVERIFY(!m_engine->pageCrawling());
     QVERIFY(finished.wait(20000));
     const QString a = server.url(QString());
-    QCOMPARE(lines(images()), (QStringList{line(1, QStringLiteral("終了"), a + QStringLiteral("/a/x.jpg")),
-                                           line(2, QStringLiteral("終了"), other + QStringLiteral("/b/x.jpg")),
-                                           line(3, QStringLiteral("----"), a + QStringLiteral("/c.jpg")),
-                                           line(4, QStringLiteral("エラー"), a + QStringLiteral("/gone.jpg"))}));
+    QCOMPARE(lines(images()),
+             (QStringList{line(1, QStringLiteral("終了"), a + QStringLiteral("/a/x.jpg")),
+                          line(2, QStringLiteral("終了"), other + QStringLiteral("/b/x.jpg")),
+                          line(3, QStringLiteral("----"), a + QStringLiteral("/c.jpg")),
+                          line(4, QStringLiteral("エラー"), a + QStringLiteral("/gone.jpg"))}));
     QVERIFY(selection->selectedRows().isEmpty());
     // Same file extension on two hosts: each under its own number.
     QCOMPARE(fileBytes(saved(1)), QByteArray("first host"));
     QCOMPARE(fileBytes(saved(2)), QByteArray("second host"));
     QVERIFY(!QFile::exists(saved(3)));
-    QCOMPARE(lines(pages()).first(), line(0, QStringLiteral("終了"), a + QStringLiteral("/index.html")));
+    QCOMPARE(lines(pages()).first(),
+             line(0, QStringLiteral("終了"), a + QStringLiteral("/index.html")));
     QVERIFY(!m_engine->collectMode());
     QVERIFY(m_engine->pageCrawling());
 }
@@ -493,7 +521,11 @@ void TestCrawlEngine::elapsedAcrossMidnight()
     gmtime_r(&now, &utc);
     const int secondsToday = utc.tm_hour * 3600 + utc.tm_min * 60 + utc.tm_sec;
     const int offset = 86400 - 1 - secondsToday; // local = utc + offset
-    qputenv("TZ", QStringLiteral("XXX-%1:%2:%3").arg(offset / 3600).arg(offset / 60 % 60).arg(offset % 60).toLatin1());
+    qputenv("TZ", QStringLiteral("XXX-%1:%2:%3")
+                      .arg(offset / 3600)
+                      .arg(offset / 60 % 60)
+                      .arg(offset % 60)
+                      .toLatin1());
     tzset();
     TestHttpServer server;
     Response slow{200, {"<p>", "</p>"}};
@@ -526,8 +558,10 @@ void TestCrawlEngine::portsBeginningWith80AreKept()
     server.route("/a.html", Response{200, {"<p>"}});
     server.route("/p.jpg", Response{200, {"picture"}, "image/jpeg"});
     QVERIFY(run(server.url(QStringLiteral("/index.html"))));
-    QCOMPARE(lines(pages()), (QStringList{line(0, QStringLiteral("終了"), server.url(QStringLiteral("/index.html"))),
-                                          line(1, QStringLiteral("終了"), server.url(QStringLiteral("/a.html")))}));
+    QCOMPARE(
+        lines(pages()),
+        (QStringList{line(0, QStringLiteral("終了"), server.url(QStringLiteral("/index.html"))),
+                     line(1, QStringLiteral("終了"), server.url(QStringLiteral("/a.html")))}));
     QCOMPARE(fileBytes(saved(1)), QByteArray("picture"));
 }
 
@@ -536,20 +570,27 @@ void TestCrawlEngine::portsBeginningWith80AreKept()
 void TestCrawlEngine::japaneseNamesInUtf8AndShiftJisPages()
 {
     TestHttpServer server;
-    server.route("/index.html", Response{200, {"<a href=\"" + QStringLiteral("写真.html").toUtf8() + "\">"
-                                               "<img src=\"" + QStringLiteral("画像.jpg").toUtf8() + "\">"
-                                               "<a href=\"sj/index.html\">"}});
+    server.route("/index.html", Response{200,
+                                         {"<a href=\"" + QStringLiteral("写真.html").toUtf8() +
+                                          "\">"
+                                          "<img src=\"" +
+                                          QStringLiteral("画像.jpg").toUtf8() +
+                                          "\">"
+                                          "<a href=\"sj/index.html\">"}});
     server.route("/%E5%86%99%E7%9C%9F.html", Response{200, {"<p>"}});
     server.route("/%E7%94%BB%E5%83%8F.jpg", Response{200, {"picture"}, "image/jpeg"});
-    server.route("/sj/index.html", Response{200, {"<a href=\"" + EncodeShiftJis(QStringLiteral("旧.html")) + "\">"}});
+    server.route("/sj/index.html",
+                 Response{200, {"<a href=\"" + EncodeShiftJis(QStringLiteral("旧.html")) + "\">"}});
     server.route("/sj/%E6%97%A7.html", Response{200, {"<p>"}});
     QVERIFY(run(server.url(QStringLiteral("/index.html"))));
-    QCOMPARE(lines(pages()),
-             (QStringList{line(0, QStringLiteral("終了"), server.url(QStringLiteral("/index.html"))),
-                          line(1, QStringLiteral("終了"), server.url(QStringLiteral("/写真.html"))),
-                          line(2, QStringLiteral("終了"), server.url(QStringLiteral("/sj/index.html"))),
-                          line(3, QStringLiteral("終了"), server.url(QStringLiteral("/sj/旧.html")))}));
-    QCOMPARE(lines(images()), QStringList{line(1, QStringLiteral("終了"), server.url(QStringLiteral("/画像.jpg")))});
+    QCOMPARE(
+        lines(pages()),
+        (QStringList{line(0, QStringLiteral("終了"), server.url(QStringLiteral("/index.html"))),
+                     line(1, QStringLiteral("終了"), server.url(QStringLiteral("/写真.html"))),
+                     line(2, QStringLiteral("終了"), server.url(QStringLiteral("/sj/index.html"))),
+                     line(3, QStringLiteral("終了"), server.url(QStringLiteral("/sj/旧.html")))}));
+    QCOMPARE(lines(images()),
+             QStringList{line(1, QStringLiteral("終了"), server.url(QStringLiteral("/画像.jpg")))});
     QCOMPARE(fileBytes(saved(1)), QByteArray("picture"));
 }
 
@@ -562,8 +603,10 @@ void TestCrawlEngine::startAddressWithPort80()
     server.route("/index.html", Response{200, {"<a href=a.html>"}});
     server.route("/a.html", Response{200, {"<p>"}});
     QVERIFY(run(QStringLiteral("http://127.0.0.1:80/index.html")));
-    QCOMPARE(lines(pages()), (QStringList{line(0, QStringLiteral("終了"), QStringLiteral("http://127.0.0.1/index.html")),
-                                          line(1, QStringLiteral("終了"), QStringLiteral("http://127.0.0.1/a.html"))}));
+    QCOMPARE(
+        lines(pages()),
+        (QStringList{line(0, QStringLiteral("終了"), QStringLiteral("http://127.0.0.1/index.html")),
+                     line(1, QStringLiteral("終了"), QStringLiteral("http://127.0.0.1/a.html"))}));
 }
 
 // The downloaded count can pass the maximum between two ticks, and under
@@ -593,7 +636,8 @@ void TestCrawlEngine::startLinesListedEarlierAreCrawled()
     TestHttpServer server;
     TestHttpServer other;
     const QString elsewhere = other.url(QStringLiteral("/b.html"));
-    server.route("/index.html", Response{200, {"<a href=\"" + elsewhere.toLatin1() + "\"><a href=a.html>"}});
+    server.route("/index.html",
+                 Response{200, {"<a href=\"" + elsewhere.toLatin1() + "\"><a href=a.html>"}});
     server.route("/a.html", Response{200, {"<p>"}});
     other.route("/b.html", Response{200, {"<p>"}});
     QVERIFY(run(server.url(QStringLiteral("/index.html"))));

@@ -105,7 +105,8 @@ void TestCrawlLists::linesShowStatusesAndClearAll()
     const QFontMetrics metrics(list("ImageLink")->font());
     QSet<int> urlColumns;
     for (const QString &line : texts(list("ImageLink")))
-        urlColumns.insert(metrics.horizontalAdvance(line.left(line.indexOf(QLatin1String("http")))));
+        urlColumns.insert(
+            metrics.horizontalAdvance(line.left(line.indexOf(QLatin1String("http")))));
     QCOMPARE(urlColumns.size(), 1);
 
     QAction *clearAll = m_windows->main()->findChild<QAction *>(QStringLiteral("MenuAllClear"));

@@ -1,12 +1,12 @@
 // A whole crawl through the main window of a generated site that nginx
 // serves, checked against what the site holds.
 #include "components/logpane.h"
+#include "crawl/linkextractor.h"
 #include "filebytes.h"
 #include "nginxserver.h"
-#include "crawl/linkextractor.h"
 #include "settings/tformsetting.h"
-#include "shell/deferredlineedit.h"
 #include "shell/appwindows.h"
+#include "shell/deferredlineedit.h"
 #include "shell/tformmain.h"
 #include "testsite.h"
 #include "testutils.h"
@@ -21,9 +21,9 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QTabWidget>
 #include <QTcpServer>
-#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -78,8 +78,7 @@ private slots:
     void settingChangedDuringARun();
 
 private:
-    template<typename T>
-    T *child(const char *name) const
+    template <typename T> T *child(const char *name) const
     {
         return m_windows->main()->findChild<T *>(QLatin1String(name));
     }
@@ -90,11 +89,14 @@ private:
     }
     void start(const QString &url, const QString &saveDir, const QByteArray &more = QByteArray())
     {
-        m_sandbox->writeSettings("[Window]\r\nfmTarnvale.URL=" + url.toLatin1()
-                                 + "\r\n[Setting]\r\nfmTarnvale.ToolBtWWW=1\r\nfmTarnvale.AutoDisp=7\r\n"
-                                   "fmSetting.Directory=" + saveDir.toLocal8Bit()
-                                 + "\r\nfmSetting.Speed=6\r\nfmSetting.MaxURL=1000\r\n"
-                                   "fmSetting.MaxImage=1000\r\n" + more);
+        m_sandbox->writeSettings(
+            "[Window]\r\nfmTarnvale.URL=" + url.toLatin1() +
+            "\r\n[Setting]\r\nfmTarnvale.ToolBtWWW=1\r\nfmTarnvale.AutoDisp=7\r\n"
+            "fmSetting.Directory=" +
+            saveDir.toLocal8Bit() +
+            "\r\nfmSetting.Speed=6\r\nfmSetting.MaxURL=1000\r\n"
+            "fmSetting.MaxImage=1000\r\n" +
+            more);
         m_windows = createWindows();
         m_windows->main()->resize(900, 640);
     }
@@ -129,7 +131,8 @@ void TestCrawlSite::crawlOfAGeneratedSite()
     // The URL list: every page of the start host fetched, the broken ones
     // failed, the other host's listed and left alone; numbered from 0000.
     const QList<Entry> pages = entries(child<QAbstractItemView>("MemoLink"));
-    QCOMPARE(pages.size(), site.pageURLs.size() + site.brokenPageURLs.size() + site.otherHostPageURLs.size());
+    QCOMPARE(pages.size(),
+             site.pageURLs.size() + site.brokenPageURLs.size() + site.otherHostPageURLs.size());
     QCOMPARE(pages.first().url, site.startURL());
     QMap<QString, QString> pageStatus;
     for (int i = 0; i < pages.size(); ++i) {
@@ -168,7 +171,8 @@ void TestCrawlSite::crawlOfAGeneratedSite()
         else if (2 < size.width() / size.height())
             ratioRejected.append(QStringLiteral("比率チェック ") + path);
         else
-            expectedListed.append(today + QString::asprintf(" %8lld ", qint64(bytes.size())) + path);
+            expectedListed.append(today + QString::asprintf(" %8lld ", qint64(bytes.size())) +
+                                  path);
     }
     QVERIFY(!sizeRejected.isEmpty() && !ratioRejected.isEmpty() && !expectedListed.isEmpty());
     QAbstractItemView *listImage = child<QAbstractItemView>("ListImage");
@@ -188,13 +192,16 @@ void TestCrawlSite::crawlOfAGeneratedSite()
     QCOMPARE(child<QToolButton>("BtStop")->property("imageIndex").toInt(), TFormMain::ImageIdle);
     const QStringList log = memo("MemoLog");
     const QStringList errors = memo("MemoError");
-    QCOMPARE(log.filter(QRegularExpression(QStringLiteral("^Found : "))).size(), site.pageURLs.size() + site.brokenPageURLs.size());
-    QCOMPARE(log.count(QStringLiteral("  No Data")), site.brokenPageURLs.size() + site.brokenImageURLs.size());
+    QCOMPARE(log.filter(QRegularExpression(QStringLiteral("^Found : "))).size(),
+             site.pageURLs.size() + site.brokenPageURLs.size());
+    QCOMPARE(log.count(QStringLiteral("  No Data")),
+             site.brokenPageURLs.size() + site.brokenImageURLs.size());
     for (const QString &line : sizeRejected + ratioRejected)
         QVERIFY2(errors.contains(line), qPrintable(line));
     for (int i = 1; i <= 6; ++i)
         QVERIFY(errors.contains(QStringLiteral("Timer Start.... (%1)").arg(i)));
-    QCOMPARE(errors.filter(QStringLiteral("転送エラー : ")).size(), site.brokenPageURLs.size() + site.brokenImageURLs.size());
+    QCOMPARE(errors.filter(QStringLiteral("転送エラー : ")).size(),
+             site.brokenPageURLs.size() + site.brokenImageURLs.size());
     QVERIFY(errors.filter(QStringLiteral("Irigal URL")).isEmpty());
     QVERIFY(errors.filter(QStringLiteral("打ち切り")).isEmpty());
 
@@ -269,7 +276,8 @@ void TestCrawlSite::stopAndCollectCommands()
              QStringLiteral("画像を保存するディレクトリを指定してください"));
     QWidget *setting = m_windows->setting();
     QVERIFY(setting->isVisible());
-    QCOMPARE(setting->findChild<QTabWidget *>()->currentWidget()->objectName(), QStringLiteral("TabGazou"));
+    QCOMPARE(setting->findChild<QTabWidget *>()->currentWidget()->objectName(),
+             QStringLiteral("TabGazou"));
 }
 
 // The crawl sees a setting changed in the dialog at its next use of it.
@@ -280,13 +288,17 @@ void TestCrawlSite::settingChangedDuringARun()
     NginxServer nginx(www.path());
     QVERIFY2(nginx.error().isEmpty(), qPrintable(nginx.error()));
     const QString port = QString::number(nginx.port());
-    const TestSite site = TestSite::generate(QStringLiteral("127.0.0.1:") + port,
-                                             QStringLiteral("127.0.0.2:") + port, TestSite::Options{});
+    const TestSite site =
+        TestSite::generate(QStringLiteral("127.0.0.1:") + port, QStringLiteral("127.0.0.2:") + port,
+                           TestSite::Options{});
     QVERIFY(site.writeTo(www.path()));
     start(site.startURL(), saveDir.path(), "fmSetting.Speed=1\r\nfmSetting.CheckFileSave=7\r\n");
     child<QToolButton>("BtTansaku")->click();
-    QVERIFY(waitUntil([&] { return memo("MemoLog").contains(QStringLiteral("Found : ") + site.startURL()); }));
-    m_windows->setting()->findChild<QLineEdit *>(QStringLiteral("EditMaxURL"))->setText(QStringLiteral("1"));
+    QVERIFY(waitUntil(
+        [&] { return memo("MemoLog").contains(QStringLiteral("Found : ") + site.startURL()); }));
+    m_windows->setting()
+        ->findChild<QLineEdit *>(QStringLiteral("EditMaxURL"))
+        ->setText(QStringLiteral("1"));
     QVERIFY(waitUntil([&] { return panel("STB_0") == QStringLiteral("探索終了"); }, 60000));
     QCOMPARE(memo("MemoLog").filter(QStringLiteral("Found : ")).size(), 1);
     QVERIFY(memo("MemoError").filter(QStringLiteral("Timer Start")).size() == 1);

@@ -66,15 +66,15 @@ void TestLinkExtractor::lineFormat_data()
     QTest::addColumn<int>("status");
     QTest::addColumn<QByteArray>("line");
     QTest::newRow("first") << 0 << int(LinkList::New) << QByteArray("0000  ----     http://h/");
-    QTest::newRow("wider than four digits") << 12345 << int(LinkList::New)
-                                            << QByteArray("12345  ----     http://h/");
+    QTest::newRow("wider than four digits")
+        << 12345 << int(LinkList::New) << QByteArray("12345  ----     http://h/");
     // Two-byte characters take two of the eight bytes each.
     QTest::newRow("開始") << 7 << int(LinkList::Started)
-                        << QByteArray("0007  \x8a\x4a\x8e\x6e     http://h/");
+                          << QByteArray("0007  \x8a\x4a\x8e\x6e     http://h/");
     QTest::newRow("エラー") << 7 << int(LinkList::Failed)
-                         << QByteArray("0007  \x83\x47\x83\x89\x81\x5b   http://h/");
+                            << QByteArray("0007  \x83\x47\x83\x89\x81\x5b   http://h/");
     QTest::newRow("終了") << 7 << int(LinkList::Done)
-                        << QByteArray("0007  \x8f\x49\x97\xb9     http://h/");
+                          << QByteArray("0007  \x8f\x49\x97\xb9     http://h/");
 }
 
 void TestLinkExtractor::lineFormat()
@@ -92,16 +92,16 @@ void TestLinkExtractor::addEntryNumbersAndRefusesDuplicates()
     LinkList &images = *f.links.imageList();
     QVERIFY(f.links.AddEntry(urls, "http://h/"));
     QVERIFY(f.links.AddEntry(urls, "http://h/A.html"));
-    QVERIFY(f.links.AddEntry(urls, "http://h/a.html")); // case counts
+    QVERIFY(f.links.AddEntry(urls, "http://h/a.html"));          // case counts
     QVERIFY(!f.links.AddEntry(urls, "http://h:80/x/../A.html")); // same once normalised
     QVERIFY(f.links.AddEntry(urls, " http://h/b.html\t\r\n"));
     QVERIFY(!f.links.AddEntry(urls, "http://h/b.html"));
     QVERIFY(!f.links.AddEntry(urls, ""));
     f.links.MarkEntry(urls, 0, LinkList::Done);
     QVERIFY(!f.links.AddEntry(urls, "http://h/")); // whatever its status
-    QCOMPARE(f.urlLines(), lines({"0000  終了     http://h/", "0001  ----     http://h/A.html",
-                                  "0002  ----     http://h/a.html",
-                                  "0003  ----     http://h/b.html"}));
+    QCOMPARE(f.urlLines(),
+             lines({"0000  終了     http://h/", "0001  ----     http://h/A.html",
+                    "0002  ----     http://h/a.html", "0003  ----     http://h/b.html"}));
 
     QVERIFY(f.links.AddEntry(images, "http://h/a.jpg"));
     QVERIFY(f.links.AddEntry(images, "http://h/b.jpg"));
@@ -196,8 +196,9 @@ void TestLinkExtractor::statusesNeedNoSetUp()
     QVERIFY(links.AddEntry(images, "http://h/a.jpg"));
     QVERIFY(links.AddEntry(images, "http://h/b.jpg"));
     QSignalSpy changed(&images, &QAbstractItemModel::dataChanged);
-    const QStringList shown = lines({"0002  ----     http://h/b.jpg", "0002  開始     http://h/b.jpg",
-                                     "0002  エラー   http://h/b.jpg", "0002  終了     http://h/b.jpg"});
+    const QStringList shown =
+        lines({"0002  ----     http://h/b.jpg", "0002  開始     http://h/b.jpg",
+               "0002  エラー   http://h/b.jpg", "0002  終了     http://h/b.jpg"});
     for (int status : {3, 1, 2, 0}) {
         QVERIFY(links.MarkEntry(images, 1, status));
         QCOMPARE(links.ReadEntry(images, 1).status, status);
@@ -249,8 +250,8 @@ void TestLinkExtractor::extractLinks_data()
         << QByteArray("<img src=\"p.jpg?size=2\"><a href=q.jpg?x>") << 1 << QStringList()
         << QStringList();
     QTest::newRow("href and src both images")
-        << QByteArray("<a href=big.jpg src=small.jpg><a href=big.jpg><img src=small.jpg>")
-        << 1 << QStringList()
+        << QByteArray("<a href=big.jpg src=small.jpg><a href=big.jpg><img src=small.jpg>") << 1
+        << QStringList()
         << lines({"0001  ----     http://h/d/big.jpg", "0002  ----     http://h/d/small.jpg"});
     QTest::newRow("relative, rooted, parent, absolute")
         << QByteArray("<a href=../up.html><a href=/root.html><a href=~u/>"
@@ -267,9 +268,11 @@ void TestLinkExtractor::extractLinks_data()
         << 1 << lines({"0000  ----     http://h/d/m.html", "0001  ----     http://h/d/c.html"})
         << QStringList();
     QTest::newRow("markup as editors write it")
-        << QByteArray("<a href='single.html'>s</a>\r\n<img\r\n  src=\"pretty.jpg\"\r\n  alt=\"a picture\">"
-                      "<a class=\"menu\"\n   href=\"next.html\">n</a>")
-        << 1 << lines({"0000  ----     http://h/d/single.html", "0001  ----     http://h/d/next.html"})
+        << QByteArray(
+               "<a href='single.html'>s</a>\r\n<img\r\n  src=\"pretty.jpg\"\r\n  alt=\"a picture\">"
+               "<a class=\"menu\"\n   href=\"next.html\">n</a>")
+        << 1
+        << lines({"0000  ----     http://h/d/single.html", "0001  ----     http://h/d/next.html"})
         << lines({"0001  ----     http://h/d/pretty.jpg"});
     QTest::newRow("other schemes are not web addresses")
         << QByteArray("<a href=ftp://x.org/pub/><a href=\"mailto:a@b.html\"><a href=news:c.html>"

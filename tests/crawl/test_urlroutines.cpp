@@ -114,10 +114,10 @@ void TestUrlRoutines::splitAt_data()
     QTest::addColumn<QByteArray>("text");
     QTest::addColumn<QByteArray>("head");
     QTest::addColumn<QByteArray>("rest");
-    QTest::newRow("first of several") << QByteArray(">") << QByteArray("a>b>c") << QByteArray("a")
-                                      << QByteArray("b>c");
-    QTest::newRow("letters in either case") << QByteArray("href") << QByteArray("a HREF=x")
-                                            << QByteArray("a ") << QByteArray("=x");
+    QTest::newRow("first of several")
+        << QByteArray(">") << QByteArray("a>b>c") << QByteArray("a") << QByteArray("b>c");
+    QTest::newRow("letters in either case")
+        << QByteArray("href") << QByteArray("a HREF=x") << QByteArray("a ") << QByteArray("=x");
     QTest::newRow("not found") << QByteArray(">") << QByteArray("abc") << QByteArray("abc")
                                << QByteArray();
     QTest::newRow("at the start") << QByteArray("//") << QByteArray("//h/p") << QByteArray()
@@ -169,8 +169,8 @@ void TestUrlRoutines::hostOf_data()
     QTest::newRow("ftp") << QByteArray("ftp://h/a") << QByteArray();
     QTest::newRow("https") << QByteArray("https://a.example/x") << QByteArray("a.example");
     QTest::newRow("https with port") << QByteArray("https://h:8443") << QByteArray("h:8443");
-    QTest::newRow("https without slashes up to first slash") << QByteArray("https:h/a")
-                                                             << QByteArray("https:h");
+    QTest::newRow("https without slashes up to first slash")
+        << QByteArray("https:h/a") << QByteArray("https:h");
     QTest::newRow("scheme in capitals") << QByteArray("HTTP://h/a") << QByteArray();
     QTest::newRow("empty") << QByteArray() << QByteArray();
 }
@@ -206,12 +206,11 @@ void TestUrlRoutines::nextTag_data()
     QTest::addColumn<QByteArray>("source");
     QTest::addColumn<QList<QByteArray>>("tags");
     QTest::newRow("text, tag, trailing text")
-        << QByteArray("text<a href=x.html>more")
-        << QList<QByteArray>{"a href=x.html", "more"};
-    QTest::newRow("after the last <") << QByteArray("x<<a>y<b c>")
-                                      << QList<QByteArray>{"a", "b c"};
+        << QByteArray("text<a href=x.html>more") << QList<QByteArray>{"a href=x.html", "more"};
+    QTest::newRow("after the last <") << QByteArray("x<<a>y<b c>") << QList<QByteArray>{"a", "b c"};
     QTest::newRow("no tags, only >") << QByteArray("a>b>c") << QList<QByteArray>{"c"};
-    QTest::newRow("no tags at all") << QByteArray("plain words") << QList<QByteArray>{"plain words"};
+    QTest::newRow("no tags at all")
+        << QByteArray("plain words") << QList<QByteArray>{"plain words"};
     QTest::newRow("unterminated") << QByteArray("<a href=x") << QList<QByteArray>{"a href=x"};
     QTest::newRow("empty") << QByteArray() << QList<QByteArray>{};
     QTest::newRow("NUL bytes") << QByteArray("<a\0b>", 5)
@@ -238,18 +237,17 @@ void TestUrlRoutines::attributeValue_data()
     QTest::addColumn<QByteArray>("value");
     QTest::newRow("capitals, blanks around =, quotes")
         << QByteArray("href") << QByteArray("a HREF = \"x.html\"") << true << QByteArray("x.html");
-    QTest::newRow("nothing before the name") << QByteArray("href") << QByteArray("href=x.html")
-                                             << false << QByteArray();
-    QTest::newRow("tail of a longer name") << QByteArray("src") << QByteArray("img datasrc=a.jpg")
-                                           << true << QByteArray("a.jpg");
+    QTest::newRow("nothing before the name")
+        << QByteArray("href") << QByteArray("href=x.html") << false << QByteArray();
+    QTest::newRow("tail of a longer name")
+        << QByteArray("src") << QByteArray("img datasrc=a.jpg") << true << QByteArray("a.jpg");
     QTest::newRow("quoted value keeps its blank")
         << QByteArray("href") << QByteArray("a href=\"my file.html\" id=x") << true
         << QByteArray("my file.html");
     QTest::newRow("single quotes") << QByteArray("href") << QByteArray("a href='x.html' id=\"y\"")
                                    << true << QByteArray("x.html");
-    QTest::newRow("blanks inside the quotes") << QByteArray("src")
-                                              << QByteArray("img src=\" a.jpg\n\"") << true
-                                              << QByteArray("a.jpg");
+    QTest::newRow("blanks inside the quotes")
+        << QByteArray("src") << QByteArray("img src=\" a.jpg\n\"") << true << QByteArray("a.jpg");
     QTest::newRow("tag over several lines")
         << QByteArray("src") << QByteArray("img\r\n  src=\"a.jpg\"\r\n  alt=\"x\"") << true
         << QByteArray("a.jpg");
@@ -288,21 +286,22 @@ void TestUrlRoutines::normalizeURL_data()
 {
     QTest::addColumn<QByteArray>("url");
     QTest::addColumn<QByteArray>("normal");
-    QTest::newRow("port 80, /./ and /../") << QByteArray("http://h:80/a/./b/../c.html")
-                                           << QByteArray("http://h/a/c.html");
+    QTest::newRow("port 80, /./ and /../")
+        << QByteArray("http://h:80/a/./b/../c.html") << QByteArray("http://h/a/c.html");
     QTest::newRow("above the root") << QByteArray("http://h/../c") << QByteArray("http://h/c");
-    QTest::newRow("two levels up") << QByteArray("http://h/a/b/../../c")
-                                   << QByteArray("http://h/c");
+    QTest::newRow("two levels up")
+        << QByteArray("http://h/a/b/../../c") << QByteArray("http://h/c");
     QTest::newRow("repeated /./") << QByteArray("http://h/a/././b") << QByteArray("http://h/a/b");
     QTest::newRow("port 80 without a path") << QByteArray("http://h:80") << QByteArray("http://h");
-    QTest::newRow("port 8080 stays") << QByteArray("http://h:8080/a") << QByteArray("http://h:8080/a");
+    QTest::newRow("port 8080 stays")
+        << QByteArray("http://h:8080/a") << QByteArray("http://h:8080/a");
     QTest::newRow("port 8000 stays") << QByteArray("http://h:8000") << QByteArray("http://h:8000");
-    QTest::newRow(":80 in the path stays") << QByteArray("http://h/x:80/y:80")
-                                           << QByteArray("http://h/x:80/y:80");
-    QTest::newRow("https on port 80 stays") << QByteArray("https://h:80/a")
-                                            << QByteArray("https://h:80/a");
-    QTest::newRow("nothing else changes") << QByteArray("http://H/A//b/")
-                                          << QByteArray("http://H/A//b/");
+    QTest::newRow(":80 in the path stays")
+        << QByteArray("http://h/x:80/y:80") << QByteArray("http://h/x:80/y:80");
+    QTest::newRow("https on port 80 stays")
+        << QByteArray("https://h:80/a") << QByteArray("https://h:80/a");
+    QTest::newRow("nothing else changes")
+        << QByteArray("http://H/A//b/") << QByteArray("http://H/A//b/");
     QTest::newRow("no scheme") << QByteArray("/../x") << QByteArray("///x");
 }
 
@@ -323,18 +322,22 @@ void TestUrlRoutines::resolveLink_data()
     QTest::newRow("relative") << QByteArray("sub/s.html") << QByteArray("http://h/d/sub/s.html");
     QTest::newRow("dot slash") << QByteArray("./t.html") << QByteArray("http://h/d/t.html");
     QTest::newRow("absolute") << QByteArray("http://o/x.html") << QByteArray("http://o/x.html");
-    QTest::newRow("absolute normalised") << QByteArray("http://o:80/a/../b.html")
-                                         << QByteArray("http://o/b.html");
-    QTest::newRow("https taken as absolute") << QByteArray("https://s/x.html")
-                                             << QByteArray("https://s/x.html");
-    QTest::newRow("scheme in capitals") << QByteArray("HTTP://o/X.html") << QByteArray("http://o/X.html");
-    QTest::newRow("not a scheme before ://") << QByteArray("./Http://x") << QByteArray("http://h/d/Http://x");
-    QTest::newRow("a page named http") << QByteArray("http.html") << QByteArray("http://h/d/http.html");
-    QTest::newRow("a picture named https") << QByteArray("https-logo.jpg")
-                                           << QByteArray("http://h/d/https-logo.jpg");
-    QTest::newRow("other scheme is a path") << QByteArray("mailto:a@b")
-                                            << QByteArray("http://h/d/mailto:a@b");
-    QTest::newRow("scheme-relative") << QByteArray("//cdn.o/i/../a.jpg") << QByteArray("http://cdn.o/a.jpg");
+    QTest::newRow("absolute normalised")
+        << QByteArray("http://o:80/a/../b.html") << QByteArray("http://o/b.html");
+    QTest::newRow("https taken as absolute")
+        << QByteArray("https://s/x.html") << QByteArray("https://s/x.html");
+    QTest::newRow("scheme in capitals")
+        << QByteArray("HTTP://o/X.html") << QByteArray("http://o/X.html");
+    QTest::newRow("not a scheme before ://")
+        << QByteArray("./Http://x") << QByteArray("http://h/d/Http://x");
+    QTest::newRow("a page named http")
+        << QByteArray("http.html") << QByteArray("http://h/d/http.html");
+    QTest::newRow("a picture named https")
+        << QByteArray("https-logo.jpg") << QByteArray("http://h/d/https-logo.jpg");
+    QTest::newRow("other scheme is a path")
+        << QByteArray("mailto:a@b") << QByteArray("http://h/d/mailto:a@b");
+    QTest::newRow("scheme-relative")
+        << QByteArray("//cdn.o/i/../a.jpg") << QByteArray("http://cdn.o/a.jpg");
 }
 
 void TestUrlRoutines::resolveLink()
@@ -351,8 +354,10 @@ void TestUrlRoutines::resolveLinkOnHttpsPage_data()
     QTest::newRow("rooted") << QByteArray("/r.html") << QByteArray("https://h/r.html");
     QTest::newRow("tilde") << QByteArray("~u/") << QByteArray("https://h/~u/");
     QTest::newRow("parent") << QByteArray("../q.htm") << QByteArray("https://h/q.htm");
-    QTest::newRow("http stays http") << QByteArray("http://o/x.html") << QByteArray("http://o/x.html");
-    QTest::newRow("scheme-relative") << QByteArray("//cdn.o/a.jpg") << QByteArray("https://cdn.o/a.jpg");
+    QTest::newRow("http stays http")
+        << QByteArray("http://o/x.html") << QByteArray("http://o/x.html");
+    QTest::newRow("scheme-relative")
+        << QByteArray("//cdn.o/a.jpg") << QByteArray("https://cdn.o/a.jpg");
 }
 
 void TestUrlRoutines::resolveLinkOnHttpsPage()

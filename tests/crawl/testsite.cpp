@@ -40,8 +40,8 @@ TestSite TestSite::generate(const QString &hostA, const QString &hostB, const Op
     auto pagePath = [](int i) -> QString {
         if (i == 0)
             return QStringLiteral("/index.html");
-        return (i % 2 ? QStringLiteral("/d1/p") : QStringLiteral("/d2/p"))
-               + QString::asprintf("%04d.html", i);
+        return (i % 2 ? QStringLiteral("/d1/p") : QStringLiteral("/d2/p")) +
+               QString::asprintf("%04d.html", i);
     };
     QList<QByteArray> bodies(o.pages);
     for (int i = 0; i < o.pages; ++i) {
@@ -53,9 +53,15 @@ TestSite TestSite::generate(const QString &hostA, const QString &hostB, const Op
         const QString path = pagePath(i);
         QByteArray link;
         switch (i % 3) {
-        case 0: link = path.toLatin1(); break;                      // rooted
-        case 1: link = (a + path).toLatin1(); break;                 // absolute
-        default: link = ".." + path.toLatin1(); break;              // relative
+        case 0:
+            link = path.toLatin1();
+            break; // rooted
+        case 1:
+            link = (a + path).toLatin1();
+            break; // absolute
+        default:
+            link = ".." + path.toLatin1();
+            break; // relative
         }
         if (parent == 0 && link.startsWith(".."))
             link = path.toLatin1().mid(1);
@@ -76,7 +82,8 @@ TestSite TestSite::generate(const QString &hostA, const QString &hostB, const Op
     static const QSize shapes[] = {{64, 48}, {48, 64}, {90, 30}, {60, 30}, {40, 40}, {89, 30}};
     for (int j = 0; j < o.images; ++j) {
         const bool onB = j % 10 == 9;
-        const QString path = QStringLiteral("/img/%1/i%2.jpg").arg(j % 4).arg(j, 4, 10, QLatin1Char('0'));
+        const QString path =
+            QStringLiteral("/img/%1/i%2.jpg").arg(j % 4).arg(j, 4, 10, QLatin1Char('0'));
         const QString url = (onB ? b : a) + path;
         const QSize size = shapes[j % 6];
         const int bytes = o.minBytes + int(random.bounded(quint32(o.maxBytes - o.minBytes + 1)));
@@ -87,7 +94,7 @@ TestSite TestSite::generate(const QString &hostA, const QString &hostB, const Op
         site.imageSizes.insert(url, size);
         // Images in img tags, some in links to the picture itself; those on
         // the second host written absolute or scheme-relative.
-        const QByteArray link = !onB ? path.toLatin1()
+        const QByteArray link = !onB          ? path.toLatin1()
                                 : j % 20 == 9 ? url.toLatin1()
                                               : "//" + hostB.toLatin1() + path.toLatin1();
         if (j % 5 == 0)
@@ -102,10 +109,12 @@ TestSite TestSite::generate(const QString &hostA, const QString &hostB, const Op
     }
     if (o.movedPage) {
         bodies[0] += "<a href=\"/moved.html\">moved</a>\n";
-        site.files.insert(QStringLiteral("/gallery/index.html"),
-                          "<html><body><a href=\"more.html\">more</a><img src=\"pic.jpg\"></body></html>\n");
+        site.files.insert(
+            QStringLiteral("/gallery/index.html"),
+            "<html><body><a href=\"more.html\">more</a><img src=\"pic.jpg\"></body></html>\n");
         site.files.insert(QStringLiteral("/gallery/more.html"), "<html><body>more</body></html>\n");
-        site.pageURLs << a + QStringLiteral("/moved.html") << a + QStringLiteral("/gallery/more.html");
+        site.pageURLs << a + QStringLiteral("/moved.html")
+                      << a + QStringLiteral("/gallery/more.html");
         const QString picture = a + QStringLiteral("/gallery/pic.jpg");
         const QByteArray jpeg = makeJpeg(QSize(64, 48), 30000, o.seed);
         site.files.insert(QStringLiteral("/gallery/pic.jpg"), jpeg);

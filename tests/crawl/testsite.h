@@ -29,15 +29,18 @@ struct TestSite
     QString hostB; // a second name of the same server
     // Paths (from "/") and bodies of every file the server holds.
     QMap<QString, QByteArray> files;
-    QStringList pageURLs;    // pages on the start host, all reachable
+    QStringList pageURLs; // pages on the start host, all reachable
     QStringList otherHostPageURLs;
     QStringList brokenPageURLs;
-    QStringList imageURLs;   // images that exist
+    QStringList imageURLs; // images that exist
     QStringList brokenImageURLs;
     QMap<QString, QByteArray> imageBytes; // URL -> body
     QMap<QString, QSize> imageSizes;      // URL -> width x height
 
-    QString startURL() const { return QStringLiteral("http://") + hostA + QStringLiteral("/index.html"); }
+    QString startURL() const
+    {
+        return QStringLiteral("http://") + hostA + QStringLiteral("/index.html");
+    }
     static TestSite generate(const QString &hostA, const QString &hostB, const Options &options);
     // The paths the server must redirect (path -> target) for a site made
     // with `options`: known before the server, and so the site's hosts, are.

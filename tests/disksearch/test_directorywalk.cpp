@@ -175,7 +175,8 @@ void TestDirectoryWalk::searchRoot_data()
     QTest::newRow("directory") << QStringLiteral("/pictures") << QByteArray("/pictures/");
     QTest::newRow("separator given") << QStringLiteral("/pictures/") << QByteArray("/pictures//");
     QTest::newRow("short name") << QStringLiteral("a") << QByteArray("a/");
-    QTest::newRow("Japanese") << QStringLiteral("/画像") << QByteArray("/\xe7\x94\xbb\xe5\x83\x8f/");
+    QTest::newRow("Japanese") << QStringLiteral("/画像")
+                              << QByteArray("/\xe7\x94\xbb\xe5\x83\x8f/");
 }
 
 void TestDirectoryWalk::searchRoot()
@@ -197,7 +198,8 @@ void TestDirectoryWalk::filtersAndCase_data()
                                  << QList<QByteArray>{"e.gif", "h.BMP", "k.bMp"};
     QTest::newRow("none") << false << false << false << QList<QByteArray>{};
     QTest::newRow("all") << true << true << true
-                         << QList<QByteArray>{"A.JPG", "b.Jpg", "c.jpg", ".jpg", "e.gif", "h.BMP", "k.bMp"};
+                         << QList<QByteArray>{"A.JPG", "b.Jpg", "c.jpg", ".jpg",
+                                              "e.gif", "h.BMP", "k.bMp"};
 }
 
 void TestDirectoryWalk::filtersAndCase()
@@ -250,9 +252,9 @@ void TestDirectoryWalk::doubledSeparator()
 void TestDirectoryWalk::depthFirstOrder()
 {
     TreeBuilder tree;
-    for (const char *name : {"a1.jpg", "b/b1.jpg", "b/b2.jpg", "b/c/c1.jpg", "b/c/d/d1.jpg",
-                             "b/b3.jpg", "e/e1.jpg", "a2.jpg", "f/g/h/i/j.jpg", "f/f1.jpg",
-                             "k/l.jpg", "k/m/n.jpg", "z.jpg"})
+    for (const char *name :
+         {"a1.jpg", "b/b1.jpg", "b/b2.jpg", "b/c/c1.jpg", "b/c/d/d1.jpg", "b/b3.jpg", "e/e1.jpg",
+          "a2.jpg", "f/g/h/i/j.jpg", "f/f1.jpg", "k/l.jpg", "k/m/n.jpg", "z.jpg"})
         tree.file(name, 10);
     QList<Step> steps;
     expectedSteps(tree.root() + '/', steps);
@@ -366,7 +368,7 @@ void TestDirectoryWalk::symlinkLoopAndLinkedDirectories()
     tree.symlink("a/loop", "..");
     tree.symlink("a/self", ".");
     tree.symlink("link", "a");
-    tree.symlink("linked.jpg", "a"); // a link to a directory, named like a picture
+    tree.symlink("linked.jpg", "a");    // a link to a directory, named like a picture
     tree.symlink("pic.jpg", "a/p.jpg"); // a link to a file is listed with the file's size
     const WalkOutput out = walk(tree.root() + '/', JpegOnly);
     QList<QByteArray> names;
@@ -417,8 +419,8 @@ void TestDirectoryWalk::modelRemovesRowsInOnePass()
     QList<QByteArray> lines;
     for (int i = 0; i < 5; ++i) {
         // Lines of different lengths, one with a name that is not UTF-8.
-        const QByteArray path = "/d/" + QByteArray(i + 1, char('a' + i))
-                                + (i == 2 ? "\xff" : "") + ".jpg";
+        const QByteArray path =
+            "/d/" + QByteArray(i + 1, char('a' + i)) + (i == 2 ? "\xff" : "") + ".jpg";
         lines.append(ResultEntry::format(0, i, path));
         model.appendLine(lines.last());
     }
@@ -435,7 +437,8 @@ void TestDirectoryWalk::asyncSearchDeliversWalkOrder()
     TreeBuilder tree;
     for (int d = 0; d < 40; ++d) {
         for (int f = 0; f < 30; ++f)
-            tree.file(QByteArray("d") + QByteArray::number(d) + "/e/f" + QByteArray::number(f) + ".jpg");
+            tree.file(QByteArray("d") + QByteArray::number(d) + "/e/f" + QByteArray::number(f) +
+                      ".jpg");
     }
     const WalkOutput reference = walk(tree.root() + '/', JpegOnly);
 

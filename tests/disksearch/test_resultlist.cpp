@@ -4,8 +4,8 @@
 #include "components/msgbitbtn.h"
 #include "disksearch/resultentry.h"
 #include "disksearch/resultlistpane.h"
-#include "shell/appwindows.h"
 #include "settings/tformsetting.h"
+#include "shell/appwindows.h"
 #include "shell/tformmain.h"
 #include "testutils.h"
 #include "treebuilder.h"
@@ -41,8 +41,7 @@ struct Program
     {
         return main()->findChild<QLabel *>(QStringLiteral("STB_") + QString::number(i))->text();
     }
-    template<typename T = QWidget>
-    T *control(const QString &name) const
+    template <typename T = QWidget> T *control(const QString &name) const
     {
         T *found = main()->findChild<T *>(name);
         if (found == nullptr && windows->setting() != nullptr)
@@ -74,10 +73,12 @@ struct Program
     void search(const QString &directory) const
     {
         startSearch(directory);
-        QVERIFY(waitUntil([this] {
-            return !busy() && (panel(0).startsWith(QStringLiteral("検索完了"))
-                               || panel(0) == QStringLiteral("検索該当なし"));
-        }, 20000));
+        QVERIFY(waitUntil(
+            [this] {
+                return !busy() && (panel(0).startsWith(QStringLiteral("検索完了")) ||
+                                   panel(0) == QStringLiteral("検索該当なし"));
+            },
+            20000));
     }
     // Chooses an item of the results choice of the settings dialog.
     bool setRadioKekka(int item) const
@@ -287,8 +288,10 @@ void TestResultList::unreadableFileGoesToErrorLog()
     auto *errors = p.control<LogPane>(QStringLiteral("MemoError"));
     QStringList lines = errors->text().split(QLatin1Char('\n'));
     lines.sort();
-    QCOMPARE(lines, (QStringList{QStringLiteral("ﾌｧｲﾙが見つかりません : ") + QFile::decodeName(broken),
-                                 QStringLiteral("ﾌｧｲﾙへのｱｸｾｽが拒否されました : ") + QFile::decodeName(closed)}));
+    QCOMPARE(lines,
+             (QStringList{QStringLiteral("ﾌｧｲﾙが見つかりません : ") + QFile::decodeName(broken),
+                          QStringLiteral("ﾌｧｲﾙへのｱｸｾｽが拒否されました : ") +
+                              QFile::decodeName(closed)}));
 }
 
 void TestResultList::deleteEntries2And4Of5()
@@ -326,8 +329,10 @@ void TestResultList::deleteEntries2And4Of5()
     QCOMPARE(buttons, (QStringList{QStringLiteral("OK"), QStringLiteral("ｷｬﾝｾﾙ")}));
 
     // The files go on a worker thread.
-    QVERIFY(waitUntil([&] { return !TreeBuilder::exists(files[1]) && !TreeBuilder::exists(files[3]); }));
-    QVERIFY(TreeBuilder::exists(files[0]) && TreeBuilder::exists(files[2]) && TreeBuilder::exists(files[4]));
+    QVERIFY(waitUntil(
+        [&] { return !TreeBuilder::exists(files[1]) && !TreeBuilder::exists(files[3]); }));
+    QVERIFY(TreeBuilder::exists(files[0]) && TreeBuilder::exists(files[2]) &&
+            TreeBuilder::exists(files[4]));
     QCOMPARE(p.paths(), (QList<QByteArray>{files[0], files[2], files[4]}));
     QCOMPARE(p.pane()->currentIndex(), 2);
     QCOMPARE(p.pane()->selectedIndexes(), QList<int>{2});
@@ -375,7 +380,8 @@ void TestResultList::deleteAskedAndRefused()
         box->buttons().constFirst()->click();
     });
     button->click();
-    QCOMPARE(texts, (QStringList{QStringLiteral("ファイル削除ＯＫ？"), QStringLiteral("リストを選択してください")}));
+    QCOMPARE(texts, (QStringList{QStringLiteral("ファイル削除ＯＫ？"),
+                                 QStringLiteral("リストを選択してください")}));
     QCOMPARE(p.pane()->count(), 1);
 
     p.click(0);
@@ -479,13 +485,15 @@ void TestResultList::listLayout()
     QCOMPARE(list->font().pixelSize(), 12);
     QCOMPARE(list->font().family(), QStringLiteral("ＭＳ ゴシック"));
     const QFontMetrics metrics(list->font());
-    QCOMPARE(metrics.horizontalAdvance(QLatin1Char('i')), metrics.horizontalAdvance(QLatin1Char('W')));
+    QCOMPARE(metrics.horizontalAdvance(QLatin1Char('i')),
+             metrics.horizontalAdvance(QLatin1Char('W')));
     const QByteArray longPath = "/" + QByteArray(300, 'x') + ".jpg";
     p.append({"/a.jpg", longPath});
     // Twelve pixels, or the height of the font fontconfig put in its place,
     // so that an underscore in a path is not cut off below the row.
     QTRY_COMPARE(list->visualRect(list->model()->index(0, 0)).height(), qMax(12, metrics.height()));
-    QVERIFY(list->visualRect(list->model()->index(0, 0)).height() >= metrics.ascent() + metrics.descent());
+    QVERIFY(list->visualRect(list->model()->index(0, 0)).height() >=
+            metrics.ascent() + metrics.descent());
     // Rows are as wide as the longest line, so the view scrolls over it.
     QTRY_VERIFY(list->horizontalScrollBar()->maximum() > 0);
     auto *panel = p.pane()->findChild<QWidget *>(QStringLiteral("Panel12"));
@@ -498,7 +506,8 @@ void TestResultList::listLayout()
     const int del = p.control(QStringLiteral("MsgBitBtn1"))->x();
     const int all = p.control(QStringLiteral("Button1"))->x();
     QVERIFY(erase > del && del > all);
-    QCOMPARE(p.control<QPushButton>(QStringLiteral("MsgBitBtn1"))->text(), QStringLiteral("削除(&D)"));
+    QCOMPARE(p.control<QPushButton>(QStringLiteral("MsgBitBtn1"))->text(),
+             QStringLiteral("削除(&D)"));
 }
 
 void TestResultList::msgBitBtnAnswers_data()
@@ -537,10 +546,14 @@ void TestResultList::msgBitBtnAnswers()
         events.append(QStringLiteral("Click"));
     });
     const std::pair<void (TMsgBitBtn::*)(TMsgBitBtn::ClickEvent), QString> setters[] = {
-        {&TMsgBitBtn::setOnOkClick, QStringLiteral("1")},     {&TMsgBitBtn::setOnCancelClick, QStringLiteral("2")},
-        {&TMsgBitBtn::setOnAbortClick, QStringLiteral("3")},  {&TMsgBitBtn::setOnRetryClick, QStringLiteral("4")},
-        {&TMsgBitBtn::setOnIgnoreClick, QStringLiteral("5")}, {&TMsgBitBtn::setOnYesClick, QStringLiteral("6")},
-        {&TMsgBitBtn::setOnNoClick, QStringLiteral("7")},     {&TMsgBitBtn::setOnAllClick, QStringLiteral("8")}};
+        {&TMsgBitBtn::setOnOkClick, QStringLiteral("1")},
+        {&TMsgBitBtn::setOnCancelClick, QStringLiteral("2")},
+        {&TMsgBitBtn::setOnAbortClick, QStringLiteral("3")},
+        {&TMsgBitBtn::setOnRetryClick, QStringLiteral("4")},
+        {&TMsgBitBtn::setOnIgnoreClick, QStringLiteral("5")},
+        {&TMsgBitBtn::setOnYesClick, QStringLiteral("6")},
+        {&TMsgBitBtn::setOnNoClick, QStringLiteral("7")},
+        {&TMsgBitBtn::setOnAllClick, QStringLiteral("8")}};
     for (const auto &[setter, name] : setters) {
         (button.*setter)([&events, &button, name = name](QObject *sender) {
             QCOMPARE(sender, &button);

@@ -129,13 +129,13 @@ void TestComponentArrays::shrinkDestroysFromTheTop()
     for (int i = 0; i < 3; ++i) {
         QWidget *element = array.Element(i);
         const QString name = element->objectName();
-        connect(element, &QObject::destroyed, this, [&destroyedOrder, name] {
-            destroyedOrder.append(name);
-        });
+        connect(element, &QObject::destroyed, this,
+                [&destroyedOrder, name] { destroyedOrder.append(name); });
     }
     QWidget *first = array.Element(0);
     array.setNumOfArry(1);
-    QCOMPARE(destroyedOrder, (QStringList{QStringLiteral("ArImage_3"), QStringLiteral("ArImage_2")}));
+    QCOMPARE(destroyedOrder,
+             (QStringList{QStringLiteral("ArImage_3"), QStringLiteral("ArImage_2")}));
     QCOMPARE(array.NumOfArry(), 1);
     QCOMPARE(array.Collection().Count(), 1);
     QCOMPARE(array.Element(0), first);
@@ -201,9 +201,13 @@ void TestComponentArrays::eventsCarryTheElementIndex()
     array->OnClick = [&](QObject *sender, int index) { clicks.append({sender, index}); };
     array->OnDblClick = [&](QObject *, int index) { doubleClicks.append(index); };
     array->OnMouseDown = [&](QObject *, int index, Qt::MouseButton button, Qt::KeyboardModifiers,
-                             int x, int y) { downs.append({index, button, x, y}); };
-    array->OnMouseUp = [&](QObject *, int index, Qt::MouseButton, Qt::KeyboardModifiers shift,
-                           int, int) { ups.append({index, shift}); };
+                             int x, int y) {
+        downs.append({index, button, x, y});
+    };
+    array->OnMouseUp = [&](QObject *, int index, Qt::MouseButton, Qt::KeyboardModifiers shift, int,
+                           int) {
+        ups.append({index, shift});
+    };
 
     QTest::mouseClick(controls[7], Qt::LeftButton, Qt::NoModifier, QPoint(5, 6));
     QCOMPARE(clicks.size(), 1);
@@ -406,7 +410,8 @@ void TestComponentArrays::laterArrayGetsANewWorker()
         array.Loaded();
         QVERIFY(PendingArrays::contains(&array));
     }
-    QVERIFY(waitUntil([] { return PendingArrays::count() == 0 && !PendingArrays::workerRunning(); }));
+    QVERIFY(
+        waitUntil([] { return PendingArrays::count() == 0 && !PendingArrays::workerRunning(); }));
 }
 
 void TestComponentArrays::reparentMovesTheElements()

@@ -2,12 +2,12 @@
 #include "components/stdarr.h"
 #include "disksearch/resultentry.h"
 #include "disksearch/resultlistpane.h"
-#include "shell/appwindows.h"
-#include "shell/tformmain.h"
-#include "picturefiles.h"
-#include "testutils.h"
 #include "picture/ordereddecoder.h"
 #include "picture/pictureloader.h"
+#include "picturefiles.h"
+#include "shell/appwindows.h"
+#include "shell/tformmain.h"
+#include "testutils.h"
 #include "viewer/tformmulti.h"
 #include "viewer/tformsetteimulti.h"
 
@@ -63,14 +63,15 @@ QLabel *cellTitle(const Run &run, int i)
 
 bool near(QColor a, QColor b)
 {
-    return qAbs(a.red() - b.red()) < 12 && qAbs(a.green() - b.green()) < 12
-        && qAbs(a.blue() - b.blue()) < 12;
+    return qAbs(a.red() - b.red()) < 12 && qAbs(a.green() - b.green()) < 12 &&
+           qAbs(a.blue() - b.blue()) < 12;
 }
 
 QColor cellColor(const Run &run, int i)
 {
     const QImage picture = cellImage(run, i)->picture();
-    return picture.isNull() ? QColor() : picture.pixelColor(picture.width() / 2, picture.height() / 2);
+    return picture.isNull() ? QColor()
+                            : picture.pixelColor(picture.width() / 2, picture.height() / 2);
 }
 
 } // namespace
@@ -141,8 +142,7 @@ class TestMultiWindow : public QObject
 
     QString redisplay(const Run &run)
     {
-        return textOfMessageBoxFrom(
-            [&] { run.dialogChild<QPushButton>("Button1")->click(); });
+        return textOfMessageBoxFrom([&] { run.dialogChild<QPushButton>("Button1")->click(); });
     }
 
     QList<QRect> cellGeometry(const Run &run)
@@ -191,16 +191,17 @@ void TestMultiWindow::windowsHaveTheirControls()
     QCOMPARE(multi->findChild<TArImage *>(QStringLiteral("ArImage")), multi->arImage());
     QCOMPARE(multi->findChild<TArLabel *>(QStringLiteral("ArLabel")), multi->arLabel());
     QCOMPARE(multi->findChild<QAction *>(QStringLiteral("S1"))->text(), QStringLiteral("設定(&S)"));
-    QCOMPARE(multi->findChild<QAction *>(QStringLiteral("C1"))->text(), QStringLiteral("閉じる(&C)"));
+    QCOMPARE(multi->findChild<QAction *>(QStringLiteral("C1"))->text(),
+             QStringLiteral("閉じる(&C)"));
     QVERIFY(multi->findChild<QMenuBar *>(QStringLiteral("MainMenu1")) != nullptr);
 
     TFormSetteiMulti *dialog = run.dialog();
     QCOMPARE(dialog->windowTitle(), QStringLiteral("マルチ画面 設定"));
     const QList<std::pair<const char *, QString>> texts{
-        {"Label5", QStringLiteral("サイズ")}, {"Label1", QStringLiteral("縦")},
-        {"Label2", QStringLiteral("行")},     {"Label3", QStringLiteral("横")},
-        {"Label4", QStringLiteral("列")},     {"Label7", QStringLiteral("比率")},
-        {"Label6", QStringLiteral("幅")},     {"LabelSize", QStringLiteral("100")},
+        {"Label5", QStringLiteral("サイズ")},  {"Label1", QStringLiteral("縦")},
+        {"Label2", QStringLiteral("行")},      {"Label3", QStringLiteral("横")},
+        {"Label4", QStringLiteral("列")},      {"Label7", QStringLiteral("比率")},
+        {"Label6", QStringLiteral("幅")},      {"LabelSize", QStringLiteral("100")},
         {"LabelHiritsu", QStringLiteral("0")}, {"LabelTitle", QStringLiteral("20")}};
     for (const auto &[name, text] : texts)
         QCOMPARE(run.dialogChild<QLabel>(name)->text(), text);
@@ -237,9 +238,8 @@ void TestMultiWindow::noSelectionAsksForOne()
     const Run run = start();
     run.main()->resultList()->appendEntry(
         ResultEntry::format(0, 1, writeJpeg(QStringLiteral("lonely.jpg"), Qt::red)));
-    const QString text = textOfMessageBoxFrom([&] {
-        run.main()->findChild<QToolButton *>(QStringLiteral("BtTable"))->click();
-    });
+    const QString text = textOfMessageBoxFrom(
+        [&] { run.main()->findChild<QToolButton *>(QStringLiteral("BtTable"))->click(); });
     QCOMPARE(text, QStringLiteral("リストを選択してください"));
     QVERIFY(!run.multi()->isVisible());
     QVERIFY(!run.multi()->isFilling());
@@ -410,7 +410,8 @@ void TestMultiWindow::cellsComeFromCameraThumbnails()
     thumbnail.fill(Qt::blue);
     const QString path = m_dir.filePath(QStringLiteral("camera.jpg"));
     QVERIFY(PictureFiles::writeSampledJpeg(
-        path, body, 4, false, PictureFiles::exifPayload(PictureFiles::jpegBytes(thumbnail), false)));
+        path, body, 4, false,
+        PictureFiles::exifPayload(PictureFiles::jpegBytes(thumbnail), false)));
     QCOMPARE(fill(run, {QFile::encodeName(path)}), QString());
     QCOMPARE(cellImage(run, 0)->pictureSize(), QSize(133, 100));
     QVERIFY(near(cellColor(run, 0), Qt::blue));
@@ -431,12 +432,13 @@ void TestMultiWindow::layoutFollowsTheDialog_data()
     QTest::addColumn<QList<int>>("cells");
     QTest::addColumn<QList<QRect>>("images");
 
-    QTest::newRow("design values") << 100 << 0 << "10" << true << QList<int>{0, 9, 10, 59}
-                                   << QList<QRect>{{0, 0, 100, 100}, {900, 0, 100, 100},
-                                                   {0, 120, 100, 100}, {900, 600, 100, 100}};
+    QTest::newRow("design values")
+        << 100 << 0 << "10" << true << QList<int>{0, 9, 10, 59}
+        << QList<QRect>{
+               {0, 0, 100, 100}, {900, 0, 100, 100}, {0, 120, 100, 100}, {900, 600, 100, 100}};
     QTest::newRow("ratio -40") << 100 << -40 << "10" << true << QList<int>{1, 2, 11}
-                               << QList<QRect>{{60, 0, 60, 100}, {120, 0, 60, 100},
-                                               {60, 120, 60, 100}};
+                               << QList<QRect>{
+                                      {60, 0, 60, 100}, {120, 0, 60, 100}, {60, 120, 60, 100}};
     QTest::newRow("titles off") << 100 << 0 << "10" << false << QList<int>{10, 59}
                                 << QList<QRect>{{0, 100, 100, 100}, {900, 500, 100, 100}};
 }
@@ -470,9 +472,12 @@ void TestMultiWindow::badRowsOrColumnsLeaveTheLayout_data()
     QTest::addColumn<QString>("rows");
     QTest::addColumn<QString>("columns");
     QTest::addColumn<QString>("message");
-    QTest::newRow("7 x 9") << "7" << "9" << QStringLiteral("イメージの最大表示個数は ６０ です");
-    QTest::newRow("rows not a number") << "six" << "10" << QStringLiteral("'six' は整数ではありません");
-    QTest::newRow("columns not a number") << "6" << "1.5" << QStringLiteral("'1.5' は整数ではありません");
+    QTest::newRow("7 x 9") << "7"
+                           << "9" << QStringLiteral("イメージの最大表示個数は ６０ です");
+    QTest::newRow("rows not a number") << "six"
+                                       << "10" << QStringLiteral("'six' は整数ではありません");
+    QTest::newRow("columns not a number") << "6"
+                                          << "1.5" << QStringLiteral("'1.5' は整数ではありません");
 }
 
 void TestMultiWindow::badRowsOrColumnsLeaveTheLayout()
@@ -533,10 +538,10 @@ void TestMultiWindow::storedValuesComeBack()
         run.dialogChild<QPushButton>("BitBtnShuuryou")->click();
         QVERIFY(!run.dialog()->isVisible());
         const QByteArray stored = sandbox->settingsBytes();
-        for (const char *line : {"fmSetteiMulti=7", "fmSetteiMulti.Title=35", "fmSetteiMulti.Size=150",
-                                 "fmSetteiMulti.Hiritsu=-20", "fmSetteiMulti.Gyou=5",
-                                 "fmSetteiMulti.Retsu=12", "fmSetteiMulti.Left=120",
-                                 "fmSetteiMulti.Top=130"})
+        for (const char *line :
+             {"fmSetteiMulti=7", "fmSetteiMulti.Title=35", "fmSetteiMulti.Size=150",
+              "fmSetteiMulti.Hiritsu=-20", "fmSetteiMulti.Gyou=5", "fmSetteiMulti.Retsu=12",
+              "fmSetteiMulti.Left=120", "fmSetteiMulti.Top=130"})
             QVERIFY2(stored.contains(line), line);
         config = std::move(run.config);
     }

@@ -48,8 +48,8 @@ void TestOrderedDecoder::deliversInListOrder()
     jobs.append({writeJpeg(m_dir, QStringLiteral("big.jpg"), QSize(3000, 2000), Qt::red), false});
     jobs.append({QByteArray("/nowhere/skipped.gif"), true});
     for (int i = 0; i < 6; ++i)
-        jobs.append({writeJpeg(m_dir, QStringLiteral("s%1.jpg").arg(i), QSize(40, 30), Qt::blue),
-                     false});
+        jobs.append(
+            {writeJpeg(m_dir, QStringLiteral("s%1.jpg").arg(i), QSize(40, 30), Qt::blue), false});
 
     OrderedDecoder decoder;
     decoder.setMaxThreads(2);
@@ -59,8 +59,9 @@ void TestOrderedDecoder::deliversInListOrder()
         log.append({QStringLiteral("picture"), index});
         sizes.append(image.size());
     });
-    connect(&decoder, &OrderedDecoder::skipped, this,
-            [&](int index) { log.append({QStringLiteral("skip"), index}); });
+    connect(&decoder, &OrderedDecoder::skipped, this, [&](int index) {
+        log.append({QStringLiteral("skip"), index});
+    });
     QSignalSpy finished(&decoder, &OrderedDecoder::finished);
     QSignalSpy failed(&decoder, &OrderedDecoder::failed);
 

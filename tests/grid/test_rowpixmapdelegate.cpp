@@ -33,8 +33,8 @@ int largestDifference(const QImage &a, const QImage &b)
     for (int y = 0; y < a.height(); ++y) {
         for (int x = 0; x < a.width(); ++x) {
             const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
-            largest = std::max({largest, std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
-                                std::abs(qBlue(p) - qBlue(q))});
+            largest = std::max({largest, std::abs(qRed(p) - qRed(q)),
+                                std::abs(qGreen(p) - qGreen(q)), std::abs(qBlue(p) - qBlue(q))});
         }
     }
     return largest;
@@ -44,7 +44,8 @@ int largestDifference(const QImage &a, const QImage &b)
 void TestRowPixmapDelegate::rowsLookAsTheStyleDrawsThem()
 {
     QStringListModel model({QStringLiteral("26/12/08    41662 /tmp/a/0001.jpg"),
-                            QStringLiteral("0002  開始     http://h/b.jpg"), QStringLiteral("third")});
+                            QStringLiteral("0002  開始     http://h/b.jpg"),
+                            QStringLiteral("third")});
     QListView view;
     view.setModel(&model);
     view.resize(320, 120);

@@ -102,7 +102,10 @@ void TestHttpServer::answer(QTcpSocket *socket, const Response &response)
     if (response.chunkedEncoding)
         head += "Transfer-Encoding: chunked\r\n";
     else
-        head += "Content-Length: " + QByteArray::number(response.declaredLength >= 0 ? response.declaredLength : total.size()) + "\r\n";
+        head += "Content-Length: " +
+                QByteArray::number(response.declaredLength >= 0 ? response.declaredLength
+                                                                : total.size()) +
+                "\r\n";
     head += "Connection: close\r\n\r\n";
     socket->write(head);
     socket->flush();

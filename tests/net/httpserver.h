@@ -44,7 +44,11 @@ public:
     QString url(const QString &path) const;
     void route(const QByteArray &path, const Response &response) { m_routes[path] = response; }
     // Answers every request, whatever its target (used as a proxy).
-    void setFallback(const Response &response) { m_fallback = response; m_hasFallback = true; }
+    void setFallback(const Response &response)
+    {
+        m_fallback = response;
+        m_hasFallback = true;
+    }
     QList<QByteArray> requestLines() const { return m_requestLines; }
     // Connections the client has closed so far.
     int closedConnections() const { return m_closed; }

@@ -63,7 +63,8 @@ private slots:
             << QList<QByteArray>{"a\rb\nc\r", "\nd\n\n"} << "a\r\nb\r\nc\r\nd\r\n\r\n";
         QTest::newRow("UTF-8") << QList<QByteArray>{"<p>日本語</p>\n"} << "<p>日本語</p>\r\n";
         QTest::newRow("Shift-JIS")
-            << QList<QByteArray>{EncodeShiftJis(QStringLiteral("<p>画像</p>\n"))} << "<p>画像</p>\r\n";
+            << QList<QByteArray>{EncodeShiftJis(QStringLiteral("<p>画像</p>\n"))}
+            << "<p>画像</p>\r\n";
     }
     void pageSourceWithUniformLineBreaks()
     {
@@ -113,7 +114,8 @@ private slots:
         QCOMPARE(m_reports->normal, QStringList{QStringLiteral("  No Data")});
         QCOMPARE(m_reports->errors.size(), failed ? 1 : 0);
         if (failed)
-            QVERIFY(m_reports->errors[0].startsWith(m_server.url(QStringLiteral("/none")) + QStringLiteral(" : ")));
+            QVERIFY(m_reports->errors[0].startsWith(m_server.url(QStringLiteral("/none")) +
+                                                    QStringLiteral(" : ")));
         QCOMPARE(arrived.size(), 0);
     }
 

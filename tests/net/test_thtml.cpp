@@ -15,8 +15,9 @@ private slots:
     {
         TestHttpServer server;
         const QByteArray second = "<html><body>second</body></html>";
-        server.route("/one.html", TestHttpServer::Response{
-                                      200, {"<html><body><a id='l' href='/two.html'>two</a></body></html>"}});
+        server.route("/one.html",
+                     TestHttpServer::Response{
+                         200, {"<html><body><a id='l' href='/two.html'>two</a></body></html>"}});
         server.route("/two.html", TestHttpServer::Response{200, {second}});
 
         THTML html;

@@ -20,12 +20,13 @@ struct Recorder
 
     explicit Recorder(THTTP *http)
     {
-        connection = QObject::connect(http, &THTTP::OnDocOutput, http, [this](THTTP *, const DocOutput &doc) {
-            states.append(doc.DocState);
-            counts.append(doc.ByteCount);
-            if (doc.DocState == DocOutput::Data)
-                text += doc.ReadChunk();
-        });
+        connection = QObject::connect(http, &THTTP::OnDocOutput, http,
+                                      [this](THTTP *, const DocOutput &doc) {
+                                          states.append(doc.DocState);
+                                          counts.append(doc.ByteCount);
+                                          if (doc.DocState == DocOutput::Data)
+                                              text += doc.ReadChunk();
+                                      });
     }
     ~Recorder() { QObject::disconnect(connection); }
     bool ended() const { return states.contains(DocOutput::End); }
@@ -171,7 +172,8 @@ private slots:
         Recorder rec2(&http);
         http.GetDoc(server.url(QStringLiteral("/page")));
         QVERIFY(rec2.waitForEnd());
-        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList({QStringLiteral("0001.jpg")}));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files),
+                 QStringList({QStringLiteral("0001.jpg")}));
     }
 
     void cutOffTransferLeavesNoFile()

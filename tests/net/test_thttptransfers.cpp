@@ -27,16 +27,16 @@ struct Transfer
 Transfer fetch(THTTP &http, const QString &url, int timeoutMs = 10000)
 {
     Transfer t;
-    const auto connection = QObject::connect(&http, &THTTP::OnDocOutput, &http,
-                                             [&t](THTTP *, const DocOutput &doc) {
-        if (doc.DocState == DocOutput::Data) {
-            t.text += doc.ReadChunk();
-            ++t.dataEvents;
-        } else if (doc.DocState == DocOutput::End) {
-            t.end = doc;
-            t.ended = true;
-        }
-    });
+    const auto connection =
+        QObject::connect(&http, &THTTP::OnDocOutput, &http, [&t](THTTP *, const DocOutput &doc) {
+            if (doc.DocState == DocOutput::Data) {
+                t.text += doc.ReadChunk();
+                ++t.dataEvents;
+            } else if (doc.DocState == DocOutput::End) {
+                t.end = doc;
+                t.ended = true;
+            }
+        });
     http.GetDoc(url);
     QSignalSpy events(&http, &THTTP::OnDocOutput);
     while (!t.ended && events.wait(timeoutMs)) {
@@ -210,10 +210,11 @@ private slots:
             http->applyProxy(ProxyChoice{true, QStringLiteral("127.0.0.1"), proxy.port()});
         int ended = 0;
         for (int i = 0; i < controls.size(); ++i) {
-            connect(controls[i], &THTTP::OnDocOutput, &owner, [&ended](THTTP *, const DocOutput &doc) {
-                if (doc.DocState == DocOutput::End && !doc.Failed())
-                    ++ended;
-            });
+            connect(controls[i], &THTTP::OnDocOutput, &owner,
+                    [&ended](THTTP *, const DocOutput &doc) {
+                        if (doc.DocState == DocOutput::End && !doc.Failed())
+                            ++ended;
+                    });
             controls[i]->GetDoc(QStringLiteral("http://origin.test/%1.html").arg(i));
         }
         QTRY_COMPARE(ended, 7);

@@ -20,7 +20,8 @@ TestCertificate TestCertificate::make()
                    QStringLiteral("subjectAltName=IP:127.0.0.1,DNS:localhost"),
                    QStringLiteral("-keyout"), key, QStringLiteral("-out"), cert});
     if (!openssl.waitForFinished(60000) || openssl.exitCode() != 0) {
-        result.error = QStringLiteral("openssl: ") + QString::fromLocal8Bit(openssl.readAllStandardError());
+        result.error =
+            QStringLiteral("openssl: ") + QString::fromLocal8Bit(openssl.readAllStandardError());
         return result;
     }
     QFile certFile(cert);

@@ -33,10 +33,16 @@ private:
     SearchConditions m_conditions;
     QList<bool> m_busy; // what the indicator was told, in order
 
-    QTimer *startTimer() const { return m_run->findChild<QTimer *>(QStringLiteral("TimerTansaku")); }
+    QTimer *startTimer() const
+    {
+        return m_run->findChild<QTimer *>(QStringLiteral("TimerTansaku"));
+    }
     LinkList *pages() const { return m_run->crawl()->links()->urlList(); }
     LinkList *images() const { return m_run->crawl()->links()->imageList(); }
-    QString status(LinkList *list, qsizetype row) const { return list->lineText(row).mid(6, 4).trimmed(); }
+    QString status(LinkList *list, qsizetype row) const
+    {
+        return list->lineText(row).mid(6, 4).trimmed();
+    }
     void setConditions() { m_run->setConditions(m_conditions); }
     // Runs `command` and waits for the run it starts to end.
     bool runToEnd(const std::function<void()> &command, int timeoutMs = 20000)
@@ -72,7 +78,8 @@ private slots:
         m_conditions.speed = 6;
         setConditions();
         m_busy.clear();
-        connect(m_run.get(), &RunController::busyChanged, this, [this](bool busy) { m_busy.append(busy); });
+        connect(m_run.get(), &RunController::busyChanged, this,
+                [this](bool busy) { m_busy.append(busy); });
     }
     void cleanup() { m_run.reset(); }
 
@@ -105,10 +112,13 @@ private slots:
         // A stop while the walk runs: seen at the next subdirectory.
         const QString big = makeTree(300);
         QVERIFY(runToEnd([&] {
-            connect(startTimer(), &QTimer::timeout, this, [this] {
-                QCOMPARE(m_run->state(), State::Walk);
-                m_run->Stop();
-            }, Qt::SingleShotConnection);
+            connect(
+                startTimer(), &QTimer::timeout, this,
+                [this] {
+                    QCOMPARE(m_run->state(), State::Walk);
+                    m_run->Stop();
+                },
+                Qt::SingleShotConnection);
             m_run->search(big);
         }));
         QVERIFY(m_run->diskSearch()->FoundCount() < 301);
@@ -141,7 +151,8 @@ private slots:
         // one slot: the transfers left on the other slots do not hold it.
         Response silent;
         silent.silent = true;
-        server.route("/slow.html", Response{200, {"<a href=s1.html><a href=s2.html><a href=s3.html>"}});
+        server.route("/slow.html",
+                     Response{200, {"<a href=s1.html><a href=s2.html><a href=s3.html>"}});
         for (const char *p : {"/s1.html", "/s2.html", "/s3.html"})
             server.route(p, silent);
         m_run->search(server.url(QStringLiteral("/slow.html")));
@@ -163,7 +174,8 @@ private slots:
     {
         QCOMPARE(m_run->collect(QString()), Refusal::NoImages);
         TestHttpServer server;
-        server.route("/index.html", Response{200, {"<img src=a.jpg><img src=b.jpg><img src=c.jpg>"}});
+        server.route("/index.html",
+                     Response{200, {"<img src=a.jpg><img src=b.jpg><img src=c.jpg>"}});
         server.setFallback(Response{200, {"picture"}, "image/jpeg"});
         m_run->setTarget(Target::WWW);
         const QString start = server.url(QStringLiteral("/index.html"));
@@ -256,7 +268,8 @@ private slots:
 
         // A single fetch ending during a collect run leaves that run alone.
         m_run->setTarget(Target::WWW);
-        m_run->crawl()->links()->AddEntry(*images(), server.url(QStringLiteral("/wait.jpg")).toLatin1());
+        m_run->crawl()->links()->AddEntry(*images(),
+                                          server.url(QStringLiteral("/wait.jpg")).toLatin1());
         m_run->crawl()->imageSelection()->select(images()->index(0), QItemSelectionModel::Select);
         m_run->collect(server.url(QStringLiteral("/index.html")));
         QTRY_COMPARE(m_run->state(), State::Collect);

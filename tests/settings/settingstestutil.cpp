@@ -1,7 +1,7 @@
 #include "settingstestutil.h"
 
-#include "settings/tformselectdir.h"
 #include "common/settingsstore.h"
+#include "settings/tformselectdir.h"
 #include "testutils.h"
 
 #include <QAbstractItemView>

@@ -1,5 +1,5 @@
-#include "settings/directorylisting.h"
 #include "picturefiles.h"
+#include "settings/directorylisting.h"
 
 #include <QDir>
 #include <QFile>
@@ -40,7 +40,8 @@ void TestDirectoryListing::maskMatching_data()
     QTest::newRow("question mark") << QStringLiteral("a?.jpg") << QStringLiteral("ab.jpg") << true;
     QTest::newRow("question mark, too long")
         << QStringLiteral("a?.jpg") << QStringLiteral("abc.jpg") << false;
-    QTest::newRow("prefix pattern") << QStringLiteral("img*") << QStringLiteral("IMG_01.jpg") << true;
+    QTest::newRow("prefix pattern")
+        << QStringLiteral("img*") << QStringLiteral("IMG_01.jpg") << true;
     QTest::newRow("empty mask") << QString() << QStringLiteral("a.jpg") << false;
     QTest::newRow("japanese name") << images << QStringLiteral("写真.JPG") << true;
 }
@@ -110,23 +111,22 @@ void TestDirectoryListing::readSortsAndClassifies()
         dir.mkdir(QLatin1String(name));
     // A link to a directory lists as a directory, a dangling link as a file.
     QVERIFY(symlink(QFile::encodeName(dir.filePath(QStringLiteral("zeta"))).constData(),
-                    QFile::encodeName(dir.filePath(QStringLiteral("link"))).constData())
-            == 0);
+                    QFile::encodeName(dir.filePath(QStringLiteral("link"))).constData()) == 0);
     QVERIFY(symlink("/nonexistent/target",
-                    QFile::encodeName(dir.filePath(QStringLiteral("dangling"))).constData())
-            == 0);
+                    QFile::encodeName(dir.filePath(QStringLiteral("dangling"))).constData()) == 0);
     // A name that is not valid UTF-8 is still listed.
     QVERIFY(PictureFiles::writeNative(QFile::encodeName(tmp.path()) + "/\xff\xfe.jpg"));
 
     const DirectoryListing listing = readDirectory(QFile::encodeName(tmp.path()));
     QCOMPARE(listing.error, 0);
-    QCOMPARE(listing.directories.displayNames(),
-             (QStringList{QStringLiteral("Alpha"), QStringLiteral("link"), QStringLiteral("zeta")}));
+    QCOMPARE(
+        listing.directories.displayNames(),
+        (QStringList{QStringLiteral("Alpha"), QStringLiteral("link"), QStringLiteral("zeta")}));
     QCOMPARE(listing.files.size(), 5);
     QCOMPARE(QByteArray(listing.files.at(4)), QByteArray("\xff\xfe.jpg"));
-    QCOMPARE(listing.files.displayNames().mid(0, 4), (QStringList{QStringLiteral("A.jpg"), QStringLiteral("b.jpg"),
-                                                   QStringLiteral("c.txt"),
-                                                   QStringLiteral("dangling")}));
+    QCOMPARE(listing.files.displayNames().mid(0, 4),
+             (QStringList{QStringLiteral("A.jpg"), QStringLiteral("b.jpg"), QStringLiteral("c.txt"),
+                          QStringLiteral("dangling")}));
 }
 
 void TestDirectoryListing::readReportsUnreadableDirectory()

@@ -1,6 +1,6 @@
+#include "common/settingsstore.h"
 #include "settings/tformselectdir.h"
 #include "settingstestutil.h"
-#include "common/settingsstore.h"
 #include "testutils.h"
 
 #include <QComboBox>
@@ -37,8 +37,7 @@ struct Tree
     QTemporaryDir tmp;
 };
 
-template<typename T>
-T *child(QWidget *w, const char *name)
+template <typename T> T *child(QWidget *w, const char *name)
 {
     T *c = w->findChild<T *>(QLatin1String(name));
     if (c == nullptr)
@@ -87,11 +86,11 @@ void TestFormSelectDir::emptyStoreDefaults()
     QStringList entries;
     for (int i = 0; i < filter->count(); ++i)
         entries.append(filter->itemText(i));
-    QCOMPARE(entries, (QStringList{QStringLiteral("Image Files (*.jpg;*.gif;*.bmp)"),
-                                   QStringLiteral("JPEG Files (*.jpg)"),
-                                   QStringLiteral("Gif Files (*.gif)"),
-                                   QStringLiteral("Bitmap Files (*.bmp)"),
-                                   QStringLiteral("All Files (*.*)")}));
+    QCOMPARE(
+        entries,
+        (QStringList{QStringLiteral("Image Files (*.jpg;*.gif;*.bmp)"),
+                     QStringLiteral("JPEG Files (*.jpg)"), QStringLiteral("Gif Files (*.gif)"),
+                     QStringLiteral("Bitmap Files (*.bmp)"), QStringLiteral("All Files (*.*)")}));
     QCOMPARE(filter->currentIndex(), 0);
     // Everything fits the initial size: showing does not grow the window.
     chooser.show();
@@ -117,11 +116,12 @@ void TestFormSelectDir::storedDirectory()
     ConfigSandbox sandbox;
     Tree tree;
     const QString value = stored.isEmpty() ? QString() : tree.path() + QLatin1Char('/') + stored;
-    sandbox.writeSettings("[Window]\nfmSelectDir.Directory=" + QFile::encodeName(value)
-                          + "\nfmSelectDir.Left=20\nfmSelectDir.Top=30\n"
-                            "fmSelectDir.Width=400\nfmSelectDir.Height=420\n");
+    sandbox.writeSettings("[Window]\nfmSelectDir.Directory=" + QFile::encodeName(value) +
+                          "\nfmSelectDir.Left=20\nfmSelectDir.Top=30\n"
+                          "fmSelectDir.Width=400\nfmSelectDir.Height=420\n");
     TFormSelectDir chooser;
-    QCOMPARE(chooser.directory(), entered ? tree.path() + QStringLiteral("/sub") : QDir::currentPath());
+    QCOMPARE(chooser.directory(),
+             entered ? tree.path() + QStringLiteral("/sub") : QDir::currentPath());
     QCOMPARE(chooser.geometry(), QRect(20, 30, 400, 420));
 }
 

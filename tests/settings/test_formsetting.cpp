@@ -19,10 +19,10 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTabWidget>
 #include <QTemporaryDir>
-#include <QSignalSpy>
 #include <QTest>
 
 #include <memory>
@@ -45,8 +45,7 @@ struct Dialog
                 control->applyProxy(proxy);
         });
     }
-    template<typename T = QWidget>
-    T *get(const QString &name) const
+    template <typename T = QWidget> T *get(const QString &name) const
     {
         T *w = setting->findChild<T *>(name);
         if (w == nullptr)
@@ -148,10 +147,10 @@ void TestFormSetting::emptyStoreDefaults()
     QCOMPARE(s->findChild<QAction *>(QStringLiteral("C1"))->text(), QStringLiteral("閉じる(&C)"));
 
     const std::pair<const char *, const char16_t *> texts[] = {
-        {"EditStartURL", u"http://"}, {"EditMaxImage", u"20"},  {"EditMaxURL", u"100"},
-        {"EditUchikiri", u"20"},      {"EditLinkMax", u"3"},    {"EditStart", u"/"},
-        {"EditMinSize", u"5"},        {"EditMaxSize", u"120"},  {"EditHiritsu", u"200"},
-        {"EditIPAddress", u""},       {"EditPort", u""},        {"EditHeight", u"1000"},
+        {"EditStartURL", u"http://"}, {"EditMaxImage", u"20"}, {"EditMaxURL", u"100"},
+        {"EditUchikiri", u"20"},      {"EditLinkMax", u"3"},   {"EditStart", u"/"},
+        {"EditMinSize", u"5"},        {"EditMaxSize", u"120"}, {"EditHiritsu", u"200"},
+        {"EditIPAddress", u""},       {"EditPort", u""},       {"EditHeight", u"1000"},
         {"EditWidth", u"800 "},       {"LabelSpeed", u"4"}};
     for (const auto &[name, text] : texts) {
         QWidget *w = d.get(QLatin1String(name));
@@ -162,11 +161,11 @@ void TestFormSetting::emptyStoreDefaults()
     QCOMPARE(d.text(QStringLiteral("EditDirectory")), QCoreApplication::applicationDirPath());
     QCOMPARE(s->editDirectory(), QCoreApplication::applicationDirPath());
 
-    const std::pair<const char *, bool> checks[] = {
-        {"CheckJPEG", true},  {"CheckGIF", false},    {"CheckBMP", false},
-        {"CheckSize", true},  {"CheckHiritsu", true}, {"CheckFileSave", true},
-        {"CheckProxy", false}, {"CheckGaibu", false}, {"CheckDBSave", false},
-        {"CheckLinkMax", true}};
+    const std::pair<const char *, bool> checks[] = {{"CheckJPEG", true},    {"CheckGIF", false},
+                                                    {"CheckBMP", false},    {"CheckSize", true},
+                                                    {"CheckHiritsu", true}, {"CheckFileSave", true},
+                                                    {"CheckProxy", false},  {"CheckGaibu", false},
+                                                    {"CheckDBSave", false}, {"CheckLinkMax", true}};
     for (const auto &[name, on] : checks)
         QVERIFY2(d.checked(QLatin1String(name)) == on, name);
     const SearchConditions c = s->conditions();
@@ -201,17 +200,25 @@ void TestFormSetting::emptyStoreDefaults()
         QVERIFY(!http->proxyInUse());
 
     const std::pair<const char *, const char16_t *> captions[] = {
-        {"Button3", u"設定(&U)"},     {"Button4", u"設定(&S)"},  {"Button7", u"ﾃﾞｨﾚｸﾄﾘ作成"},
-        {"Button6", u"更新(&U)"},     {"CheckGaibu", u"外部リンクを追う"},
-        {"CheckLinkMax", u"リンク先MAXの設定"}, {"CheckFileSave", u"ファイルへ保存する"},
-        {"CheckDBSave", u"DBへ保存する"}, {"CheckSize", u"サイズチェック"},
-        {"CheckHiritsu", u"比率チェック"}, {"CheckProxy", u"利用する"}};
+        {"Button3", u"設定(&U)"},
+        {"Button4", u"設定(&S)"},
+        {"Button7", u"ﾃﾞｨﾚｸﾄﾘ作成"},
+        {"Button6", u"更新(&U)"},
+        {"CheckGaibu", u"外部リンクを追う"},
+        {"CheckLinkMax", u"リンク先MAXの設定"},
+        {"CheckFileSave", u"ファイルへ保存する"},
+        {"CheckDBSave", u"DBへ保存する"},
+        {"CheckSize", u"サイズチェック"},
+        {"CheckHiritsu", u"比率チェック"},
+        {"CheckProxy", u"利用する"}};
     for (const auto &[name, caption] : captions)
         QVERIFY2(d.get<QAbstractButton>(QLatin1String(name))->text() == QString::fromUtf16(caption),
                  name);
-    QCOMPARE(d.get<QGroupBox>(QStringLiteral("GroupSize"))->title(), QStringLiteral("ファイルサイズの範囲"));
+    QCOMPARE(d.get<QGroupBox>(QStringLiteral("GroupSize"))->title(),
+             QStringLiteral("ファイルサイズの範囲"));
     QCOMPARE(d.get<QGroupBox>(QStringLiteral("GroupHiritsu"))->title(), QStringLiteral("縦横比率"));
-    QCOMPARE(d.get<QGroupBox>(QStringLiteral("RadioKekkaWWW"))->title(), QStringLiteral("探索結果(WWW)"));
+    QCOMPARE(d.get<QGroupBox>(QStringLiteral("RadioKekkaWWW"))->title(),
+             QStringLiteral("探索結果(WWW)"));
     QCOMPARE(d.get<QGroupBox>(QStringLiteral("RadioKekka"))->title(), QStringLiteral("探索結果"));
 }
 
@@ -224,9 +231,10 @@ void TestFormSetting::firstRunSaveDirectoryCanBeWritten()
     const QString bin = prefix.filePath(QStringLiteral("bin"));
     QVERIFY(QDir().mkpath(bin));
     QCOMPARE(SearchSetting::saveDirectoryFor(bin), bin);
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation)
-                           + QStringLiteral("/Vellisk");
-    QCOMPARE(SearchSetting::saveDirectoryFor(prefix.filePath(QStringLiteral("no-such-bin"))), folder);
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation) +
+                           QStringLiteral("/Vellisk");
+    QCOMPARE(SearchSetting::saveDirectoryFor(prefix.filePath(QStringLiteral("no-such-bin"))),
+             folder);
     QVERIFY(QDir().mkpath(prefix.filePath(QStringLiteral("share/vellisk"))));
     QCOMPARE(SearchSetting::saveDirectoryFor(bin), folder);
 }
@@ -301,15 +309,16 @@ void TestFormSetting::visibilityRules_data()
 {
     QTest::addColumn<QString>("box");
     QTest::addColumn<QStringList>("dependents");
-    QTest::newRow("CheckFileSave") << QStringLiteral("CheckFileSave")
-                                   << QStringList{QStringLiteral("GroupDirectory")};
-    QTest::newRow("CheckSize") << QStringLiteral("CheckSize") << QStringList{QStringLiteral("GroupSize")};
+    QTest::newRow("CheckFileSave")
+        << QStringLiteral("CheckFileSave") << QStringList{QStringLiteral("GroupDirectory")};
+    QTest::newRow("CheckSize") << QStringLiteral("CheckSize")
+                               << QStringList{QStringLiteral("GroupSize")};
     QTest::newRow("CheckHiritsu") << QStringLiteral("CheckHiritsu")
                                   << QStringList{QStringLiteral("GroupHiritsu")};
     QTest::newRow("CheckProxy") << QStringLiteral("CheckProxy")
-                                << QStringList{QStringLiteral("LabelIP"), QStringLiteral("LabelPort"),
-                                               QStringLiteral("EditIPAddress"),
-                                               QStringLiteral("EditPort")};
+                                << QStringList{
+                                       QStringLiteral("LabelIP"), QStringLiteral("LabelPort"),
+                                       QStringLiteral("EditIPAddress"), QStringLiteral("EditPort")};
 }
 
 void TestFormSetting::visibilityRules()
@@ -341,8 +350,9 @@ void TestFormSetting::visibilityRules()
 
 void TestFormSetting::storedFlagsRunTheRules()
 {
-    Dialog d(settingLines("fmSetting.CheckFileSave=7\nfmSetting.CheckSize=0\n"
-                          "fmSetting.CheckHiritsu=1\nfmSetting.CheckProxy=1\nfmSetting.Port=8080\n"));
+    Dialog d(
+        settingLines("fmSetting.CheckFileSave=7\nfmSetting.CheckSize=0\n"
+                     "fmSetting.CheckHiritsu=1\nfmSetting.CheckProxy=1\nfmSetting.Port=8080\n"));
     QVERIFY(!d.shown(QStringLiteral("GroupDirectory")));
     QVERIFY(!d.shown(QStringLiteral("GroupSize")));
     QVERIFY(d.shown(QStringLiteral("GroupHiritsu")));
@@ -356,19 +366,32 @@ void TestFormSetting::editChecks_data()
     QTest::addColumn<QString>("edit");
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("link limit, not a number") << QStringLiteral("EditLinkMax") << QStringLiteral("1a") << QString();
-    QTest::newRow("link limit, number") << QStringLiteral("EditLinkMax") << QStringLiteral("12") << QStringLiteral("12");
-    QTest::newRow("min size, letter") << QStringLiteral("EditMinSize") << QStringLiteral("x") << QStringLiteral("5");
-    QTest::newRow("min size, number") << QStringLiteral("EditMinSize") << QStringLiteral("30") << QStringLiteral("30");
-    QTest::newRow("max size, letter") << QStringLiteral("EditMaxSize") << QStringLiteral("x") << QStringLiteral("120");
-    QTest::newRow("max size, digits then letter") << QStringLiteral("EditMaxSize") << QStringLiteral("99k") << QStringLiteral("120");
-    QTest::newRow("max images unchecked") << QStringLiteral("EditMaxImage") << QStringLiteral("500") << QStringLiteral("500");
-    QTest::newRow("max URLs unchecked") << QStringLiteral("EditMaxURL") << QStringLiteral("5000") << QStringLiteral("5000");
-    QTest::newRow("time-out takes text") << QStringLiteral("EditUchikiri") << QStringLiteral("abc") << QStringLiteral("abc");
-    QTest::newRow("ratio, digits only") << QStringLiteral("EditHiritsu") << QStringLiteral("1a5") << QStringLiteral("15");
-    QTest::newRow("ratio, three digits") << QStringLiteral("EditHiritsu") << QStringLiteral("12345") << QStringLiteral("123");
-    QTest::newRow("height, four digits") << QStringLiteral("EditHeight") << QStringLiteral("12345") << QStringLiteral("1234");
-    QTest::newRow("width, digits only") << QStringLiteral("EditWidth") << QStringLiteral("6-40") << QStringLiteral("640");
+    QTest::newRow("link limit, not a number")
+        << QStringLiteral("EditLinkMax") << QStringLiteral("1a") << QString();
+    QTest::newRow("link limit, number")
+        << QStringLiteral("EditLinkMax") << QStringLiteral("12") << QStringLiteral("12");
+    QTest::newRow("min size, letter")
+        << QStringLiteral("EditMinSize") << QStringLiteral("x") << QStringLiteral("5");
+    QTest::newRow("min size, number")
+        << QStringLiteral("EditMinSize") << QStringLiteral("30") << QStringLiteral("30");
+    QTest::newRow("max size, letter")
+        << QStringLiteral("EditMaxSize") << QStringLiteral("x") << QStringLiteral("120");
+    QTest::newRow("max size, digits then letter")
+        << QStringLiteral("EditMaxSize") << QStringLiteral("99k") << QStringLiteral("120");
+    QTest::newRow("max images unchecked")
+        << QStringLiteral("EditMaxImage") << QStringLiteral("500") << QStringLiteral("500");
+    QTest::newRow("max URLs unchecked")
+        << QStringLiteral("EditMaxURL") << QStringLiteral("5000") << QStringLiteral("5000");
+    QTest::newRow("time-out takes text")
+        << QStringLiteral("EditUchikiri") << QStringLiteral("abc") << QStringLiteral("abc");
+    QTest::newRow("ratio, digits only")
+        << QStringLiteral("EditHiritsu") << QStringLiteral("1a5") << QStringLiteral("15");
+    QTest::newRow("ratio, three digits")
+        << QStringLiteral("EditHiritsu") << QStringLiteral("12345") << QStringLiteral("123");
+    QTest::newRow("height, four digits")
+        << QStringLiteral("EditHeight") << QStringLiteral("12345") << QStringLiteral("1234");
+    QTest::newRow("width, digits only")
+        << QStringLiteral("EditWidth") << QStringLiteral("6-40") << QStringLiteral("640");
 }
 
 void TestFormSetting::editChecks()
@@ -386,11 +409,17 @@ void TestFormSetting::storedTextsChecked_data()
     QTest::addColumn<QByteArray>("line");
     QTest::addColumn<QString>("edit");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("link limit emptied") << QByteArray("fmSetting.LinkMax=1a") << QStringLiteral("EditLinkMax") << QString();
-    QTest::newRow("min size reset") << QByteArray("fmSetting.MinSize=abc") << QStringLiteral("EditMinSize") << QStringLiteral("5");
-    QTest::newRow("empty max size reset") << QByteArray("fmSetting.MaxSize=") << QStringLiteral("EditMaxSize") << QStringLiteral("120");
-    QTest::newRow("negative min size kept") << QByteArray("fmSetting.MinSize=-3") << QStringLiteral("EditMinSize") << QStringLiteral("-3");
-    QTest::newRow("hex max size kept") << QByteArray("fmSetting.MaxSize=0x1A") << QStringLiteral("EditMaxSize") << QStringLiteral("0x1A");
+    QTest::newRow("link limit emptied")
+        << QByteArray("fmSetting.LinkMax=1a") << QStringLiteral("EditLinkMax") << QString();
+    QTest::newRow("min size reset") << QByteArray("fmSetting.MinSize=abc")
+                                    << QStringLiteral("EditMinSize") << QStringLiteral("5");
+    QTest::newRow("empty max size reset") << QByteArray("fmSetting.MaxSize=")
+                                          << QStringLiteral("EditMaxSize") << QStringLiteral("120");
+    QTest::newRow("negative min size kept")
+        << QByteArray("fmSetting.MinSize=-3") << QStringLiteral("EditMinSize")
+        << QStringLiteral("-3");
+    QTest::newRow("hex max size kept") << QByteArray("fmSetting.MaxSize=0x1A")
+                                       << QStringLiteral("EditMaxSize") << QStringLiteral("0x1A");
 }
 
 void TestFormSetting::storedTextsChecked()
@@ -430,7 +459,8 @@ void TestFormSetting::speedShowsPosition()
 
 void TestFormSetting::gaibuAndDBSaveForcedOff()
 {
-    Dialog d(settingLines("fmSetting.CheckGaibu=1\nfmSetting.CheckDBSave=1\nfmSetting.CheckLinkMax=1\n"));
+    Dialog d(settingLines(
+        "fmSetting.CheckGaibu=1\nfmSetting.CheckDBSave=1\nfmSetting.CheckLinkMax=1\n"));
     d.setting->show();
     for (const char *name : {"CheckGaibu", "CheckDBSave"}) {
         auto *box = d.get<QCheckBox>(QLatin1String(name));
@@ -449,7 +479,8 @@ void TestFormSetting::gaibuAndDBSaveForcedOff()
 
 void TestFormSetting::proxyAppliedToAllControls()
 {
-    Dialog d(settingLines("fmSetting.CheckProxy=1\nfmSetting.IPAddress=10.0.0.8 \nfmSetting.Port=3128\n"));
+    Dialog d(settingLines(
+        "fmSetting.CheckProxy=1\nfmSetting.IPAddress=10.0.0.8 \nfmSetting.Port=3128\n"));
     for (THTTP *http : d.http) {
         QVERIFY(http->proxyInUse());
         QCOMPARE(http->proxy().hostName(), QStringLiteral("10.0.0.8 ")); // not trimmed
@@ -493,8 +524,8 @@ void TestFormSetting::badPortLeavesControls()
     d.get<QCheckBox>(QStringLiteral("CheckProxy"))->click();
     d.type(QStringLiteral("EditIPAddress"), QStringLiteral("new"));
     d.get<QLineEdit>(QStringLiteral("EditPort"))->setText(port);
-    const QString message = textOfMessageBoxFrom(
-        [&] { d.get<QPushButton>(QStringLiteral("Button6"))->click(); });
+    const QString message =
+        textOfMessageBoxFrom([&] { d.get<QPushButton>(QStringLiteral("Button6"))->click(); });
     QCOMPARE(message, QStringLiteral("'%1' は整数ではありません").arg(port));
     for (THTTP *http : d.http) {
         QCOMPARE(http->proxy().hostName(), QStringLiteral("old"));
@@ -526,10 +557,14 @@ void TestFormSetting::makeDirectory_data()
     QTest::addColumn<QString>("relative");
     QTest::addColumn<QString>("status");
     QTest::addColumn<bool>("exists");
-    QTest::newRow("new directory") << QStringLiteral("new") << QStringLiteral("ディレクトリ作成完了") << true;
-    QTest::newRow("existing directory") << QStringLiteral("old") << QStringLiteral("ディレクトリ作成失敗") << true;
-    QTest::newRow("missing parent") << QStringLiteral("none/new") << QStringLiteral("ディレクトリ作成失敗") << false;
-    QTest::newRow("names a file") << QStringLiteral("file") << QStringLiteral("ディレクトリ作成失敗") << false;
+    QTest::newRow("new directory")
+        << QStringLiteral("new") << QStringLiteral("ディレクトリ作成完了") << true;
+    QTest::newRow("existing directory")
+        << QStringLiteral("old") << QStringLiteral("ディレクトリ作成失敗") << true;
+    QTest::newRow("missing parent")
+        << QStringLiteral("none/new") << QStringLiteral("ディレクトリ作成失敗") << false;
+    QTest::newRow("names a file") << QStringLiteral("file")
+                                  << QStringLiteral("ディレクトリ作成失敗") << false;
 }
 
 void TestFormSetting::makeDirectory()
@@ -555,10 +590,14 @@ void TestFormSetting::chooserButtons_data()
     QTest::addColumn<QString>("button");
     QTest::addColumn<QString>("edit");
     QTest::addColumn<bool>("ok");
-    QTest::newRow("start, chosen") << QStringLiteral("Button3") << QStringLiteral("EditStart") << true;
-    QTest::newRow("start, cancelled") << QStringLiteral("Button3") << QStringLiteral("EditStart") << false;
-    QTest::newRow("save, chosen") << QStringLiteral("Button4") << QStringLiteral("EditDirectory") << true;
-    QTest::newRow("save, cancelled") << QStringLiteral("Button4") << QStringLiteral("EditDirectory") << false;
+    QTest::newRow("start, chosen")
+        << QStringLiteral("Button3") << QStringLiteral("EditStart") << true;
+    QTest::newRow("start, cancelled")
+        << QStringLiteral("Button3") << QStringLiteral("EditStart") << false;
+    QTest::newRow("save, chosen") << QStringLiteral("Button4") << QStringLiteral("EditDirectory")
+                                  << true;
+    QTest::newRow("save, cancelled")
+        << QStringLiteral("Button4") << QStringLiteral("EditDirectory") << false;
 }
 
 void TestFormSetting::chooserButtons()
@@ -598,10 +637,11 @@ void TestFormSetting::closeWritesEveryValueInOrder()
     QCOMPARE(storedNames(bytes, QStringLiteral("Window")), window);
     QStringList setting;
     for (const char *item :
-         {"Speed", "Kekka", "KekkaWWW", "Start", "StartURL", "LinkMax", "MaxURL", "MaxImage",
-          "Uchikiri", "CheckGaibu", "CheckLinkMax", "CheckProxy", "CheckDBSave", "CheckJpeg",
-          "CheckGif", "CheckBmp", "CheckSize", "CheckHiritsu", "CheckFileSave", "IPAddress", "Port",
-          "Directory", "Height", "Width", "Hiritsu", "MaxSize", "MinSize"})
+         {"Speed",         "Kekka",     "KekkaWWW", "Start",      "StartURL",     "LinkMax",
+          "MaxURL",        "MaxImage",  "Uchikiri", "CheckGaibu", "CheckLinkMax", "CheckProxy",
+          "CheckDBSave",   "CheckJpeg", "CheckGif", "CheckBmp",   "CheckSize",    "CheckHiritsu",
+          "CheckFileSave", "IPAddress", "Port",     "Directory",  "Height",       "Width",
+          "Hiritsu",       "MaxSize",   "MinSize"})
         setting.append(QStringLiteral("fmSetting.") + QLatin1String(item));
     // The extras follow every name an older file holds, so it reads them unchanged.
     const QStringList names = storedNames(bytes, QStringLiteral("Setting"));
@@ -635,8 +675,8 @@ void TestFormSetting::everyControlHasRoom()
         tabs->setCurrentIndex(i);
         const QList<QWidget *> controls = tabs->widget(i)->findChildren<QWidget *>();
         for (QWidget *w : controls) {
-            if (!w->isVisible()
-                || !(qobject_cast<QLineEdit *>(w) || qobject_cast<QAbstractButton *>(w)))
+            if (!w->isVisible() ||
+                !(qobject_cast<QLineEdit *>(w) || qobject_cast<QAbstractButton *>(w)))
                 continue;
             if (w->height() < w->minimumSizeHint().height())
                 QFAIL(qPrintable(QStringLiteral("%1 on page %2 is %3 high, needs %4")
@@ -661,9 +701,9 @@ void TestFormSetting::extrasStartOffAndOneClickSetsThem()
 
     QSignalSpy changed(d.setting.get(), &TFormSetting::conditionsChanged);
     modern->click();
-    for (const char *name : {"CheckPNG", "CheckWebP", "CheckAVIF", "CheckJpegAlias", "CheckQueryType",
-                             "CheckContentType", "CheckSrcset", "CheckCssImage", "CheckMetaImage",
-                             "CheckMagic", "CheckPixelSize"})
+    for (const char *name : {"CheckPNG", "CheckWebP", "CheckAVIF", "CheckJpegAlias",
+                             "CheckQueryType", "CheckContentType", "CheckSrcset", "CheckCssImage",
+                             "CheckMetaImage", "CheckMagic", "CheckPixelSize"})
         QVERIFY2(d.checked(QLatin1String(name)), name);
     QVERIFY(!d.checked(QStringLiteral("CheckGifShow")));
     QCOMPARE(modern->checkState(), Qt::Checked);

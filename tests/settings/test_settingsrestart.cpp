@@ -21,8 +21,7 @@
 
 namespace {
 
-template<typename T = QWidget>
-T *find(QWidget *window, const char *name)
+template <typename T = QWidget> T *find(QWidget *window, const char *name)
 {
     T *w = window->findChild<T *>(QLatin1String(name));
     if (w == nullptr)

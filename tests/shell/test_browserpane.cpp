@@ -7,10 +7,10 @@
 #include "httpserver.h"
 #include "picture/pictureloader.h"
 #include "picturefiles.h"
+#include "settings/tformsetting.h"
 #include "shell/appwindows.h"
 #include "shell/statusbar.h"
 #include "shell/tformmain.h"
-#include "settings/tformsetting.h"
 #include "testutils.h"
 #include "viewer/tformview.h"
 
@@ -35,8 +35,7 @@ namespace {
 
 using Response = TestHttpServer::Response;
 
-template<typename T>
-T *child(QObject *parent, const char *name)
+template <typename T> T *child(QObject *parent, const char *name)
 {
     T *found = parent->findChild<T *>(QString::fromLatin1(name));
     if (found == nullptr)
@@ -135,12 +134,14 @@ private slots:
     {
         QVERIFY(!browserLibraryLoaded());
         QTemporaryDir walked;
-        QVERIFY(PictureFiles::write(walked.filePath(QStringLiteral("p.jpg")), PictureFiles::quadrants(8, 8)));
+        QVERIFY(PictureFiles::write(walked.filePath(QStringLiteral("p.jpg")),
+                                    PictureFiles::quadrants(8, 8)));
         m_app = createWindows();
         m = m_app->main();
         child<QComboBox>(m, "ComboDirectory")->setEditText(walked.path());
         child<QToolButton>(m, "BtTansaku")->click();
-        QTRY_COMPARE_WITH_TIMEOUT(m->statusBarMain()->text(0), QStringLiteral("検索完了 : 1 件"), 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(m->statusBarMain()->text(0), QStringLiteral("検索完了 : 1 件"),
+                                  10000);
         QVERIFY(!browserLibraryLoaded());
 
         child<QToolButton>(m, "ToolBtWWW")->click();
@@ -159,7 +160,8 @@ private slots:
         QCOMPARE(lines("MemoLog"), QStringList{QStringLiteral("FindAddress : ") + url("/a.html")});
         typeAndEnter(url("/b.html"));
         typeAndEnter(url("/c.html"));
-        QCOMPARE(m->urlHistory().items(), QStringList({url("/a.html"), url("/b.html"), url("/c.html")}));
+        QCOMPARE(m->urlHistory().items(),
+                 QStringList({url("/a.html"), url("/b.html"), url("/c.html")}));
         QVERIFY(back->isEnabled());
         QVERIFY(!forward->isEnabled());
 
@@ -239,12 +241,14 @@ private slots:
         const QString address = QStringLiteral("http://www.example.invalid/page.html");
         typeAndEnter(address, false);
         QTRY_COMPARE_WITH_TIMEOUT(m->statusBarMain()->text(0), QStringLiteral("探索終了"), 10000);
-        QCOMPARE(proxy.requestLines().value(0), QByteArray("GET " + address.toLatin1() + " HTTP/1.1"));
+        QCOMPARE(proxy.requestLines().value(0),
+                 QByteArray("GET " + address.toLatin1() + " HTTP/1.1"));
         QCOMPARE(m->singleFetch()->sourceText(),
                  QStringLiteral("<html>\r\n<body>\r\nthrough the proxy\r\n</body>\r\n</html>"));
-        QCOMPARE(lines("MemoSrc"), QStringList({QStringLiteral("<html>"), QStringLiteral("<body>"),
-                                                QStringLiteral("through the proxy"),
-                                                QStringLiteral("</body>"), QStringLiteral("</html>")}));
+        QCOMPARE(lines("MemoSrc"),
+                 QStringList({QStringLiteral("<html>"), QStringLiteral("<body>"),
+                              QStringLiteral("through the proxy"), QStringLiteral("</body>"),
+                              QStringLiteral("</html>")}));
         QCOMPARE(child<QLineEdit>(m, "EditHttpURL")->text(), address);
         QCOMPARE(m->busyIndicator(), TFormMain::ImageIdle);
         QVERIFY(!m->html()->engineStarted());
@@ -282,7 +286,8 @@ private slots:
         const QByteArray jpeg = fileBytes(source);
         QTest::newRow("JPG in capitals") << "/P.JPG" << jpeg << "shown";
         QTest::newRow("gif") << "/p.gif" << jpeg << "refused";
-        QTest::newRow("damaged") << "/bad.jpg" << QByteArray("\xff\xd8\xff not a picture", 17) << "damaged";
+        QTest::newRow("damaged") << "/bad.jpg" << QByteArray("\xff\xd8\xff not a picture", 17)
+                                 << "damaged";
         QTest::newRow("not found") << "/missing.jpg" << QByteArray() << "failed";
     }
     void imageLinks()
@@ -325,7 +330,8 @@ private slots:
             QCOMPARE(m->statusBarMain()->text(0), error);
             QVERIFY(!view->isVisible());
         } else {
-            QTRY_COMPARE_WITH_TIMEOUT(lines("MemoLog"), QStringList{QStringLiteral("  No Data")}, 10000);
+            QTRY_COMPARE_WITH_TIMEOUT(lines("MemoLog"), QStringList{QStringLiteral("  No Data")},
+                                      10000);
             QCOMPARE(lines("MemoError").size(), 1);
             QVERIFY(lines("MemoError")[0].startsWith(link + QStringLiteral(" : ")));
             QVERIFY(!QFile::exists(saved));

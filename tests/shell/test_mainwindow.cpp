@@ -1,16 +1,16 @@
+#include "common/helpmanual.h"
 #include "components/logpane.h"
 #include "crawl/thtml.h"
-#include "shell/appwindows.h"
-#include "common/helpmanual.h"
-#include "shell/statusbar.h"
-#include "shell/tformmain.h"
 #include "settings/tformselectdir.h"
 #include "settings/tformsetting.h"
+#include "shell/appwindows.h"
+#include "shell/statusbar.h"
+#include "shell/tformmain.h"
 #include "shell/tformversion.h"
+#include "testutils.h"
 #include "viewer/tformmulti.h"
 #include "viewer/tformsetteimulti.h"
 #include "viewer/tformview.h"
-#include "testutils.h"
 
 #include <QAction>
 #include <QApplication>
@@ -23,11 +23,11 @@
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QTimer>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTest>
 #include <QTextBrowser>
+#include <QTimer>
 #include <QToolButton>
 
 namespace {
@@ -167,7 +167,8 @@ private slots:
         TFormMain *m = start();
         const QList<int> widths = {90, 85, 85, 85, 260, 50};
         for (int i = 0; i < widths.size(); ++i)
-            QCOMPARE(child<QLabel>(m, qPrintable(QStringLiteral("STB_%1").arg(i)))->width(), widths[i]);
+            QCOMPARE(child<QLabel>(m, qPrintable(QStringLiteral("STB_%1").arg(i)))->width(),
+                     widths[i]);
         for (int i = 0; i < 7; ++i)
             QCOMPARE(child<QLabel>(m, qPrintable(QStringLiteral("STA_%1").arg(i)))->width(), 90);
     }
@@ -176,19 +177,43 @@ private slots:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("text");
-        const char *rows[][2] = {
-            {"Exit1", "終了(&X)"}, {"J1", "実行(&G)"}, {"S2", "中止(&S)"}, {"WebW1", "Web表示(&W)"},
-            {"T4", "収集(&T)"}, {"M1", "ファイルリスト消去(&R)"}, {"MenuAllClear", "全消去(&Z)"},
-            {"H1", "ホーム(&H)"}, {"S4", "サポート掲示板(&S)"}, {"D1", "ディレクトリ(&D)"},
-            {"T1", "探索条件(&J)"}, {"N1", "探索対象(&T)"}, {"MenuHard", "ハードディスク(&H)"},
-            {"MenuWWW", "ＷＷＷ(&W)"}, {"B2", "テーブル表示(&B)"}, {"S3", "単独画像(&S)"},
-            {"M2", "複数画像(&M)"}, {"T3", "テーブル表示(&T)"}, {"Contents1", "目次(&C)"},
-            {"K1", "ｷｰﾜｰﾄﾞ検索(&K)"}, {"About1", "バージョン情報(&A)"}, {"N2", "戻る"},
-            {"BtDirectory", "ﾃﾞｨﾚｸﾄﾘ"}, {"BtSettei", "設定"}, {"ToolButton3", "検索"},
-            {"BtSingle", "画像"}, {"BtMulti", "複数"}, {"BtTable", "ﾃｰﾌﾞﾙ"},
-            {"ToolButton4", "Tarnvale"}, {"BtStop", "中止"}, {"BtBack", "戻る"},
-            {"BtForward", "進む"}, {"BtSelect", "収集"}, {"ToolBtHard", "ﾊｰﾄﾞﾃﾞｨｽｸ"},
-            {"ToolBtWWW", "WWW"}, {"BtTansaku", "探索"}, {"BtWeb", "Web"}};
+        const char *rows[][2] = {{"Exit1", "終了(&X)"},
+                                 {"J1", "実行(&G)"},
+                                 {"S2", "中止(&S)"},
+                                 {"WebW1", "Web表示(&W)"},
+                                 {"T4", "収集(&T)"},
+                                 {"M1", "ファイルリスト消去(&R)"},
+                                 {"MenuAllClear", "全消去(&Z)"},
+                                 {"H1", "ホーム(&H)"},
+                                 {"S4", "サポート掲示板(&S)"},
+                                 {"D1", "ディレクトリ(&D)"},
+                                 {"T1", "探索条件(&J)"},
+                                 {"N1", "探索対象(&T)"},
+                                 {"MenuHard", "ハードディスク(&H)"},
+                                 {"MenuWWW", "ＷＷＷ(&W)"},
+                                 {"B2", "テーブル表示(&B)"},
+                                 {"S3", "単独画像(&S)"},
+                                 {"M2", "複数画像(&M)"},
+                                 {"T3", "テーブル表示(&T)"},
+                                 {"Contents1", "目次(&C)"},
+                                 {"K1", "ｷｰﾜｰﾄﾞ検索(&K)"},
+                                 {"About1", "バージョン情報(&A)"},
+                                 {"N2", "戻る"},
+                                 {"BtDirectory", "ﾃﾞｨﾚｸﾄﾘ"},
+                                 {"BtSettei", "設定"},
+                                 {"ToolButton3", "検索"},
+                                 {"BtSingle", "画像"},
+                                 {"BtMulti", "複数"},
+                                 {"BtTable", "ﾃｰﾌﾞﾙ"},
+                                 {"ToolButton4", "Tarnvale"},
+                                 {"BtStop", "中止"},
+                                 {"BtBack", "戻る"},
+                                 {"BtForward", "進む"},
+                                 {"BtSelect", "収集"},
+                                 {"ToolBtHard", "ﾊｰﾄﾞﾃﾞｨｽｸ"},
+                                 {"ToolBtWWW", "WWW"},
+                                 {"BtTansaku", "探索"},
+                                 {"BtWeb", "Web"}};
         for (const auto &row : rows)
             QTest::newRow(row[0]) << QString::fromUtf8(row[0]) << QString::fromUtf8(row[1]);
     }
@@ -257,8 +282,10 @@ private slots:
         const QSize outer = m->frameGeometry().size();
         const QByteArray file = m_config->settingsBytes();
         QVERIFY(file.contains("fmTarnvale.Left=120\r\n"));
-        QVERIFY(file.contains(QByteArray("fmTarnvale.Width=" + QByteArray::number(outer.width()) + "\r\n")));
-        QVERIFY(file.contains(QByteArray("fmTarnvale.Height=" + QByteArray::number(outer.height()) + "\r\n")));
+        QVERIFY(file.contains(
+            QByteArray("fmTarnvale.Width=" + QByteArray::number(outer.width()) + "\r\n")));
+        QVERIFY(file.contains(
+            QByteArray("fmTarnvale.Height=" + QByteArray::number(outer.height()) + "\r\n")));
         QVERIFY(file.contains("fmTarnvale.ToolBtWWW=1\r\n"));
         QVERIFY(file.contains("fmTarnvale.AutoDisp=7\r\n"));
 
@@ -266,8 +293,10 @@ private slots:
         QCOMPARE(m->pos(), QPoint(120, 80));
         QCOMPARE(m->frameGeometry().size(), outer);
         QCOMPARE(m->size(), QSize(700, 600));
-        QCOMPARE(child<QComboBox>(m, "ComboDirectory")->currentText(), QStringLiteral("/home/ユーザー/café"));
-        QCOMPARE(child<QComboBox>(m, "ComboURL")->currentText(), QStringLiteral("http://example.com/a b"));
+        QCOMPARE(child<QComboBox>(m, "ComboDirectory")->currentText(),
+                 QStringLiteral("/home/ユーザー/café"));
+        QCOMPARE(child<QComboBox>(m, "ComboURL")->currentText(),
+                 QStringLiteral("http://example.com/a b"));
         checkMode(m, true);
         QVERIFY(!child<QCheckBox>(m, "CheckAutoDisp")->isChecked());
     }
@@ -277,18 +306,22 @@ private slots:
     {
         QTest::addColumn<QString>("window");
         QTest::addColumn<QString>("prefix");
-        QTest::newRow("chooser") << "TFormSelectDir" << "fmSelectDir";
-        QTest::newRow("view") << "TFormView" << "fmView";
-        QTest::newRow("multi") << "TFormMulti" << "fmMulti";
-        QTest::newRow("multi settings") << "TFormSetteiMulti" << "fmSetteiMulti";
+        QTest::newRow("chooser") << "TFormSelectDir"
+                                 << "fmSelectDir";
+        QTest::newRow("view") << "TFormView"
+                              << "fmView";
+        QTest::newRow("multi") << "TFormMulti"
+                               << "fmMulti";
+        QTest::newRow("multi settings") << "TFormSetteiMulti"
+                                        << "fmSetteiMulti";
     }
     void windowsKeepTheirOuterSize()
     {
         QFETCH(QString, window);
         QFETCH(QString, prefix);
         const QByteArray p = prefix.toLatin1();
-        m_config->writeSettings("[Window]\n" + p + ".Left=50\n" + p + ".Top=60\n" + p
-                                + ".Width=420\n" + p + ".Height=330\n");
+        m_config->writeSettings("[Window]\n" + p + ".Left=50\n" + p + ".Top=60\n" + p +
+                                ".Width=420\n" + p + ".Height=330\n");
         start();
         QWidget *w = nullptr;
         for (QWidget *top : QApplication::topLevelWidgets()) {
@@ -315,19 +348,22 @@ private slots:
         m->RecordDirectory(QStringLiteral("/a"));
         m->RecordDirectory(QStringLiteral("/b"));
         m->RecordDirectory(QStringLiteral("/c"));
-        QCOMPARE(m->directoryHistory().items(), QStringList({QStringLiteral("/a"), QStringLiteral("/b"), QStringLiteral("/c")}));
+        QCOMPARE(m->directoryHistory().items(),
+                 QStringList({QStringLiteral("/a"), QStringLiteral("/b"), QStringLiteral("/c")}));
         QCOMPARE(m->directoryHistory().currentIndex(), 2);
         QVERIFY(back->isEnabled());
         QVERIFY(!forward->isEnabled());
 
         m->RecordDirectory(QStringLiteral("/B")); // found without regard to case: only moves
-        QCOMPARE(m->directoryHistory().items(), QStringList({QStringLiteral("/a"), QStringLiteral("/b"), QStringLiteral("/c")}));
+        QCOMPARE(m->directoryHistory().items(),
+                 QStringList({QStringLiteral("/a"), QStringLiteral("/b"), QStringLiteral("/c")}));
         QCOMPARE(m->directoryHistory().currentIndex(), 1);
         QVERIFY(back->isEnabled());
         QVERIFY(forward->isEnabled());
 
         m->RecordDirectory(QStringLiteral("/d")); // from the middle: replaces /b and what follows
-        QCOMPARE(m->directoryHistory().items(), QStringList({QStringLiteral("/a"), QStringLiteral("/d")}));
+        QCOMPARE(m->directoryHistory().items(),
+                 QStringList({QStringLiteral("/a"), QStringLiteral("/d")}));
         QCOMPARE(m->directoryHistory().currentIndex(), 1);
         QVERIFY(!forward->isEnabled());
 
@@ -411,7 +447,9 @@ private slots:
         m->show();
         QVERIFY(QTest::qWaitForWindowExposed(m));
         QWidget *animate = child<QWidget>(m, "Animate1");
-        auto strip = [&] { return QRect(animate->mapTo(m, QPoint()), QSize(6, animate->height())); };
+        auto strip = [&] {
+            return QRect(animate->mapTo(m, QPoint()), QSize(6, animate->height()));
+        };
         const QImage idle = m->grab(strip()).toImage();
         auto framesRepaintOnlyTheControl = [&] {
             PaintCounter settle(animate); // the first frame may still paint the bar
@@ -420,8 +458,8 @@ private slots:
             PaintCounter bar(child<QWidget>(m, "ToolBar1"));
             PaintCounter window(m);
             PaintCounter frames(animate);
-            return QTest::qWaitFor([&] { return frames.count >= 3; }) && !bar.paintedOver(animate)
-                   && !window.paintedOver(animate);
+            return QTest::qWaitFor([&] { return frames.count >= 3; }) &&
+                   !bar.paintedOver(animate) && !window.paintedOver(animate);
         };
         m->PrepareRun();
         QVERIFY(framesRepaintOnlyTheControl());
@@ -489,10 +527,12 @@ private slots:
     void homeCommandOnlyFillsTheAddress()
     {
         TFormMain *m = start();
-        m_windows->setting()->findChild<QLineEdit *>(QStringLiteral("EditStartURL"))
+        m_windows->setting()
+            ->findChild<QLineEdit *>(QStringLiteral("EditStartURL"))
             ->setText(QStringLiteral("http://home.example/"));
         action(m, "H1")->trigger();
-        QCOMPARE(child<QComboBox>(m, "ComboURL")->currentText(), QStringLiteral("http://home.example/"));
+        QCOMPARE(child<QComboBox>(m, "ComboURL")->currentText(),
+                 QStringLiteral("http://home.example/"));
         QVERIFY(!m->html()->engineStarted());
         QCOMPARE(m->busyIndicator(), TFormMain::ImageIdle);
     }
@@ -506,7 +546,8 @@ private slots:
             QVERIFY(box != nullptr);
             title = box->windowTitle();
             QCOMPARE(box->size(), QSize(283, 279));
-            QVERIFY(box->findChild<QLabel *>(QStringLiteral("ProductName"))->text() == QStringLiteral("ターンヴェイル"));
+            QVERIFY(box->findChild<QLabel *>(QStringLiteral("ProductName"))->text() ==
+                    QStringLiteral("ターンヴェイル"));
             box->findChild<QPushButton *>(QStringLiteral("OKButton"))->click();
         });
         action(m, "About1")->trigger();
@@ -519,7 +560,8 @@ private slots:
         TFormMain *m = start();
         QVERIFY(m->helpFilePath().endsWith(QStringLiteral("/test_mainwindow.HLP")));
         QFile::remove(m->helpFilePath());
-        QVERIFY(QFile::copy(QStringLiteral(VELLISK_SOURCE_DIR "/resources/vellisk.HLP"), m->helpFilePath()));
+        QVERIFY(QFile::copy(QStringLiteral(VELLISK_SOURCE_DIR "/resources/vellisk.HLP"),
+                            m->helpFilePath()));
         action(m, "Contents1")->trigger();
         auto *help = m->findChild<QWidget *>(QStringLiteral("HelpWindow"));
         QVERIFY(help && help->isVisible());
@@ -529,25 +571,28 @@ private slots:
         QTimer::singleShot(50, this, [] {
             QWidget *finder = QApplication::activeModalWidget();
             QVERIFY(finder != nullptr);
-            finder->findChild<QLineEdit *>(QStringLiteral("HelpWord"))->setText(QStringLiteral("プロキシ"));
+            finder->findChild<QLineEdit *>(QStringLiteral("HelpWord"))
+                ->setText(QStringLiteral("プロキシ"));
             auto *keywords = finder->findChild<QListWidget *>(QStringLiteral("HelpKeywords"));
             QCOMPARE(keywords->count(), 1);
             emit keywords->itemActivated(keywords->item(0));
         });
         action(m, "K1")->trigger();
         QVERIFY(help->findChild<QTextBrowser *>(QStringLiteral("HelpText"))
-                    ->toPlainText().startsWith(QStringLiteral("探索条件の設定")));
+                    ->toPlainText()
+                    .startsWith(QStringLiteral("探索条件の設定")));
         QFile::remove(m->helpFilePath());
     }
 
     void helpManualFormat()
     {
-        const HelpManual manual = HelpManual::parse(QStringLiteral(
-            "= Title\nintro\n== One\nkeywords: a, bb\nbody 1\n\n== Two\nbody 2\n"));
+        const HelpManual manual = HelpManual::parse(
+            QStringLiteral("= Title\nintro\n== One\nkeywords: a, bb\nbody 1\n\n== Two\nbody 2\n"));
         QCOMPARE(manual.title, QStringLiteral("Title"));
         QCOMPARE(manual.introduction, QStringLiteral("intro"));
         QCOMPARE(manual.topics.size(), 2);
-        QCOMPARE(manual.topics[0].keywords, QStringList({QStringLiteral("a"), QStringLiteral("bb")}));
+        QCOMPARE(manual.topics[0].keywords,
+                 QStringList({QStringLiteral("a"), QStringLiteral("bb")}));
         QCOMPARE(manual.topics[1].body, QStringLiteral("body 2"));
         QCOMPARE(manual.find(QStringLiteral("B")), QList<int>({0}));
         QVERIFY(HelpManual::load(QStringLiteral("/nonexistent/x.HLP")).isEmpty());

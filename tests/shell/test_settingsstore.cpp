@@ -7,7 +7,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-
 namespace {
 const QString W = QStringLiteral("Window");
 const QString S = QStringLiteral("Setting");
@@ -27,7 +26,10 @@ class TestSettingsStore : public QObject
 
 private:
     QTemporaryDir m_dir;
-    QString path(const char *name) const { return m_dir.path() + QLatin1Char('/') + QLatin1String(name); }
+    QString path(const char *name) const
+    {
+        return m_dir.path() + QLatin1Char('/') + QLatin1String(name);
+    }
 
 private slots:
     void integerText_data()
@@ -111,8 +113,10 @@ private slots:
         SettingsStore store(file);
         QCOMPARE(store.ReadInteger(S, QStringLiteral("FMSETTING.CHECKBMP"), 1), 7);
         QCOMPARE(fileBytes(file).count("CheckB"), 1);
-        QCOMPARE(store.ReadInteger(QStringLiteral("window"), QStringLiteral("fmSetting.Width"), 0), 495);
-        QCOMPARE(store.ReadString(S, QStringLiteral("fmSetting.Width"), QString()), QStringLiteral("800 "));
+        QCOMPARE(store.ReadInteger(QStringLiteral("window"), QStringLiteral("fmSetting.Width"), 0),
+                 495);
+        QCOMPARE(store.ReadString(S, QStringLiteral("fmSetting.Width"), QString()),
+                 QStringLiteral("800 "));
     }
 
     void missingValuesGiveDefaultsAndEmptyTextStaysEmpty()
@@ -123,8 +127,10 @@ private slots:
             store.WriteString(S, QStringLiteral("fmSetting.IPAddress"), QString());
         }
         SettingsStore store(file);
-        QCOMPARE(store.ReadString(S, QStringLiteral("fmSetting.IPAddress"), QStringLiteral("x")), QString());
-        QCOMPARE(store.ReadString(S, QStringLiteral("fmSetting.Port"), QStringLiteral("d")), QStringLiteral("d"));
+        QCOMPARE(store.ReadString(S, QStringLiteral("fmSetting.IPAddress"), QStringLiteral("x")),
+                 QString());
+        QCOMPARE(store.ReadString(S, QStringLiteral("fmSetting.Port"), QStringLiteral("d")),
+                 QStringLiteral("d"));
         QCOMPARE(store.ReadInteger(QStringLiteral("NoSuchSection"), QStringLiteral("a"), 5), 5);
     }
 
@@ -137,7 +143,8 @@ private slots:
             store.WriteString(W, QStringLiteral("fmTarnvale.Directory"), text);
         }
         // Half-width katakana are single bytes in Shift-JIS; 探索 is 0x92 0x54 0x8D 0xF5.
-        QVERIFY(fileBytes(file).contains("fmTarnvale.Directory=\xC3\xDE\xA8\xDA\xB8\xC4\xD8\x92\x54\x8D\xF5\r\n"));
+        QVERIFY(fileBytes(file).contains(
+            "fmTarnvale.Directory=\xC3\xDE\xA8\xDA\xB8\xC4\xD8\x92\x54\x8D\xF5\r\n"));
         SettingsStore store(file);
         QCOMPARE(store.ReadString(W, QStringLiteral("fmTarnvale.Directory"), QString()), text);
     }
@@ -156,7 +163,9 @@ private slots:
         QTest::newRow("backslash") << QStringLiteral("C:\\") << true;
         QTest::newRow("accented") << QStringLiteral("/home/café") << false;
         QTest::newRow("emoji") << QString::fromUtf8("/pics/\xF0\x9F\x98\x80") << false;
-        QTest::newRow("yen sign") << QString::fromUtf8("\xC2\xA5" "100") << false;
+        QTest::newRow("yen sign") << QString::fromUtf8("\xC2\xA5"
+                                                       "100")
+                                  << false;
         QTest::newRow("line breaks") << QStringLiteral("one\ntwo\r\nthree\r") << false;
         QTest::newRow("percent and quotes") << QStringLiteral("100% \"x\" ''") << true;
     }
@@ -174,8 +183,10 @@ private slots:
         const QByteArray bytes = fileBytes(file);
         QCOMPARE(bytes.contains("fmSetting.Start="), plainForm);
         SettingsStore store(file);
-        QCOMPARE(store.ReadString(S, QStringLiteral("fmSetting.Start"), QStringLiteral("?")), value);
-        QCOMPARE(store.ReadString(S, QStringLiteral("fmSetting.After"), QString()), QStringLiteral("after"));
+        QCOMPARE(store.ReadString(S, QStringLiteral("fmSetting.Start"), QStringLiteral("?")),
+                 value);
+        QCOMPARE(store.ReadString(S, QStringLiteral("fmSetting.After"), QString()),
+                 QStringLiteral("after"));
     }
 
     void badFilesGiveDefaults_data()
@@ -195,8 +206,9 @@ private slots:
         writeAll(file, content);
         SettingsStore store(file);
         QCOMPARE(store.ReadInteger(S, QStringLiteral("fmSetting.Speed"), 4), 4);
-        QCOMPARE(store.ReadString(S, QStringLiteral("fmSetting.StartURL"), QStringLiteral("http://")),
-                 QStringLiteral("http://"));
+        QCOMPARE(
+            store.ReadString(S, QStringLiteral("fmSetting.StartURL"), QStringLiteral("http://")),
+            QStringLiteral("http://"));
     }
 
     void writingKeepsOtherValues()
@@ -230,14 +242,20 @@ private slots:
         for (int pass = 0; pass < 2; ++pass) {
             SettingsStore store(file);
             QCOMPARE(store.ReadInteger(S, QStringLiteral("fmSetting.Speed"), 0), 3);
-            QCOMPARE(store.ReadString(S, QStringLiteral(";comment"), QStringLiteral("none")), QStringLiteral("none"));
-            QCOMPARE(store.ReadString(S, QStringLiteral("a*"), QStringLiteral("none")), QStringLiteral("none"));
-            QCOMPARE(store.ReadString(S, QStringLiteral("fmSetting.Speed*"), QStringLiteral("none")),
+            QCOMPARE(store.ReadString(S, QStringLiteral(";comment"), QStringLiteral("none")),
                      QStringLiteral("none"));
-            QCOMPARE(store.ReadString(S, QStringLiteral("fmSetting.Start"), QStringLiteral("none")), QStringLiteral("none"));
-            QCOMPARE(store.ReadString(QStringLiteral("Stray=x"), QStringLiteral("fmSetting.Start"), QString()),
+            QCOMPARE(store.ReadString(S, QStringLiteral("a*"), QStringLiteral("none")),
+                     QStringLiteral("none"));
+            QCOMPARE(
+                store.ReadString(S, QStringLiteral("fmSetting.Speed*"), QStringLiteral("none")),
+                QStringLiteral("none"));
+            QCOMPARE(store.ReadString(S, QStringLiteral("fmSetting.Start"), QStringLiteral("none")),
+                     QStringLiteral("none"));
+            QCOMPARE(store.ReadString(QStringLiteral("Stray=x"), QStringLiteral("fmSetting.Start"),
+                                      QString()),
                      QStringLiteral("C:\\"));
-            store.WriteInteger(S, QStringLiteral("fmSetting.Speed"), 3); // the whole file is written again
+            store.WriteInteger(S, QStringLiteral("fmSetting.Speed"),
+                               3); // the whole file is written again
         }
     }
 
@@ -267,9 +285,11 @@ private slots:
     void defaultPathFollowsXdgConfigHome()
     {
         qputenv("XDG_CONFIG_HOME", m_dir.path().toLocal8Bit());
-        QCOMPARE(SettingsStore::defaultFilePath(), m_dir.path() + QStringLiteral("/Qorvin/Vellisk.ini"));
+        QCOMPARE(SettingsStore::defaultFilePath(),
+                 m_dir.path() + QStringLiteral("/Qorvin/Vellisk.ini"));
         qunsetenv("XDG_CONFIG_HOME");
-        QCOMPARE(SettingsStore::defaultFilePath(), QDir::homePath() + QStringLiteral("/.config/Qorvin/Vellisk.ini"));
+        QCOMPARE(SettingsStore::defaultFilePath(),
+                 QDir::homePath() + QStringLiteral("/.config/Qorvin/Vellisk.ini"));
     }
 };
 

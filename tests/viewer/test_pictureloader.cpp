@@ -1,7 +1,7 @@
 #include "filebytes.h"
+#include "picture/pictureloader.h"
 #include "picturefiles.h"
 #include "processmemory.h"
-#include "picture/pictureloader.h"
 
 #include <QDir>
 #include <QFile>
@@ -10,8 +10,8 @@
 
 #include <cmath>
 
-#include <jpeglib.h>
 #include <jerror.h>
+#include <jpeglib.h>
 
 using namespace PictureFiles;
 using ProcessMemory::peakResidentKb;
@@ -57,8 +57,10 @@ private slots:
         QVERIFY(write(file(QStringLiteral("prog.jpg")), quadrants(800, 600), 95, true));
         QVERIFY(write(file(QStringLiteral("q.bmp")), quadrants(64, 48)));
         QVERIFY(write(file(QStringLiteral("q.ico")), quadrants(32, 32)));
-        QVERIFY(writeBytes(file(QStringLiteral("noise.jpg")), QByteArrayLiteral("GIF89a not a jpeg")));
-        QVERIFY(writeBytes(file(QStringLiteral("noise.bmp")), QByteArrayLiteral("BMxxxxxxxxxxxxxx")));
+        QVERIFY(
+            writeBytes(file(QStringLiteral("noise.jpg")), QByteArrayLiteral("GIF89a not a jpeg")));
+        QVERIFY(
+            writeBytes(file(QStringLiteral("noise.bmp")), QByteArrayLiteral("BMxxxxxxxxxxxxxx")));
         QVERIFY(writeBytes(file(QStringLiteral("empty.jpg")), QByteArray()));
         QVERIFY(writeBytes(file(QStringLiteral("a.gif")), QByteArrayLiteral("GIF89a")));
         QVERIFY(QDir(m_dir.path()).mkdir(QStringLiteral("folder.jpg")));
@@ -122,7 +124,8 @@ private slots:
 
     void cmykComesOutAsRgb()
     {
-        const PictureResult result = PictureLoader::decodeFull(native(file(QStringLiteral("cmyk.jpg"))));
+        const PictureResult result =
+            PictureLoader::decodeFull(native(file(QStringLiteral("cmyk.jpg"))));
         QVERIFY2(result.ok, qPrintable(result.error));
         QCOMPARE(result.image.size(), QSize(40, 30));
         QVERIFY(near(result.image.pixel(5, 5), Qt::red));
@@ -187,8 +190,10 @@ private slots:
         QTest::addColumn<bool>("progressive");
         for (int sampling : {4, 2, 1}) {
             for (bool progressive : {false, true}) {
-                const QByteArray name = QByteArray(sampling == 4 ? "4:2:0" : sampling == 2 ? "4:2:2" : "4:4:4")
-                                        + (progressive ? " progressive" : " baseline");
+                const QByteArray name = QByteArray(sampling == 4   ? "4:2:0"
+                                                   : sampling == 2 ? "4:2:2"
+                                                                   : "4:4:4") +
+                                        (progressive ? " progressive" : " baseline");
                 QTest::newRow(name.constData()) << sampling << progressive;
             }
         }
@@ -197,7 +202,8 @@ private slots:
     {
         QFETCH(int, sampling);
         QFETCH(bool, progressive);
-        const QString path = file(QStringLiteral("corner_%1_%2.jpg").arg(sampling).arg(progressive));
+        const QString path =
+            file(QStringLiteral("corner_%1_%2.jpg").arg(sampling).arg(progressive));
         QVERIFY(writeSampledJpeg(path, stripes(700, 530), sampling, progressive));
         const PictureResult full = PictureLoader::decodeFull(native(path));
         QVERIFY(full.ok);
@@ -219,8 +225,9 @@ private slots:
         QImage body(1600, 1200, QImage::Format_RGB32);
         for (int y = 0; y < body.height(); ++y) {
             for (int x = 0; x < body.width(); ++x)
-                body.setPixel(x, y, qRgb(x * 255 / 1600, (x + y) * 255 / 2800,
-                                         128 + int(100 * std::sin(y / 90.0))));
+                body.setPixel(x, y,
+                              qRgb(x * 255 / 1600, (x + y) * 255 / 2800,
+                                   128 + int(100 * std::sin(y / 90.0))));
         }
         const QString baseline = file(QStringLiteral("scan_base.jpg"));
         const QString progressive = file(QStringLiteral("scan_prog.jpg"));
@@ -237,8 +244,8 @@ private slots:
             for (int x = 0; x < 200; ++x) {
                 const QRgb a = reference.image.pixel(x, y);
                 const QRgb b = preview.image.pixel(x, y);
-                difference += qAbs(qRed(a) - qRed(b)) + qAbs(qGreen(a) - qGreen(b))
-                              + qAbs(qBlue(a) - qBlue(b));
+                difference += qAbs(qRed(a) - qRed(b)) + qAbs(qGreen(a) - qGreen(b)) +
+                              qAbs(qBlue(a) - qBlue(b));
             }
         }
         QVERIFY2(difference <= 200 * 150 * 3 * 2, qPrintable(QString::number(difference)));
@@ -262,8 +269,10 @@ private slots:
         const QString missing = file(QStringLiteral("missing.jpg"));
         const QString folder = file(QStringLiteral("folder.jpg"));
         const QString noise = file(QStringLiteral("noise.bmp"));
-        QTest::newRow("missing jpeg") << missing << QStringLiteral("ﾌｧｲﾙ %1 は開けません").arg(missing);
-        QTest::newRow("a directory") << folder << QStringLiteral("ﾌｧｲﾙ %1 は開けません").arg(folder);
+        QTest::newRow("missing jpeg")
+            << missing << QStringLiteral("ﾌｧｲﾙ %1 は開けません").arg(missing);
+        QTest::newRow("a directory")
+            << folder << QStringLiteral("ﾌｧｲﾙ %1 は開けません").arg(folder);
         QTest::newRow("damaged bmp") << noise << QStringLiteral("ﾌｧｲﾙ %1 は開けません").arg(noise);
         QTest::newRow("gif") << file(QStringLiteral("a.gif"))
                              << QStringLiteral("拡張子 .gif の画像形式は処理できません");
@@ -332,7 +341,8 @@ private slots:
     void pixelLimitCanBeLowered()
     {
         PictureLoader::setMaxPixels(800 * 600 - 1);
-        const PictureResult jpeg = PictureLoader::decodeFull(native(file(QStringLiteral("q800.jpg"))));
+        const PictureResult jpeg =
+            PictureLoader::decodeFull(native(file(QStringLiteral("q800.jpg"))));
         PictureLoader::setMaxPixels(64 * 48 - 1);
         const PictureResult bmp = PictureLoader::decodeFull(native(file(QStringLiteral("q.bmp"))));
         PictureLoader::setMaxPixels(100'000'000);
@@ -363,8 +373,8 @@ private slots:
     void cancelledLoadStops()
     {
         std::atomic_bool cancel{true};
-        for (const QString &name : {QStringLiteral("q800.jpg"), QStringLiteral("prog.jpg"),
-                                    QStringLiteral("q.bmp")}) {
+        for (const QString &name :
+             {QStringLiteral("q800.jpg"), QStringLiteral("prog.jpg"), QStringLiteral("q.bmp")}) {
             const PictureResult result = PictureLoader::decodeFull(native(file(name)), &cancel);
             QVERIFY(!result.ok);
             QVERIFY(result.cancelled);

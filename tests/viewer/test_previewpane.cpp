@@ -1,7 +1,7 @@
 #include "filebytes.h"
+#include "picture/picturerequest.h"
 #include "picturefiles.h"
 #include "testutils.h"
-#include "picture/picturerequest.h"
 #include "viewer/previewpane.h"
 
 #include <QCheckBox>
@@ -40,8 +40,9 @@ private:
         }
         QString labels() const
         {
-            return pane.findChild<QLabel *>(QStringLiteral("LabelWidth"))->text() + QLatin1Char(' ')
-                   + pane.findChild<QLabel *>(QStringLiteral("LabelHeight"))->text();
+            return pane.findChild<QLabel *>(QStringLiteral("LabelWidth"))->text() +
+                   QLatin1Char(' ') +
+                   pane.findChild<QLabel *>(QStringLiteral("LabelHeight"))->text();
         }
         QSize frameSize() const { return frame()->size(); }
         // Loads and waits until this load has been delivered or dropped.
@@ -99,7 +100,8 @@ private slots:
         QTest::newRow("1024x768") << QSize(1024, 768) << true << true << QSize(273, 204);
         QTest::newRow("768x1024") << QSize(768, 1024) << true << true << QSize(216, 288);
         QTest::newRow("stretch off") << QSize(400, 200) << false << true << QSize(273, 288);
-        QTest::newRow("stretch off, ratio off") << QSize(200, 400) << false << false << QSize(273, 288);
+        QTest::newRow("stretch off, ratio off")
+            << QSize(200, 400) << false << false << QSize(273, 288);
         QTest::newRow("ratio off") << QSize(1024, 768) << true << false << QSize(273, 288);
     }
     void fitsTheFrame()
@@ -209,7 +211,8 @@ private slots:
         QTest::addColumn<QByteArray>("bytes");
         QTest::newRow("missing file") << "missing.jpg" << QByteArray();
         QTest::newRow("gif") << "picture.gif" << QByteArrayLiteral("GIF89a\x01\x00\x01\x00");
-        QTest::newRow("damaged jpeg") << "damaged.jpg" << QByteArrayLiteral("\xFF\xD8\xFF\xE0 broken");
+        QTest::newRow("damaged jpeg")
+            << "damaged.jpg" << QByteArrayLiteral("\xFF\xD8\xFF\xE0 broken");
         QTest::newRow("wmf") << "clip.wmf" << QByteArrayLiteral("\xD7\xCD\xC6\x9A");
     }
     void failuresLeaveThePreview()

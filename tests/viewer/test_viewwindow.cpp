@@ -1,13 +1,13 @@
-#include "picturefiles.h"
-#include "testutils.h"
 #include "crawl/linklist.h"
 #include "disksearch/resultentry.h"
 #include "disksearch/resultlistpane.h"
+#include "picture/picturerequest.h"
+#include "picturefiles.h"
+#include "settings/tformsetting.h"
 #include "shell/appwindows.h"
 #include "shell/statusbar.h"
 #include "shell/tformmain.h"
-#include "picture/picturerequest.h"
-#include "settings/tformsetting.h"
+#include "testutils.h"
 #include "viewer/previewpane.h"
 #include "viewer/tformview.h"
 
@@ -23,11 +23,11 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSettings>
-#include <QTabWidget>
-#include <QThreadPool>
-#include <QTemporaryDir>
 #include <QSignalSpy>
+#include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QThreadPool>
 
 using namespace PictureFiles;
 
@@ -119,7 +119,8 @@ private slots:
 
         QVERIFY(preview(main, picture(300, 200)));
         main->SingleImageCommand();
-        QVERIFY(waitUntil([view] { return view->windowTitle() == QStringLiteral("Image (300 x 200)"); }));
+        QVERIFY(waitUntil(
+            [view] { return view->windowTitle() == QStringLiteral("Image (300 x 200)"); }));
         QCOMPARE(view->size(), QSize(310, 264));
         QVERIFY(main->extraViews().isEmpty());
         QVERIFY(main->singleViewMode());
@@ -330,8 +331,11 @@ private slots:
         ConfigSandbox config;
         auto app = createWindows();
         TFormMain *main = app->main();
-        app->setting()->findChild<QLineEdit *>(QStringLiteral("EditDirectory"))->setText(m_dir.path());
-        main->pages()->setCurrentWidget(main->pages()->findChild<QWidget *>(QStringLiteral("TabURL")));
+        app->setting()
+            ->findChild<QLineEdit *>(QStringLiteral("EditDirectory"))
+            ->setText(m_dir.path());
+        main->pages()->setCurrentWidget(
+            main->pages()->findChild<QWidget *>(QStringLiteral("TabURL")));
         auto *links = qobject_cast<LinkList *>(main->imageLink()->model());
         QVERIFY(links != nullptr);
         for (int i = 0; i < entriesBefore; ++i)
@@ -339,7 +343,8 @@ private slots:
         links->appendEntry(url.toLatin1());
         const QModelIndex last = links->index(entriesBefore, 0);
         QCOMPARE(last.data().toString(),
-                 QStringLiteral("%1  ----     ").arg(entriesBefore + 1, 4, 10, QLatin1Char('0')) + url);
+                 QStringLiteral("%1  ----     ").arg(entriesBefore + 1, 4, 10, QLatin1Char('0')) +
+                     url);
         main->imageLink()->setCurrentIndex(last);
         QString text;
         MessageBoxWatcher watcher([&text](QMessageBox *box) {
@@ -349,7 +354,8 @@ private slots:
         // The message, when there is one, is shown before the command returns.
         main->SingleImageCommand();
         QCOMPARE(watcher.seen(), refused ? 1 : 0);
-        QCOMPARE(text, refused ? QStringLiteral("画像リストの画像ファイルを選択してください") : QString());
+        QCOMPARE(text, refused ? QStringLiteral("画像リストの画像ファイルを選択してください")
+                               : QString());
         QCOMPARE(main->findChild<QLineEdit *>(QStringLiteral("EditHttpURL"))->text(),
                  refused ? QString() : url);
         QVERIFY(!app->view()->isVisible());
@@ -374,7 +380,8 @@ private slots:
         QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, row.center());
         QVERIFY(waitUntil([main] { return main->preview()->pictureSize() == QSize(400, 200); }));
         QCOMPARE(main->statusBarMain()->text(4), QFile::decodeName(first));
-        QCOMPARE(main->findChild<QLabel *>(QStringLiteral("LabelWidth"))->text(), QStringLiteral("400"));
+        QCOMPARE(main->findChild<QLabel *>(QStringLiteral("LabelWidth"))->text(),
+                 QStringLiteral("400"));
 
         QTest::keyClick(view, Qt::Key_Down);
         QVERIFY(waitUntil([main] { return main->preview()->pictureSize() == QSize(768, 1024); }));
