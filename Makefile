@@ -1,5 +1,5 @@
 # One command each: `make run`, `make test`, `make package`, `make bench`, `make fuzz`,
-# `make sanitize`.
+# `make sanitize`, `make lint`, `make format-check`.
 # Every target first installs the Debian packages the project needs.
 
 BUILD   ?= build
@@ -7,8 +7,10 @@ RELEASE ?= build-release
 FUZZDIR ?= build-fuzz
 SANDIR  ?= build-sanitize
 JOBS    ?= $(shell nproc)
+# WERROR=ON makes every compiler warning an error (CI builds so).
+WERROR  ?= OFF
 
-.PHONY: all deps configure build run test package bench fuzz sanitize clean
+.PHONY: all deps configure build run test package bench fuzz sanitize lint format-check clean
 
 all: build
 
@@ -17,6 +19,7 @@ deps:
 
 configure: deps
 	@test -f $(BUILD)/build.ninja || cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	@cmake $(BUILD) -DVELLISK_WERROR=$(WERROR) > /dev/null
 
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)
@@ -56,6 +59,14 @@ sanitize: deps
 	cmake --build $(SANDIR) -j $(JOBS)
 	ASAN_OPTIONS=detect_leaks=0:new_delete_type_mismatch=0 UBSAN_OPTIONS=print_stacktrace=1 \
 	    ctest --test-dir $(SANDIR) --output-on-failure -j $(JOBS) -E '^install$$'
+
+# clang-tidy with the checks of .clang-tidy over src/; any finding fails.
+lint: build
+	@scripts/lint.sh $(BUILD)
+
+# clang-format --dry-run over every C++ file; a file not formatted fails.
+format-check: deps
+	@scripts/check-format.sh
 
 clean:
 	rm -rf $(BUILD) $(RELEASE) $(FUZZDIR) $(SANDIR)

@@ -12,7 +12,7 @@ packages=(
   qt6-webengine-dev libqt6webenginecore6-bin
   libjpeg62-turbo-dev
   fonts-noto-cjk fonts-ipafont-mincho
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format clang-tidy
   xvfb xauth
   librsvg2-bin desktop-file-utils appstream dpkg-dev lintian
   nginx-light openssl

@@ -10,10 +10,10 @@ namespace {
 QString besideOrInstalled(const QString &fileName, const QString &programDir,
                           const QString &installedDir, bool besideWhenMissing)
 {
-    const QString beside = programDir + QLatin1Char('/') + fileName;
+    QString beside = programDir + QLatin1Char('/') + fileName;
     if (QFileInfo::exists(beside))
         return beside;
-    const QString installed =
+    QString installed =
         QDir::cleanPath(programDir + QLatin1Char('/') + installedDir + QLatin1Char('/') + fileName);
     if (QFileInfo::exists(installed))
         return installed;

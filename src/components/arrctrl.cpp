@@ -219,7 +219,7 @@ QString TArCntrl::freeElementName(int k, const QObject *scope) const
                (m_parent != nullptr && m_parent->findChild<QObject *>(name) != nullptr);
     };
     for (qint64 n = k;; ++n) {
-        const QString name = objectName() + QLatin1Char('_') + QString::number(n);
+        QString name = objectName() + QLatin1Char('_') + QString::number(n);
         if (!taken(name))
             return name;
     }

@@ -4,7 +4,7 @@
 
 QString BrowserHistory::request(const QString &url, bool dropDown)
 {
-    const QString page = NormalizeBrowsedURL(url);
+    QString page = NormalizeBrowsedURL(url);
     m_history.record(page);
     if (dropDown)
         moveToFront(m_dropDown, page);

@@ -15,7 +15,7 @@ QUrl webAddressFromTyped(const QString &text)
 
 QString crawlStartURL(const QString &typed)
 {
-    const QString text = typed.trimmed();
+    QString text = typed.trimmed();
     if (text.contains(QLatin1String("://")) || !webAddressFromTyped(text).isValid())
         return text;
     // The text itself, not QUrl's reading of it: the crawl's own routines

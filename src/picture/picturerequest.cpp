@@ -71,7 +71,7 @@ quint64 PictureRequest::start(Job job, Job early)
         if (owner == nullptr)
             return;
         QMetaObject::invokeMethod(
-            owner, [owner, ticket, result]() mutable { owner->deliver(ticket, std::move(result)); },
+            owner, [owner, ticket, result] { owner->deliver(ticket, result); },
             Qt::QueuedConnection);
     });
     return ticket;
@@ -85,7 +85,7 @@ void PictureRequest::cancel()
     m_busy = false;
 }
 
-void PictureRequest::deliver(quint64 ticket, DecodedPicture result)
+void PictureRequest::deliver(quint64 ticket, const DecodedPicture &result)
 {
     if (ticket != m_ticket || result.picture.cancelled) {
         ++m_stats.dropped;

@@ -65,7 +65,7 @@ signals:
 
 private:
     struct Link;
-    void deliver(quint64 ticket, DecodedPicture result);
+    void deliver(quint64 ticket, const DecodedPicture &result);
     void deliverEarly(quint64 ticket, const DecodedPicture &result);
 
     std::shared_ptr<Link> m_link;

@@ -63,7 +63,7 @@ QString NameList::displayName(qsizetype i) const
 void NameList::append(const char *name)
 {
     m_starts.push_back(quint32(m_bytes.size()));
-    m_bytes.append(name, qsizetype(std::strlen(name) + 1));
+    m_bytes.append(name, qsizetype(std::strlen(name)) + 1);
 }
 
 void NameList::sortCaseless()

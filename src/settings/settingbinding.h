@@ -12,6 +12,7 @@
 #include <QScrollBar>
 
 #include <functional>
+#include <utility>
 
 // One stored setting of the settings dialog bound to its control: how its
 // stored value reaches the control, how the control's value is stored, how it
@@ -68,7 +69,7 @@ SettingBinding text(const StoredSetting<QString> &setting, QLineEdit *edit, Appl
             [=](SettingsStore &store) { store.WriteString(SettingSection, name, edit->text()); },
             [=](SearchConditions &c) { apply(c, edit->text()); },
             [=](QObject *context, std::function<void()> changed) {
-                QObject::connect(edit, &QLineEdit::textChanged, context, changed);
+                QObject::connect(edit, &QLineEdit::textChanged, context, std::move(changed));
             }};
 }
 
@@ -91,7 +92,7 @@ SettingBinding flag(const StoredSetting<bool> &setting, QCheckBox *box, Apply ap
             [=](SettingsStore &store) { store.WriteFlag(SettingSection, name, box->isChecked()); },
             [=](SearchConditions &c) { apply(c, box->isChecked()); },
             [=](QObject *context, std::function<void()> changed) {
-                QObject::connect(box, &QCheckBox::toggled, context, changed);
+                QObject::connect(box, &QCheckBox::toggled, context, std::move(changed));
             }};
 }
 
@@ -116,7 +117,7 @@ SettingBinding choice(const StoredSetting<int> &setting, QButtonGroup *group, Ap
         [=](SettingsStore &store) { store.WriteInteger(SettingSection, name, group->checkedId()); },
         [=](SearchConditions &c) { apply(c, group->checkedId()); },
         [=](QObject *context, std::function<void()> changed) {
-            QObject::connect(group, &QButtonGroup::idToggled, context, changed);
+            QObject::connect(group, &QButtonGroup::idToggled, context, std::move(changed));
         }};
 }
 
@@ -131,7 +132,7 @@ SettingBinding position(const StoredSetting<int> &setting, QScrollBar *bar, Appl
             [=](SettingsStore &store) { store.WriteInteger(SettingSection, name, bar->value()); },
             [=](SearchConditions &c) { apply(c, bar->value()); },
             [=](QObject *context, std::function<void()> changed) {
-                QObject::connect(bar, &QScrollBar::valueChanged, context, changed);
+                QObject::connect(bar, &QScrollBar::valueChanged, context, std::move(changed));
             }};
 }
 

@@ -56,7 +56,7 @@ CommandLine::CommandLine(const QStringList &arguments)
         fail(program + QStringLiteral(": only one directory or address can be given"));
         return;
     }
-    const QString text = targets.first();
+    const QString &text = targets.first();
     if (isWebAddress(text)) {
         m_target = Target::Url;
         m_targetText = text;
