@@ -246,8 +246,10 @@ void TFormSetting::closeEvent(QCloseEvent *event)
 
 void TFormSetting::showOnTab(const QString &tabName)
 {
-    if (auto *tab = m_tabs->findChild<QWidget *>(tabName))
-        m_tabs->setCurrentWidget(tab);
+    for (int i = 0; i < m_tabs->count(); ++i) {
+        if (m_tabs->widget(i)->objectName() == tabName)
+            m_tabs->setCurrentIndex(i);
+    }
     show();
     raise();
     activateWindow();

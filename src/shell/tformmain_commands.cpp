@@ -17,7 +17,6 @@
 #include "viewer/tformsetteimulti.h"
 #include "viewer/tformview.h"
 
-#include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
 #include <QGuiApplication>
@@ -251,8 +250,7 @@ void TFormMain::TableCommand()
             break;
         paths.append(m_resultList->EntryFileName(index));
     }
-    const auto *stretch = m_preview->findChild<QCheckBox *>(QStringLiteral("CheckStretch"));
     if (m_peers.setteiMulti != nullptr)
         m_peers.multi->setSettingsDialog(m_peers.setteiMulti);
-    m_peers.multi->FillMultiWindow(paths, stretch == nullptr || stretch->isChecked());
+    m_peers.multi->FillMultiWindow(paths, m_preview->stretchOn());
 }

@@ -82,6 +82,11 @@ bool PreviewPane::autoDisplay() const
     return m_autoDisp->isChecked();
 }
 
+bool PreviewPane::stretchOn() const
+{
+    return m_stretch->isChecked();
+}
+
 void PreviewPane::setAutoDisplay(bool on)
 {
     m_autoDisp->setChecked(on);

@@ -32,6 +32,8 @@ public:
     ~PreviewPane() override;
 
     bool autoDisplay() const;
+    // "伸縮": whether pictures are shown stretched to their frame.
+    bool stretchOn() const;
     void setAutoDisplay(bool on);
 
     // Starts loading the file; when it arrives it replaces the picture and
