@@ -49,6 +49,7 @@ private:
     QByteArray path(const QString &name) const { return QFile::encodeName(m_dir.filePath(name)); }
     QString file(const char *name) const { return m_dir.filePath(QString::fromLatin1(name)); }
 
+    // Skips the whole test case when an encoder is missing.
     void encode(const char *name, const QImage &image, const QString &tool,
                 const QStringList &options)
     {
@@ -148,8 +149,6 @@ private slots:
     void avifTurnIsApplied()
     {
         const QByteArray turned = path(QStringLiteral("turned.avif"));
-        if (!QFile::exists(QFile::decodeName(turned)))
-            QSKIP("avifenc is not installed");
         QCOMPARE(PictureLoader::readSize(turned).fullSize, Real.transposed());
         const PictureResult full = PictureLoader::decodeFull(turned);
         QVERIFY(full.ok);
@@ -163,8 +162,6 @@ private slots:
     void avifHeaderFoundPastALargeBox()
     {
         const QByteArray bytes = fileBytes(file("q.avif"));
-        if (bytes.isEmpty())
-            QSKIP("avifenc is not installed");
         const qsizetype meta = bytes.indexOf("meta") - 4;
         QVERIFY(meta > 0);
         QByteArray padding(200000, '\0');
@@ -189,8 +186,6 @@ private slots:
         QFETCH(QString, name);
         QFETCH(int, keep);
         QByteArray bytes = fileBytes(m_dir.filePath(name));
-        if (bytes.isEmpty())
-            QSKIP("the encoder is not installed");
         if (keep >= 0)
             bytes.truncate(keep);
         else if (keep == -1)
@@ -228,8 +223,6 @@ private slots:
         PictureLoader::setGifDecoding(true);
         for (const char *name : {"q.png", "q.gif", "lossy.webp", "q.avif"}) {
             const QByteArray p = path(QString::fromLatin1(name));
-            if (!QFile::exists(QFile::decodeName(p)))
-                continue;
             PictureLoader::setMaxPixels(qint64(Real.width()) * Real.height() - 1);
             const PictureResult refused = PictureLoader::decodeFull(p);
             const PictureResult measured = PictureLoader::readSize(p);
@@ -249,25 +242,18 @@ private slots:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<Format>("format");
         QTest::addColumn<QString>("what");
-        const struct
-        {
-            const char *name;
-            Format format;
-            const char *what;
-        } files[] = {{"q.jpe", Format::Jpeg, "image/jpeg"},
-                     {"q.png", Format::Png, "image/png"},
-                     {"q.gif", Format::Gif, "image/gif"},
-                     {"lossy.webp", Format::WebP, "image/webp"},
-                     {"q.avif", Format::Avif, "image/avif"}};
-        for (const auto &f : files)
-            QTest::newRow(f.name) << fileBytes(file(f.name)).left(512) << f.format
-                                  << QString::fromLatin1(f.what);
-        QImage small = quadrants(8, 8);
-        QVERIFY(write(file("s.bmp"), small) && write(file("s.ico"), small));
-        QTest::newRow("bmp") << fileBytes(file("s.bmp")) << Format::Bmp
-                             << QStringLiteral("image/bmp");
-        QTest::newRow("ico") << fileBytes(file("s.ico")) << Format::Ico
-                             << QStringLiteral("image/x-icon");
+        auto picture = [&](const char *name, Format format, const char *what) {
+            QTest::newRow(name) << fileBytes(file(name)).left(512) << format
+                                << QString::fromLatin1(what);
+        };
+        picture("q.jpg", Format::Jpeg, "image/jpeg");
+        picture("q.png", Format::Png, "image/png");
+        picture("q.gif", Format::Gif, "image/gif");
+        picture("lossy.webp", Format::WebP, "image/webp");
+        picture("q.avif", Format::Avif, "image/avif");
+        QVERIFY(write(file("s.bmp"), quadrants(8, 8)) && write(file("s.ico"), quadrants(8, 8)));
+        picture("s.bmp", Format::Bmp, "image/bmp");
+        picture("s.ico", Format::Ico, "image/x-icon");
         const QString html = QStringLiteral("text/html");
         QTest::newRow("doctype") << QByteArray("<!DOCTYPE html><title>x</title>") << Format::None
                                  << html;
@@ -291,8 +277,6 @@ private slots:
         QFETCH(QByteArray, bytes);
         QFETCH(Format, format);
         QFETCH(QString, what);
-        if (bytes.isEmpty() && what != QStringLiteral("empty"))
-            QSKIP("the encoder is not installed");
         const PictureLoader::Sniffed sniffed = PictureLoader::sniff(bytes);
         QCOMPARE(sniffed.format, format);
         QCOMPARE(sniffed.what, what);
