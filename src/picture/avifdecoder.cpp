@@ -7,6 +7,7 @@
 
 #include <climits>
 #include <memory>
+#include <vector>
 
 #include <avif/avif.h>
 
@@ -16,6 +17,12 @@
 namespace AvifDecoder {
 
 namespace {
+
+// Larger factors could overflow the sums of 16-bit samples; the preview
+// scales what is left.
+constexpr int MaxShrink = 64;
+
+using ImagePtr = std::unique_ptr<avifImage, decltype(&avifImageDestroy)>;
 
 // libavif asks for byte ranges; each answer stays valid until the next read.
 struct FileReader
@@ -69,7 +76,7 @@ int threadsFor(QSize expected)
 // and chroma layout is converted by libavif.
 QImage toRgb(const avifImage *image, QSize part, avifResult *code)
 {
-    std::unique_ptr<avifImage, decltype(&avifImageDestroy)> view(nullptr, avifImageDestroy);
+    ImagePtr view(nullptr, avifImageDestroy);
     const avifImage *source = image;
     if (part != QSize(int(image->width), int(image->height))) {
         view.reset(avifImageCreateEmpty());
@@ -98,6 +105,98 @@ QImage toRgb(const avifImage *image, QSize part, avifResult *code)
     rgb.rowBytes = uint32_t(out.bytesPerLine());
     *code = avifImageYUVToRGB(source, &rgb);
     return *code == AVIF_RESULT_OK ? out : QImage();
+}
+
+// The top-left `box` of an unturned frame. Two more rows and columns are
+// converted and cut off again, so that chroma is upsampled at the box's edge
+// as it is in the whole picture.
+QImage corner(const avifImage *frame, QSize box, avifResult *code)
+{
+    const QSize coded(int(frame->width), int(frame->height));
+    const QImage image = toRgb(frame, coded.boundedTo(box + QSize(2, 2)), code);
+    const QSize part = coded.boundedTo(box);
+    return image.isNull() || image.size() == part ? image : image.copy(QRect(QPoint(0, 0), part));
+}
+
+// Each sample of `to` is the mean of the fx × fy samples of `from` it covers
+// (fewer at the right and bottom edges).
+template <typename Sample>
+void shrinkPlane(const uint8_t *from, uint32_t fromStride, QSize fromSize, uint8_t *to,
+                 uint32_t toStride, QSize toSize, int fx, int fy)
+{
+    std::vector<quint32> sums(size_t(toSize.width()));
+    for (int y = 0; y < toSize.height(); ++y) {
+        std::fill(sums.begin(), sums.end(), 0);
+        const int top = qMin(y * fy, fromSize.height() - 1);
+        const int rows = qMin(fy, fromSize.height() - top);
+        for (int r = 0; r < rows; ++r) {
+            const auto *line =
+                reinterpret_cast<const Sample *>(from + size_t(top + r) * fromStride);
+            for (int x = 0; x < toSize.width(); ++x) {
+                const int left = qMin(x * fx, fromSize.width() - 1);
+                const int end = qMin(left + fx, fromSize.width());
+                quint32 sum = 0;
+                for (int i = left; i < end; ++i)
+                    sum += line[i];
+                sums[size_t(x)] += sum;
+            }
+        }
+        auto *out = reinterpret_cast<Sample *>(to + size_t(y) * toStride);
+        for (int x = 0; x < toSize.width(); ++x) {
+            const int left = qMin(x * fx, fromSize.width() - 1);
+            const quint32 count = quint32(rows * (qMin(left + fx, fromSize.width()) - left));
+            out[x] = Sample((sums[size_t(x)] + count / 2) / count);
+        }
+    }
+}
+
+// The frame made `factor` times smaller in YUV, before any RGB exists: at
+// 24 megapixels libavif's conversion to RGB costs about as much as half the
+// AV1 decode, while averaging the planes costs a tenth of that. `factor` is
+// even (or 1), so that subsampled chroma shrinks by a whole factor too.
+ImagePtr shrunk(const avifImage *frame, int factor)
+{
+    const QSize size(int(frame->width) / factor, int(frame->height) / factor);
+    ImagePtr small(avifImageCreate(uint32_t(size.width()), uint32_t(size.height()), frame->depth,
+                                   frame->yuvFormat),
+                   avifImageDestroy);
+    if (!small)
+        return small;
+    small->yuvRange = frame->yuvRange;
+    small->yuvChromaSamplePosition = frame->yuvChromaSamplePosition;
+    small->colorPrimaries = frame->colorPrimaries;
+    small->transferCharacteristics = frame->transferCharacteristics;
+    small->matrixCoefficients = frame->matrixCoefficients;
+    small->alphaPremultiplied = frame->alphaPremultiplied;
+    const bool alpha = frame->alphaPlane != nullptr;
+    if (avifImageAllocatePlanes(small.get(), alpha ? AVIF_PLANES_ALL : AVIF_PLANES_YUV) !=
+        AVIF_RESULT_OK)
+        return ImagePtr(nullptr, avifImageDestroy);
+    avifPixelFormatInfo info;
+    avifGetPixelFormatInfo(frame->yuvFormat, &info);
+    auto shrink = [&](const uint8_t *from, uint32_t fromStride, uint8_t *to, uint32_t toStride,
+                      int shiftX, int shiftY) {
+        const QSize fromSize((int(frame->width) + shiftX) >> shiftX,
+                             (int(frame->height) + shiftY) >> shiftY);
+        const QSize toSize((size.width() + shiftX) >> shiftX, (size.height() + shiftY) >> shiftY);
+        if (frame->depth > 8)
+            shrinkPlane<quint16>(from, fromStride, fromSize, to, toStride, toSize, factor >> shiftX,
+                                 factor >> shiftY);
+        else
+            shrinkPlane<quint8>(from, fromStride, fromSize, to, toStride, toSize, factor >> shiftX,
+                                factor >> shiftY);
+    };
+    shrink(frame->yuvPlanes[AVIF_CHAN_Y], frame->yuvRowBytes[AVIF_CHAN_Y],
+           small->yuvPlanes[AVIF_CHAN_Y], small->yuvRowBytes[AVIF_CHAN_Y], 0, 0);
+    if (!info.monochrome) {
+        for (int plane : {AVIF_CHAN_U, AVIF_CHAN_V})
+            shrink(frame->yuvPlanes[plane], frame->yuvRowBytes[plane], small->yuvPlanes[plane],
+                   small->yuvRowBytes[plane], info.chromaShiftX, info.chromaShiftY);
+    }
+    if (alpha)
+        shrink(frame->alphaPlane, frame->alphaRowBytes, small->alphaPlane, small->alphaRowBytes, 0,
+               0);
+    return small;
 }
 
 // The turn ('irot', anticlockwise) and then the mirror ('imir') the file asks for.
@@ -199,20 +298,38 @@ PictureResult decode(int fd, qint64 fileSize, const Request &request)
     if (stop(request, &result))
         return result;
 
-    // A corner of an unturned picture needs only its own rows converted, and
-    // two more of each side, so that chroma is upsampled at the corner's
-    // edge as it is in the whole picture.
     const QSize coded(int(frame->width), int(frame->height));
     const QSize box = request.box.expandedTo(QSize(1, 1));
-    const bool cornerOnly = request.mode == PictureLoader::Mode::TopLeft && !isTransformed(frame);
-    QImage image = toRgb(frame, cornerOnly ? coded.boundedTo(box + QSize(2, 2)) : coded, &code);
-    if (image.isNull())
-        return fail(code);
-    if (cornerOnly) {
-        const QSize corner = coded.boundedTo(box);
-        result.image =
-            image.size() == corner ? std::move(image) : image.copy(QRect(QPoint(0, 0), corner));
+    const bool plain = !isTransformed(frame);
+    if (request.mode == PictureLoader::Mode::Cover) {
+        int factor = qMin(PictureShape::coverFactor(result.fullSize, box), MaxShrink);
+        factor -= factor % 2;
+        if (factor >= 2) {
+            const ImagePtr small = shrunk(frame, factor);
+            QImage cover =
+                small ? toRgb(small.get(), QSize(int(small->width), int(small->height)), &code)
+                      : QImage();
+            if (cover.isNull())
+                return fail(small ? code : AVIF_RESULT_OUT_OF_MEMORY);
+            if (request.corner != nullptr) {
+                *request.corner =
+                    plain ? corner(frame, box, &code)
+                          : PictureShape::shaped(transformed(toRgb(frame, coded, &code), frame),
+                                                 PictureLoader::Mode::TopLeft, box, nullptr);
+            }
+            result.image = transformed(std::move(cover), frame);
+            result.ok = true;
+            return result;
+        }
+    }
+    if (request.mode == PictureLoader::Mode::TopLeft && plain) {
+        result.image = corner(frame, box, &code);
+        if (result.image.isNull())
+            return fail(code);
     } else {
+        QImage image = toRgb(frame, coded, &code);
+        if (image.isNull())
+            return fail(code);
         result.image = PictureShape::shaped(transformed(std::move(image), frame), request.mode,
                                             request.box, request.corner);
     }

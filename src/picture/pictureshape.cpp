@@ -14,12 +14,17 @@ QImage topLeft(const QImage &image, QSize box)
 
 } // namespace
 
-QSize coverSize(QSize full, QSize box)
+int coverFactor(QSize full, QSize box)
 {
     if (full.isEmpty())
-        return full;
-    const int factor =
-        qMax(1, qMin(full.width() / qMax(1, box.width()), full.height() / qMax(1, box.height())));
+        return 1;
+    return qMax(1,
+                qMin(full.width() / qMax(1, box.width()), full.height() / qMax(1, box.height())));
+}
+
+QSize coverSize(QSize full, QSize box)
+{
+    const int factor = coverFactor(full, box);
     return QSize(full.width() / factor, full.height() / factor);
 }
 

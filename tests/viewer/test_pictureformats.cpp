@@ -145,7 +145,8 @@ private slots:
         QVERIFY(showsQuadrants(shown.image)); // the first frame, not the green one
     }
 
-    // Turned by its 'irot', as the size read from the header says.
+    // Turned by its 'irot', as the size read from the header says; the
+    // preview's reduction is turned too.
     void avifTurnIsApplied()
     {
         const QByteArray turned = path(QStringLiteral("turned.avif"));
@@ -155,6 +156,12 @@ private slots:
         QCOMPARE(full.image.size(), Real.transposed());
         QVERIFY(near(full.image.pixel(100, 600), Qt::red));
         QVERIFY(near(full.image.pixel(380, 40), Qt::blue));
+        std::atomic_bool cancel{false};
+        const DecodedPicture preview =
+            PictureRequest::coverJob(turned, QSize(150, 110), true)(cancel);
+        QCOMPARE(preview.picture.image.size(), QSize(240, 320));
+        QVERIFY(near(preview.picture.image.pixel(40, 300), Qt::red));
+        QCOMPARE(preview.corner, full.image.copy(0, 0, 150, 110));
     }
 
     // The meta box beyond the first bytes read is reached without reading
