@@ -1,5 +1,5 @@
-// Picture files of any shape through the loader: no crash, no exit from
-// libjpeg, no allocation beyond the pixel limit, a text for every failure.
+// Picture files of any shape through the loader, every format: no crash, no
+// exit from a library, no allocation beyond the pixel limit, a text for every failure.
 #include "picture/pictureloader.h"
 
 #include <QCoreApplication>
@@ -21,6 +21,7 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
     g_base = QByteArray("/tmp/fuzz_pictureloader_") + QByteArray::number(qint64(getpid()));
     // Small enough that a full decode stays well inside the fuzzer's memory.
     PictureLoader::setMaxPixels(4'000'000);
+    PictureLoader::setGifDecoding(true);
     return 0;
 }
 
@@ -29,8 +30,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (size == 0)
         return 0;
     // The first byte picks the extension, so the decoder; the rest is the file.
-    static const char *const extensions[] = {".jpg", ".JPEG", ".bmp", ".ico"};
-    const QByteArray path = g_base + extensions[data[0] % 4];
+    static const char *const extensions[] = {".jpg", ".JPEG", ".bmp",  ".ico",
+                                             ".png", ".gif",  ".webp", ".avif"};
+    const QByteArray path = g_base + extensions[data[0] % 8];
     FILE *file = std::fopen(path.constData(), "wb");
     if (file == nullptr)
         return 0;

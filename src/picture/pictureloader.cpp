@@ -1,11 +1,15 @@
 #include "pictureloader.h"
 
+#include "avifdecoder.h"
 #include "exifthumbnail.h"
 #include "jpegdecoder.h"
+#include "pictureheaders.h"
+#include "pictureshape.h"
 
 #include <QFile>
 #include <QImageReader>
 
+#include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -13,8 +17,13 @@
 namespace {
 
 std::atomic<qint64> g_maxPixels{100'000'000};
+std::atomic_bool g_gifDecoding{false};
 
 using Mode = PictureLoader::Mode;
+using Format = PictureLoader::Format;
+
+// Larger AVIF files are refused before libavif sees them.
+constexpr qint64 MaxAvifFileBytes = qint64(1) << 30;
 
 // Opens a regular file for reading. A FIFO or device named like a picture
 // would block or never end, so only regular files are accepted.
@@ -78,7 +87,9 @@ QImage reduceToCover(const QImage &image, QSize box)
                         Qt::SmoothTransformation);
 }
 
-PictureResult loadWithQt(const QByteArray &path, PictureLoader::Format format, Mode mode, QSize box)
+// Qt's reader of BMP and ICO, as it has always read them.
+PictureResult loadWithQt(const QByteArray &path, PictureLoader::Format format, Mode mode, QSize box,
+                         QImage *corner)
 {
     const int fd = openRegularFile(path);
     if (fd < 0)
@@ -117,6 +128,8 @@ PictureResult loadWithQt(const QByteArray &path, PictureLoader::Format format, M
     }
     image.convertTo(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
                                             : QImage::Format_RGB32);
+    if (mode == Mode::Cover && corner != nullptr)
+        *corner = PictureShape::shaped(image, Mode::TopLeft, box, nullptr);
     if (mode == Mode::Cover)
         image = reduceToCover(image, box);
     else if (mode == Mode::TopLeft)
@@ -127,7 +140,201 @@ PictureResult loadWithQt(const QByteArray &path, PictureLoader::Format format, M
     return result;
 }
 
-PictureResult load(const QByteArray &path, Mode mode, QSize box, const std::atomic_bool *cancel)
+class FileHandle
+{
+public:
+    explicit FileHandle(int fd) : m_fd(fd) {}
+    ~FileHandle()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    FileHandle(const FileHandle &) = delete;
+    FileHandle &operator=(const FileHandle &) = delete;
+    int fd() const { return m_fd; }
+
+private:
+    int m_fd;
+};
+
+// Up to `count` bytes at `offset` of an open file.
+QByteArray preadBytes(int fd, qint64 offset, qint64 count)
+{
+    QByteArray bytes;
+    if (offset < 0 || count <= 0)
+        return bytes;
+    bytes.resize(qsizetype(count));
+    qint64 done = 0;
+    while (done < count) {
+        const ssize_t n =
+            ::pread(fd, bytes.data() + done, size_t(count - done), off_t(offset + done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        done += n;
+    }
+    bytes.resize(qsizetype(done));
+    return bytes;
+}
+
+// The size from the header readers, which read the first few kilobytes (and,
+// for an AVIF file whose meta box lies further in, that box).
+std::optional<QSize> headerSize(int fd, Format format)
+{
+    const QByteArray head = preadBytes(fd, 0, PictureHeaders::HeadBytes);
+    switch (format) {
+    case Format::Png:
+        return PictureHeaders::pngSize(head);
+    case Format::Gif:
+        return PictureHeaders::gifSize(head);
+    case Format::WebP:
+        return PictureHeaders::webpSize(head);
+    case Format::Avif:
+        return PictureHeaders::avifSize([fd, &head](qint64 offset, qint64 length) {
+            if (offset >= 0 && length >= 0 && offset + length <= head.size())
+                return head.mid(offset, length);
+            return preadBytes(fd, offset, length);
+        });
+    case Format::None:
+    case Format::Jpeg:
+    case Format::Bmp:
+    case Format::Ico:
+        break;
+    }
+    return std::nullopt;
+}
+
+QByteArray qtFormatName(Format format)
+{
+    switch (format) {
+    case Format::Png:
+        return QByteArrayLiteral("png");
+    case Format::Gif:
+        return QByteArrayLiteral("gif");
+    case Format::WebP:
+        return QByteArrayLiteral("webp");
+    default:
+        return {};
+    }
+}
+
+// WebP (and GIF) come from plugins, which a system may lack.
+bool hasQtReader(const QByteArray &name)
+{
+    static const QList<QByteArray> formats = QImageReader::supportedImageFormats();
+    return formats.contains(name);
+}
+
+// A PNG, GIF or WebP through Qt's reader, its size already known from the header.
+PictureResult decodeWithQt(const QByteArray &path, int fd, Format format, Mode mode, QSize box,
+                           QImage *corner, PictureResult result)
+{
+    const QByteArray name = qtFormatName(format);
+    if (!hasQtReader(name)) {
+        result.error = PictureLoader::noPluginText(path, name);
+        return result;
+    }
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::DontCloseHandle)) {
+        result.error = PictureLoader::cannotOpenText(path);
+        return result;
+    }
+    QImageReader reader(&file, name);
+    reader.setAllocationLimit(
+        int(qMin<qint64>(g_maxPixels.load() * 4 / (1024 * 1024) + 1, 1 << 30)));
+    // A reader that scales while it decodes (none of Qt 6.4's does) saves
+    // the whole-size buffer; the others would only scale afterwards as we do.
+    const QSize cover = PictureShape::coverSize(result.fullSize, box);
+    const bool scaledRead = mode == Mode::Cover && corner == nullptr && cover != result.fullSize &&
+                            format == Format::WebP &&
+                            reader.supportsOption(QImageIOHandler::ScaledSize);
+    if (scaledRead)
+        reader.setScaledSize(cover);
+    QImage image;
+    if (!reader.read(&image) || image.isNull()) {
+        result.error = PictureLoader::cannotOpenText(path);
+        return result;
+    }
+    if (!scaledRead)
+        result.fullSize = image.size(); // the pixels decide
+    image.convertTo(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
+                                            : QImage::Format_RGB32);
+    result.image =
+        scaledRead ? std::move(image) : PictureShape::shaped(std::move(image), mode, box, corner);
+    result.ok = true;
+    return result;
+}
+
+bool cancelled(const std::atomic_bool *cancel, PictureResult *result)
+{
+    if (cancel == nullptr || !cancel->load())
+        return false;
+    result->ok = false;
+    result->cancelled = true;
+    result->error.clear();
+    result->image = QImage();
+    return true;
+}
+
+// PNG, GIF, WebP and AVIF: the size from the header first, checked against
+// the pixel limit before any decoder runs.
+PictureResult loadWhole(const QByteArray &path, Format format, Mode mode, QSize box,
+                        const std::atomic_bool *cancel, QImage *corner)
+{
+    // A GIF still has its size read when it is not decoded; failing that,
+    // it answers as it always has, as a format without a decoder.
+    const bool gifOff = format == Format::Gif && !g_gifDecoding.load();
+    if (gifOff && mode != Mode::Header)
+        return failure(PictureLoader::noDecoderText(path));
+    const QString unreadable =
+        gifOff ? PictureLoader::noDecoderText(path) : PictureLoader::cannotOpenText(path);
+    const FileHandle file(openRegularFile(path));
+    if (file.fd() < 0)
+        return failure(unreadable);
+    PictureResult result;
+    const std::optional<QSize> size = headerSize(file.fd(), format);
+    if (size)
+        result.fullSize = *size;
+    // An AVIF file the header reader cannot measure (a sequence without a
+    // primary item) is parsed by libavif, which reads no pixels for it either.
+    if (mode == Mode::Header && (size || format != Format::Avif)) {
+        result.ok = size.has_value();
+        if (!result.ok)
+            result.error = unreadable;
+        return result;
+    }
+    if (size && qint64(size->width()) * size->height() > g_maxPixels.load()) {
+        result.error = PictureLoader::cannotOpenText(path);
+        return result;
+    }
+    if (cancelled(cancel, &result))
+        return result;
+    if (format != Format::Avif) {
+        result = decodeWithQt(path, file.fd(), format, mode, box, corner, result);
+        cancelled(cancel, &result);
+        return result;
+    }
+    struct stat st
+    {
+    };
+    if (::fstat(file.fd(), &st) != 0 || st.st_size > MaxAvifFileBytes) {
+        result.error = PictureLoader::cannotOpenText(path);
+        return result;
+    }
+    AvifDecoder::Request request;
+    request.mode = mode;
+    request.box = box;
+    request.maxPixels = g_maxPixels.load();
+    request.cancel = cancel;
+    request.corner = corner;
+    request.expected = result.fullSize;
+    request.path = path;
+    return AvifDecoder::decode(file.fd(), st.st_size, request);
+}
+
+PictureResult load(const QByteArray &path, Mode mode, QSize box, const std::atomic_bool *cancel,
+                   QImage *corner = nullptr)
 {
     const PictureLoader::Format format = PictureLoader::formatOf(path);
     switch (format) {
@@ -138,13 +345,18 @@ PictureResult load(const QByteArray &path, Mode mode, QSize box, const std::atom
     case PictureLoader::Format::Bmp:
     case PictureLoader::Format::Ico:
         break;
+    case PictureLoader::Format::Png:
+    case PictureLoader::Format::Gif:
+    case PictureLoader::Format::WebP:
+    case PictureLoader::Format::Avif:
+        return loadWhole(path, format, mode, box, cancel, corner);
     }
     if (cancel != nullptr && cancel->load()) {
         PictureResult result;
         result.cancelled = true;
         return result;
     }
-    return loadWithQt(path, format, mode, box);
+    return loadWithQt(path, format, mode, box, corner);
 }
 
 // Reads `count` bytes at `offset`; fewer where the file ends.
@@ -227,9 +439,11 @@ PictureResult PictureLoader::readSize(const QByteArray &path)
 }
 
 PictureResult PictureLoader::decodeToCover(const QByteArray &path, QSize box,
-                                           const std::atomic_bool *cancel)
+                                           const std::atomic_bool *cancel, QImage *corner)
 {
-    return load(path, Mode::Cover, box, cancel);
+    if (corner != nullptr)
+        *corner = QImage();
+    return load(path, Mode::Cover, box, cancel, corner);
 }
 
 PictureResult PictureLoader::decodeFull(const QByteArray &path, const std::atomic_bool *cancel)
@@ -253,6 +467,16 @@ qint64 PictureLoader::maxPixels()
     return g_maxPixels.load();
 }
 
+void PictureLoader::setGifDecoding(bool on)
+{
+    g_gifDecoding.store(on);
+}
+
+bool PictureLoader::gifDecoding()
+{
+    return g_gifDecoding.load();
+}
+
 QByteArray PictureLoader::extensionOf(const QByteArray &path)
 {
     const qsizetype slash = path.lastIndexOf('/');
@@ -265,13 +489,22 @@ QByteArray PictureLoader::extensionOf(const QByteArray &path)
 PictureLoader::Format PictureLoader::formatOf(const QByteArray &path)
 {
     const QByteArray ext = extensionOf(path).toLower();
-    if (ext == "jpg" || ext == "jpeg")
-        return Format::Jpeg;
-    if (ext == "bmp")
-        return Format::Bmp;
-    if (ext == "ico")
-        return Format::Ico;
+    static const std::pair<const char *, Format> extensions[] = {
+        {"jpg", Format::Jpeg},  {"jpeg", Format::Jpeg}, {"jpe", Format::Jpeg},
+        {"jfif", Format::Jpeg}, {"bmp", Format::Bmp},   {"ico", Format::Ico},
+        {"png", Format::Png},   {"gif", Format::Gif},   {"webp", Format::WebP},
+        {"avif", Format::Avif},
+    };
+    for (const auto &[name, format] : extensions) {
+        if (ext == name)
+            return format;
+    }
     return Format::None;
+}
+
+bool PictureLoader::decodesParts(Format format)
+{
+    return format == Format::Jpeg;
 }
 
 QString PictureLoader::cannotOpenText(const QByteArray &path)
@@ -288,4 +521,10 @@ QString PictureLoader::noDecoderText(const QByteArray &path)
 QString PictureLoader::jpegErrorText(int code)
 {
     return QStringLiteral("JPEG ｴﾗｰ #%1").arg(code);
+}
+
+QString PictureLoader::noPluginText(const QByteArray &path, const QByteArray &formatName)
+{
+    return QStringLiteral("ﾌｧｲﾙ %1 は開けません (%2 ﾌﾟﾗｸﾞｲﾝがありません)")
+        .arg(QFile::decodeName(path), QString::fromLatin1(formatName.toUpper()));
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QImage>
 #include <QSize>
 #include <QString>
@@ -9,8 +10,8 @@
 
 // What one load produced. On failure `error` holds the text shown to the user
 // ("ﾌｧｲﾙ %s は開けません", "拡張子 .%s の画像形式は処理できません",
-// "JPEG ｴﾗｰ #%d"); `fullSize` is the picture's real size whenever the header
-// could be read, also when `image` holds a reduced decode.
+// "JPEG ｴﾗｰ #%d", "AVIF ｴﾗｰ #%d (%s)"); `fullSize` is the picture's real size
+// whenever the header could be read, also when `image` holds a reduced decode.
 struct PictureResult
 {
     bool ok = false;
@@ -23,9 +24,10 @@ struct PictureResult
     int jpegCode = 0;
 };
 
-// Reads picture files by extension, ignoring case: "jpg" and "jpeg" through
-// libjpeg, "bmp" and "ico" through Qt's readers. Any other extension ("gif",
-// "wmf", "emf" among them) has no decoder here. Paths are the file system's
+// Reads picture files by extension, ignoring case: "jpg", "jpeg", "jpe" and
+// "jfif" through libjpeg, "avif" through libavif, "bmp", "ico", "png", "webp"
+// and (when switched on) "gif" through Qt's readers. Any other extension
+// ("wmf", "emf" among them) has no decoder here. Paths are the file system's
 // bytes. Every function may run on any thread; none ever throws or exits.
 //
 // A picture whose header claims more than the pixel limit is refused before
@@ -34,17 +36,22 @@ struct PictureResult
 class PictureLoader
 {
 public:
-    enum class Format { None, Jpeg, Bmp, Ico };
+    enum class Format { None, Jpeg, Bmp, Ico, Png, Gif, WebP, Avif };
     // What a load reads: the header alone, a reduction covering a box, the
     // whole picture, or the top-left box at full scale.
     enum class Mode { Header, Cover, Full, TopLeft };
 
     // Width and height from the header alone; no pixels are decoded.
     static PictureResult readSize(const QByteArray &path);
-    // The smallest reduction (1, 1/2, 1/4, 1/8 for JPEG) whose size still
-    // covers `box` in both directions; full size when nothing smaller does.
+    // The smallest reduction whose size still covers `box` in both directions;
+    // full size when nothing smaller does. JPEG, BMP and ICO reduce by 1, 1/2,
+    // 1/4 or 1/8; PNG, GIF, WebP and AVIF are decoded whole and scaled down by
+    // a whole factor. For every format but JPEG, which reads a corner on its
+    // own at little cost (see decodesParts), `corner` (when given) receives
+    // the top-left `box` at full scale from the same decode.
     static PictureResult decodeToCover(const QByteArray &path, QSize box,
-                                       const std::atomic_bool *cancel = nullptr);
+                                       const std::atomic_bool *cancel = nullptr,
+                                       QImage *corner = nullptr);
     static PictureResult decodeFull(const QByteArray &path,
                                     const std::atomic_bool *cancel = nullptr);
     // The thumbnail a camera embedded in a JPEG's Exif block, cut to the
@@ -63,12 +70,31 @@ public:
     // Largest picture (width × height) that is decoded; 100 megapixels unless set.
     static void setMaxPixels(qint64 pixels);
     static qint64 maxPixels();
+    // GIF pictures are decoded (their first frame) only when switched on;
+    // otherwise a ".gif" has no decoder, though readSize still reads its size.
+    static void setGifDecoding(bool on);
+    static bool gifDecoding();
+
+    // What a file's first bytes really are, whatever its name says: a
+    // picture format with its MIME type, or Format::None and a short word for
+    // the log ("text/html", "text/plain", "empty", "unknown").
+    struct Sniffed
+    {
+        Format format = Format::None;
+        QString what;
+    };
+    static Sniffed sniff(QByteArrayView firstBytes);
 
     static Format formatOf(const QByteArray &path);
+    // The format decodes a part of a picture (a corner, a reduced scale)
+    // without decoding all of it.
+    static bool decodesParts(Format format);
     // The extension as written (without the dot), empty when there is none.
     static QByteArray extensionOf(const QByteArray &path);
 
     static QString cannotOpenText(const QByteArray &path);
     static QString noDecoderText(const QByteArray &path);
     static QString jpegErrorText(int code);
+    // The Qt image-format plugin for `formatName` ("webp") is not installed.
+    static QString noPluginText(const QByteArray &path, const QByteArray &formatName);
 };

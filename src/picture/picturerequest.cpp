@@ -115,11 +115,14 @@ PictureRequest::Job PictureRequest::coverJob(const QByteArray &path, QSize box, 
             PictureResult result;
         };
         auto corner = std::make_shared<Corner>();
-        const bool parallel = withCorner && pool()->tryStart([corner, path, box, &cancel] {
+        // A format decoded whole gives its corner from the same decode.
+        const bool apart = withCorner && PictureLoader::decodesParts(PictureLoader::formatOf(path));
+        const bool parallel = apart && pool()->tryStart([corner, path, box, &cancel] {
             corner->result = PictureLoader::decodeTopLeft(path, box, &cancel);
             corner->done.release();
         });
-        out.picture = PictureLoader::decodeToCover(path, box, &cancel);
+        out.picture = PictureLoader::decodeToCover(path, box, &cancel,
+                                                   withCorner && !apart ? &out.corner : nullptr);
         if (parallel)
             corner->done.acquire();
         if (!withCorner || !out.picture.ok)
@@ -130,6 +133,8 @@ PictureRequest::Job PictureRequest::coverJob(const QByteArray &path, QSize box, 
                                        qMin(box.height(), out.picture.fullSize.height()));
             return out;
         }
+        if (!out.corner.isNull())
+            return out;
         if (!parallel)
             corner->result = PictureLoader::decodeTopLeft(path, box, &cancel);
         if (!corner->result.ok) {

@@ -2,9 +2,12 @@
 
 #include <QBuffer>
 #include <QFile>
+#include <QHash>
 #include <QImageWriter>
 #include <QPainter>
+#include <QProcess>
 #include <QRandomGenerator>
+#include <QStandardPaths>
 
 #include <cstdio>
 #include <vector>
@@ -52,6 +55,8 @@ bool write(const QString &path, const QImage &image, int quality, bool progressi
         writer.setProgressiveScanWrite(progressive);
     } else if (path.endsWith(QStringLiteral("ico"), Qt::CaseInsensitive)) {
         writer.setFormat("ico");
+    } else if (path.endsWith(QStringLiteral("png"), Qt::CaseInsensitive)) {
+        writer.setFormat("png");
     } else {
         writer.setFormat("bmp");
     }
@@ -214,6 +219,103 @@ bool writeNative(const QByteArray &path, const QByteArray &bytes)
     const bool written =
         std::fwrite(bytes.constData(), 1, size_t(bytes.size()), file) == size_t(bytes.size());
     return std::fclose(file) == 0 && written;
+}
+
+QByteArray gifBytes(const QList<QImage> &frames)
+{
+    if (frames.isEmpty())
+        return {};
+    QList<QRgb> palette;
+    QHash<QRgb, int> indexOf;
+    for (const QImage &frame : frames) {
+        for (int y = 0; y < frame.height(); ++y) {
+            for (int x = 0; x < frame.width(); ++x) {
+                const QRgb colour = frame.pixel(x, y) | 0xFF000000u;
+                if (!indexOf.contains(colour)) {
+                    if (palette.size() == 256)
+                        return {};
+                    indexOf.insert(colour, int(palette.size()));
+                    palette.append(colour);
+                }
+            }
+        }
+    }
+    palette.resize(256, qRgb(0, 0, 0));
+    QByteArray out("GIF89a");
+    auto le16 = [&out](int value) {
+        out.append(char(value & 0xFF));
+        out.append(char(value >> 8));
+    };
+    le16(frames.first().width());
+    le16(frames.first().height());
+    out.append("\xF7\x00\x00", 3); // a global table of 256 colours
+    for (const QRgb colour : palette)
+        out.append(char(qRed(colour))).append(char(qGreen(colour))).append(char(qBlue(colour)));
+    for (const QImage &frame : frames) {
+        out.append("\x21\xF9\x04\x00\x0A\x00\x00\x00", 8); // 1/10 s a frame
+        out.append('\x2C');
+        le16(0);
+        le16(0);
+        le16(frame.width());
+        le16(frame.height());
+        out.append('\x00');
+        out.append('\x08'); // LZW minimum code size
+        // 9-bit codes, a clear code before the table would need 10 bits.
+        QByteArray codes;
+        quint32 bits = 0;
+        int count = 0;
+        auto put = [&](int code) {
+            bits |= quint32(code) << count;
+            for (count += 9; count >= 8; count -= 8, bits >>= 8)
+                codes.append(char(bits & 0xFF));
+        };
+        int run = 0;
+        put(256);
+        for (int y = 0; y < frame.height(); ++y) {
+            for (int x = 0; x < frame.width(); ++x) {
+                if (++run == 250) {
+                    put(256);
+                    run = 1;
+                }
+                put(indexOf.value(frame.pixel(x, y) | 0xFF000000u));
+            }
+        }
+        put(257);
+        if (count > 0)
+            codes.append(char(bits & 0xFF));
+        for (qsizetype at = 0; at < codes.size(); at += 255) {
+            const QByteArray block = codes.mid(at, 255);
+            out.append(char(block.size())).append(block);
+        }
+        out.append('\x00');
+    }
+    out.append('\x3B');
+    return out;
+}
+
+bool hasTool(const QString &name)
+{
+    return !QStandardPaths::findExecutable(name).isEmpty();
+}
+
+bool writeWithTool(const QString &path, const QImage &image, const QString &tool,
+                   const QStringList &options)
+{
+    const QString png = path + QStringLiteral(".source.png");
+    if (!image.save(png, "png", 100))
+        return false;
+    QStringList arguments = options;
+    if (tool == QStringLiteral("cwebp"))
+        arguments << QStringLiteral("-quiet") << png << QStringLiteral("-o") << path;
+    else
+        arguments << png << path;
+    QProcess process;
+    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process.start(tool, arguments);
+    const bool ok = process.waitForFinished(600000) &&
+                    process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+    QFile::remove(png);
+    return ok;
 }
 
 } // namespace PictureFiles

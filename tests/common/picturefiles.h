@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QColor>
 #include <QImage>
+#include <QList>
 #include <QString>
 
 // Picture files for tests and benchmarks, made on the spot.
@@ -17,7 +18,7 @@ QImage quadrants(int width, int height);
 // gives a different picture.
 QImage photoLike(int width, int height, quint32 seed);
 
-// Writes `image` as a JPEG (or BMP/ICO by the path's extension); true on success.
+// Writes `image` as a JPEG (or BMP/ICO/PNG by the path's extension); true on success.
 bool write(const QString &path, const QImage &image, int quality = 90, bool progressive = false);
 
 // Writes `image` with libjpeg and the given chroma sampling: 1 = 4:4:4,
@@ -37,6 +38,16 @@ bool writeCmykJpeg(const QString &path, int width, int height);
 
 // A valid small JPEG whose frame header claims `width` × `height`.
 QByteArray jpegClaiming(int width, int height);
+
+// A GIF of these frames (all of the first one's size, 256 colours at most
+// among them); empty when the colours do not fit.
+QByteArray gifBytes(const QList<QImage> &frames);
+
+// Encoders run as their own programs: `tool` ("cwebp", "avifenc") makes
+// `path` from `image` (handed over as a PNG) with `options` before the files.
+bool hasTool(const QString &name);
+bool writeWithTool(const QString &path, const QImage &image, const QString &tool,
+                   const QStringList &options = {});
 
 bool writeBytes(const QString &path, const QByteArray &bytes);
 // The same by the path's own bytes, which need not be valid UTF-8.

@@ -301,7 +301,7 @@ void TestMultiWindow::failureStopsTheFill_data()
     QTest::addColumn<QString>("kind");
     QTest::newRow("damaged JPEG") << "damaged";
     QTest::newRow("missing file") << "missing";
-    QTest::newRow("no decoder") << "png";
+    QTest::newRow("no decoder") << "wmf";
 }
 
 void TestMultiWindow::failureStopsTheFill()
@@ -324,7 +324,7 @@ void TestMultiWindow::failureStopsTheFill()
         bad = QFile::encodeName(m_dir.filePath(QStringLiteral("gone.jpg")));
         expected = PictureLoader::cannotOpenText(bad);
     } else {
-        bad = writeBytes(QStringLiteral("picture.png"), "\x89PNG");
+        bad = writeBytes(QStringLiteral("picture.wmf"), "\xD7\xCD\xC6\x9A");
         expected = PictureLoader::noDecoderText(bad);
     }
     const QByteArray a = writeJpeg(QStringLiteral("fresh.jpg"), Qt::yellow);
