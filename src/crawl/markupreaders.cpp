@@ -398,14 +398,30 @@ QList<QByteArrayView> cssImageURLs(QByteArrayView css)
     return urls;
 }
 
-bool isSelectedPictureType(QByteArrayView mimeType, ImageTypes types)
+QByteArrayView contentTypeExtension(QByteArrayView mimeType, ImageTypes types)
 {
+    static constexpr struct
+    {
+        const char *type;
+        bool ImageTypes::*selected;
+        const char *extension;
+    } known[] = {
+        // nginx serves BMP as image/x-ms-bmp; some servers say image/jpg.
+        {"image/jpeg", &ImageTypes::jpeg, ".jpg"},  {"image/jpg", &ImageTypes::jpeg, ".jpg"},
+        {"image/pjpeg", &ImageTypes::jpeg, ".jpg"}, {"image/gif", &ImageTypes::gif, ".gif"},
+        {"image/bmp", &ImageTypes::bmp, ".bmp"},    {"image/x-ms-bmp", &ImageTypes::bmp, ".bmp"},
+        {"image/png", &ImageTypes::png, ".png"},    {"image/webp", &ImageTypes::webp, ".webp"},
+        {"image/avif", &ImageTypes::avif, ".avif"}};
     const qsizetype semicolon = mimeType.indexOf(';');
     const QByteArrayView type = TrimBlanks(semicolon < 0 ? mimeType : mimeType.first(semicolon));
-    return (types.jpeg && sameName(type, "image/jpeg")) ||
-           (types.gif && sameName(type, "image/gif")) ||
-           (types.bmp && sameName(type, "image/bmp")) ||
-           (types.png && sameName(type, "image/png")) ||
-           (types.webp && sameName(type, "image/webp")) ||
-           (types.avif && sameName(type, "image/avif"));
+    for (const auto &k : known) {
+        if (types.*k.selected && sameName(type, k.type))
+            return k.extension;
+    }
+    return QByteArrayView();
+}
+
+bool isSelectedPictureType(QByteArrayView mimeType, ImageTypes types)
+{
+    return !contentTypeExtension(mimeType, types).isEmpty();
 }

@@ -45,6 +45,9 @@ QByteArrayView largestSrcsetCandidate(QByteArrayView srcset);
 // of a style attribute or the rules of a <style> block.
 QList<QByteArrayView> cssImageURLs(QByteArrayView css);
 
-// True when a <source>'s type ("image/webp", parameters allowed) is one of
-// the selected image types.
+// The extension a picture of a MIME type ("image/webp", parameters
+// allowed: a Content-Type or a <source>'s type) is saved under, when the type
+// is one of the selected ones: ".jpg", ".gif", ".bmp", ".png", ".webp" or
+// ".avif"; else empty.
+QByteArrayView contentTypeExtension(QByteArrayView mimeType, ImageTypes types);
 bool isSelectedPictureType(QByteArrayView mimeType, ImageTypes types);

@@ -378,7 +378,11 @@ bool HasOtherScheme(QByteArrayView link)
     return length > 0 && !isWebScheme(link.first(length));
 }
 
-QByteArrayView imageExtension(QByteArrayView url, ImageTypes types, bool queryType)
+namespace {
+
+// The extension of `url` as IsImageURL reads it, if it is four or five bytes
+// long; `lower` receives it in lower case.
+QByteArrayView shortExtension(QByteArrayView url, bool queryType, char (&lower)[5])
 {
     if (queryType) {
         for (qsizetype i = 0; i < url.size(); ++i) {
@@ -396,9 +400,17 @@ QByteArrayView imageExtension(QByteArrayView url, ImageTypes types, bool queryTy
     const QByteArrayView extension = url.sliced(i - 1);
     if (extension.size() != 4 && extension.size() != 5)
         return QByteArrayView();
-    char lower[5];
     for (qsizetype k = 0; k < extension.size(); ++k)
         lower[k] = char(asciiLower(uchar(extension[k])));
+    return extension;
+}
+
+} // namespace
+
+QByteArrayView imageExtension(QByteArrayView url, ImageTypes types, bool queryType)
+{
+    char lower[5];
+    const QByteArrayView extension = shortExtension(url, queryType, lower);
     const QByteArrayView ext(lower, extension.size());
     const bool alias = types.jpeg && types.jpegAlias;
     const bool image = (types.jpeg && ext == ".jpg") || (types.gif && ext == ".gif") ||
@@ -416,5 +428,11 @@ bool IsImageURL(QByteArrayView url, ImageTypes types, bool queryType)
 bool hasPictureExtension(QByteArrayView url, bool queryType)
 {
     constexpr ImageTypes every{true, true, true, true, true, true, true};
-    return IsImageURL(url, every, queryType);
+    if (IsImageURL(url, every, queryType))
+        return true;
+    // Icons and drawings: pictures the crawl never saves.
+    char lower[5];
+    const qsizetype size = shortExtension(url, queryType, lower).size();
+    const QByteArrayView ext(lower, size);
+    return size > 0 && (ext == ".svg" || ext == ".ico");
 }

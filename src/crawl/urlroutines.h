@@ -99,7 +99,8 @@ QByteArrayView imageExtension(QByteArrayView url, ImageTypes types, bool queryTy
 bool IsImageURL(QByteArrayView url, ImageTypes types, bool queryType = false);
 
 // True when `url` has the extension of any picture type the program knows,
-// selected or not.
+// selected or not, or of a drawing or icon (".svg", ".ico"), which it never
+// saves.
 bool hasPictureExtension(QByteArrayView url, bool queryType = false);
 
 // Without leading and trailing blanks and control bytes (0x00 to 0x20).

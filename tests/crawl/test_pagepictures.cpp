@@ -28,6 +28,7 @@ class TestPagePictures : public QObject
 private slots:
     void imageExtension_data();
     void imageExtension();
+    void contentTypes();
     void decodeEntities_data();
     void decodeEntities();
     void srcsetChoice_data();
@@ -71,6 +72,16 @@ void TestPagePictures::imageExtension()
     const bool query = flags.contains('q');
     QCOMPARE(::imageExtension(url, typesOf(flags), query).toByteArray(), extension);
     QCOMPARE(IsImageURL(url, typesOf(flags), query), !extension.isEmpty());
+}
+
+void TestPagePictures::contentTypes()
+{
+    const ImageTypes jpegAndWebP = typesOf("jw");
+    QCOMPARE(contentTypeExtension("Image/JPEG; charset=x", jpegAndWebP), QByteArrayView(".jpg"));
+    QCOMPARE(contentTypeExtension(" image/webp", jpegAndWebP), QByteArrayView(".webp"));
+    QCOMPARE(contentTypeExtension("image/x-ms-bmp", typesOf("b")), QByteArrayView(".bmp"));
+    QVERIFY(contentTypeExtension("image/png", jpegAndWebP).isEmpty());
+    QVERIFY(contentTypeExtension("text/html", jpegAndWebP).isEmpty());
 }
 
 void TestPagePictures::decodeEntities_data()
@@ -197,7 +208,7 @@ void TestPagePictures::pageReading_data()
     QTest::newRow("contentType: img, srcset, never an href")
         << QByteArray("jcs")
         << QByteArray("<img src=\"/image?id=7\"><a href=\"/photo/123\"><img src=x.png>"
-                      "<img srcset=\"/p/1 2x\"><img src=#top>")
+                      "<img srcset=\"/p/1 2x\"><img src=#top><img src=Logo.SVG>")
         << QByteArrayList{"i /image?id=7", "a /photo/123", "i /p/1"};
     QTest::newRow("queryType, values decoded")
         << QByteArray("jq")
