@@ -1,6 +1,7 @@
 #include "linkextractor.h"
 
 #include "crawlreporter.h"
+#include "pagepictures.h"
 
 #include <utility>
 
@@ -134,7 +135,8 @@ bool LinkExtractor::MarkEntry(LinkList &list, qsizetype row, int status)
     return true;
 }
 
-void LinkExtractor::ExtractLinks(const CrawlPage &page, QByteArrayView source, ImageTypes types)
+void LinkExtractor::ExtractLinks(const CrawlPage &page, QByteArrayView source, ImageTypes types,
+                                 const ExtraSettings &extra)
 {
     if (source.isEmpty()) {
         if (m_reporter) {
@@ -155,25 +157,49 @@ void LinkExtractor::ExtractLinks(const CrawlPage &page, QByteArrayView source, I
     {
         const BatchScope urls(m_urlList);
         const BatchScope images(m_imageList);
-        QByteArrayView rest = source;
-        QByteArrayView tag = NextTag(rest);
-        while (!tag.isEmpty() || !rest.isEmpty()) {
-            QByteArrayView value;
-            if (AttributeValue("href", tag, value)) {
-                if (IsImageURL(value, types))
+        if (extra.anyLinkFinding() || extra.queryType) {
+            readExtended(links, source, types, extra);
+        } else {
+            QByteArrayView rest = source;
+            QByteArrayView tag = NextTag(rest);
+            while (!tag.isEmpty() || !rest.isEmpty()) {
+                QByteArrayView value;
+                if (AttributeValue("href", tag, value)) {
+                    if (IsImageURL(value, types))
+                        takeImageLink(links, value);
+                    else
+                        takePageLink(links, value);
+                }
+                if (AttributeValue("src", tag, value) && IsImageURL(value, types))
                     takeImageLink(links, value);
-                else
-                    takePageLink(links, value);
+                tag = NextTag(rest);
             }
-            if (AttributeValue("src", tag, value) && IsImageURL(value, types))
-                takeImageLink(links, value);
-            tag = NextTag(rest);
         }
         flushPending(links);
     }
     // Nothing repaints during the scan, so the last count is all anyone sees.
     if (links.countChanged)
         showPageLinkCount();
+}
+
+void LinkExtractor::readExtended(PageLinks &page, QByteArrayView source, ImageTypes types,
+                                 const ExtraSettings &extra)
+{
+    PagePictureReader reader(types, extra);
+    std::vector<FoundLink> found;
+    QByteArrayView rest = source;
+    QByteArrayView tag = NextTag(rest);
+    while (!tag.isEmpty() || !rest.isEmpty()) {
+        found.clear();
+        reader.readTag(tag, rest, found);
+        for (const FoundLink &link : found) {
+            if (link.image)
+                takeImageLink(page, link.url);
+            else
+                takePageLink(page, link.url);
+        }
+        tag = NextTag(rest);
+    }
 }
 
 bool LinkExtractor::AddPageLink(const CrawlPage &page, QByteArrayView link)

@@ -56,8 +56,13 @@ public:
     // logged as it now reads. False for a row or status out of range.
     bool MarkEntry(LinkList &list, qsizetype row, int status);
 
-    // Adds the page links and image links of a fetched page's source.
-    void ExtractLinks(const CrawlPage &page, QByteArrayView source, ImageTypes types);
+    // Adds the page links and image links of a fetched page's source. With
+    // every box of `extra` off the page is read as it always was; with one
+    // on, PagePictureReader reads it. With extra.contentType the image list
+    // may take addresses without a picture extension: imageExtension() of
+    // such a line's URL is empty, and the server's Content-Type decides.
+    void ExtractLinks(const CrawlPage &page, QByteArrayView source, ImageTypes types,
+                      const ExtraSettings &extra = {});
     bool AddPageLink(const CrawlPage &page, QByteArrayView link);
     bool AddImageLink(const CrawlPage &page, QByteArrayView link);
 
@@ -66,6 +71,8 @@ private:
     // A link found on a page, resolved and queued for its list.
     bool takePageLink(PageLinks &page, QByteArrayView link);
     bool takeImageLink(PageLinks &page, QByteArrayView link);
+    void readExtended(PageLinks &page, QByteArrayView source, ImageTypes types,
+                      const ExtraSettings &extra);
     bool queueEntry(PageLinks &page, LinkList &list, QByteArray url, bool pageLink);
     bool commitEntry(PageLinks &page, LinkList &list, const QByteArray &key, quint32 hash,
                      bool pageLink);

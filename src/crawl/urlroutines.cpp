@@ -378,17 +378,61 @@ bool HasOtherScheme(QByteArrayView link)
     return length > 0 && !isWebScheme(link.first(length));
 }
 
-bool IsImageURL(QByteArrayView url, ImageTypes types)
+namespace {
+
+// The extension of `url` as IsImageURL reads it, if it is four or five bytes
+// long; `lower` receives it in lower case.
+QByteArrayView shortExtension(QByteArrayView url, bool queryType, char (&lower)[5])
 {
+    if (queryType) {
+        for (qsizetype i = 0; i < url.size(); ++i) {
+            if (url[i] == '?' || url[i] == '#') {
+                url = url.first(i);
+                break;
+            }
+        }
+    }
     qsizetype i = url.size();
     while (i > 0 && url[i - 1] != '.' && url[i - 1] != '\\' && url[i - 1] != ':')
         --i;
-    if (i == 0 || url[i - 1] != '.' || url.size() - (i - 1) != 4)
-        return false;
-    char ext[4];
-    for (int k = 0; k < 4; ++k)
-        ext[k] = char(asciiLower(uchar(url[i - 1 + k])));
-    const QByteArrayView extension(ext, 4);
-    return (types.jpeg && extension == ".jpg") || (types.gif && extension == ".gif") ||
-           (types.bmp && extension == ".bmp");
+    if (i == 0 || url[i - 1] != '.')
+        return QByteArrayView();
+    const QByteArrayView extension = url.sliced(i - 1);
+    if (extension.size() != 4 && extension.size() != 5)
+        return QByteArrayView();
+    for (qsizetype k = 0; k < extension.size(); ++k)
+        lower[k] = char(asciiLower(uchar(extension[k])));
+    return extension;
+}
+
+} // namespace
+
+QByteArrayView imageExtension(QByteArrayView url, ImageTypes types, bool queryType)
+{
+    char lower[5];
+    const QByteArrayView extension = shortExtension(url, queryType, lower);
+    const QByteArrayView ext(lower, extension.size());
+    const bool alias = types.jpeg && types.jpegAlias;
+    const bool image = (types.jpeg && ext == ".jpg") || (types.gif && ext == ".gif") ||
+                       (types.bmp && ext == ".bmp") || (types.png && ext == ".png") ||
+                       (types.webp && ext == ".webp") || (types.avif && ext == ".avif") ||
+                       (alias && (ext == ".jpeg" || ext == ".jpe" || ext == ".jfif"));
+    return image ? extension : QByteArrayView();
+}
+
+bool IsImageURL(QByteArrayView url, ImageTypes types, bool queryType)
+{
+    return !imageExtension(url, types, queryType).isEmpty();
+}
+
+bool hasPictureExtension(QByteArrayView url, bool queryType)
+{
+    constexpr ImageTypes every{true, true, true, true, true, true, true};
+    if (IsImageURL(url, every, queryType))
+        return true;
+    // Icons and drawings: pictures the crawl never saves.
+    char lower[5];
+    const qsizetype size = shortExtension(url, queryType, lower).size();
+    const QByteArrayView ext(lower, size);
+    return size > 0 && (ext == ".svg" || ext == ".ico");
 }

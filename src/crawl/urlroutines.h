@@ -86,8 +86,22 @@ private:
 // server answers, never a path below the page.
 bool HasOtherScheme(QByteArrayView link);
 
-// True for ".jpg", ".gif" or ".bmp" (any case) when that type is enabled.
-bool IsImageURL(QByteArrayView url, ImageTypes types);
+// The extension of `url` ("." included, case kept) when it names a picture
+// of a selected type: ".jpg", ".gif", ".bmp", and with their types ".png",
+// ".webp", ".avif", and with jpegAlias ".jpeg", ".jpe", ".jfif" as JPEG, in
+// any case; else empty. The extension runs from the last "." after the last
+// "\" or ":". With `queryType` it is read from the path alone, before "?" and
+// "#" ("a.jpg?w=800" is a JPEG, "a.php?img=x.jpg" is not). Only these fixed
+// extensions are ever returned, so a file name made with one stays a name.
+QByteArrayView imageExtension(QByteArrayView url, ImageTypes types, bool queryType = false);
+
+// True when imageExtension() finds one.
+bool IsImageURL(QByteArrayView url, ImageTypes types, bool queryType = false);
+
+// True when `url` has the extension of any picture type the program knows,
+// selected or not, or of a drawing or icon (".svg", ".ico"), which it never
+// saves.
+bool hasPictureExtension(QByteArrayView url, bool queryType = false);
 
 // Without leading and trailing blanks and control bytes (0x00 to 0x20).
 QByteArrayView TrimBlanks(QByteArrayView text);

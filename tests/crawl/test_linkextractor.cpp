@@ -55,6 +55,8 @@ private slots:
     void markedWideNumbersStayReadable();
     void extractLinks_data();
     void extractLinks();
+    void extractLinksWithExtras_data();
+    void extractLinksWithExtras();
     void extractLinksEarlyExits();
     void pageLinkCountAndBadHost();
     void viewsHearOfRowsOncePerPage();
@@ -299,6 +301,59 @@ void TestLinkExtractor::extractLinks()
     QCOMPARE(f.imageLines(), images);
     QCOMPARE(f.links.pageLinkCount(), int(urls.size()));
     QVERIFY(f.reporter.errors.isEmpty());
+}
+
+// Each box off reads the page as always; on, its links are resolved,
+// normalised and taken once like any other.
+void TestLinkExtractor::extractLinksWithExtras_data()
+{
+    QTest::addColumn<QByteArray>("source");
+    QTest::addColumn<QByteArray>("boxes"); // q queryType, c contentType, s srcset, y CSS, m meta
+    QTest::addColumn<QStringList>("images");
+
+    const QByteArray srcset = "<img src=a.jpg srcset=\"./a.jpg 1x, ../d/big.jpg 2x\">";
+    QTest::newRow("srcset off") << srcset << QByteArray()
+                                << lines({"0001  ----     http://h/d/a.jpg"});
+    QTest::newRow("srcset on") << srcset << QByteArray("s")
+                               << lines({"0001  ----     http://h/d/a.jpg",
+                                         "0002  ----     http://h/d/big.jpg"});
+    const QByteArray css = "<div style=\"background:url('/bg.jpg')\"><style>p{content:url(c.jpg)}";
+    QTest::newRow("CSS off") << css << QByteArray() << QStringList();
+    QTest::newRow("CSS on") << css << QByteArray("y")
+                            << lines({"0001  ----     http://h/bg.jpg",
+                                      "0002  ----     http://h/d/c.jpg"});
+    const QByteArray meta = "<meta property=og:image content=\"http://h:80/o.jpg\">";
+    QTest::newRow("meta off") << meta << QByteArray() << QStringList();
+    QTest::newRow("meta on") << meta << QByteArray("m") << lines({"0001  ----     http://h/o.jpg"});
+    const QByteArray untyped = "<img src=\"/image?id=7&amp;s=2\"><a href=/photo/1><img src=a.jpg>";
+    QTest::newRow("Content-Type off")
+        << untyped << QByteArray() << lines({"0001  ----     http://h/d/a.jpg"});
+    QTest::newRow("Content-Type on")
+        << untyped << QByteArray("c")
+        << lines({"0001  ----     http://h/image?id=7&s=2", "0002  ----     http://h/d/a.jpg"});
+    const QByteArray query = "<img src=\"p.jpg?w=1&amp;h=2\"><img src=\"a&amp;b.jpg\">";
+    QTest::newRow("queryType off")
+        << query << QByteArray() << lines({"0001  ----     http://h/d/a&amp;b.jpg"});
+    QTest::newRow("queryType on") << query << QByteArray("q")
+                                  << lines({"0001  ----     http://h/d/p.jpg?w=1&h=2",
+                                            "0002  ----     http://h/d/a&b.jpg"});
+}
+
+void TestLinkExtractor::extractLinksWithExtras()
+{
+    QFETCH(QByteArray, source);
+    QFETCH(QByteArray, boxes);
+    QFETCH(QStringList, images);
+    Fixture f;
+    if (boxes.isEmpty())
+        f.links.ExtractLinks(Page, source, ImageTypes{});
+    else
+        f.links.ExtractLinks(Page, source, ImageTypes{},
+                             ExtraSettings{boxes.contains('q'), boxes.contains('c'),
+                                           boxes.contains('s'), boxes.contains('y'),
+                                           boxes.contains('m')});
+    QCOMPARE(f.imageLines(), images);
+    QCOMPARE(f.links.urlList()->size(), 0);
 }
 
 void TestLinkExtractor::extractLinksEarlyExits()
