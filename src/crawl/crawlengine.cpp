@@ -3,6 +3,7 @@
 #include "crawlreporter.h"
 #include "linkextractor.h"
 #include "picture/pictureloader.h"
+#include "pictureacceptance.h"
 #include "thttp.h"
 
 #include <QFile>
@@ -18,13 +19,6 @@ namespace {
 QString text(QByteArrayView bytes)
 {
     return DecodeWebText(bytes);
-}
-
-// The extension as the URL writes it, from its last ".", case kept.
-QString extensionOf(QByteArrayView url)
-{
-    const qsizetype dot = url.lastIndexOf('.');
-    return dot < 0 ? QString() : text(url.sliced(dot));
 }
 
 } // namespace
@@ -181,13 +175,15 @@ void CrawlEngine::TimerTick(FetchSlot &slot)
         break;
     case FetchSlot::Received:
         if (slot.imageJob) {
-            CheckAndListImage(slot);
+            if (IsPicture(slot))
+                CheckAndListImage(slot);
         } else {
             const CrawlPage page{slot.number, slot.pageHost, slot.pageURL};
-            m_links->ExtractLinks(page, slot.received, m_conditions.imageTypes);
+            m_links->ExtractLinks(page, slot.received, m_conditions.imageTypes, m_conditions.extra);
         }
         slot.received.clear();
-        mark(slot, LinkList::Done);
+        if (slot.state == FetchSlot::Received)
+            mark(slot, LinkList::Done);
         slot.state = FetchSlot::Ready;
         break;
     case FetchSlot::Empty:
@@ -276,8 +272,10 @@ bool CrawlEngine::TakeJob(FetchSlot &slot)
     }
     slot.line = row;
     if (slot.imageJob) {
+        const QString extension = PictureAcceptance::savedExtension(url, conditions);
+        slot.typeFromServer = extension.isEmpty() && conditions.extra.contentType;
         slot.savePath = conditions.saveDirectory + QLatin1Char('/') +
-                        QString::asprintf("%4.4d", int(row + 1)) + extensionOf(url);
+                        QString::asprintf("%4.4d", int(row + 1)) + extension;
         m_reporter->slotStatusText(slot.number, QStringLiteral("IMAGE"));
     } else {
         m_reporter->slotStatusText(slot.number, QStringLiteral("TEXT"));
@@ -441,18 +439,27 @@ void CrawlEngine::CheckAndListImage(FetchSlot &slot)
             return;
         }
     }
-    if (conditions.checkRatio) {
-        // The header gives the size; a picture that cannot be measured passes.
-        // Both divisions drop their remainders on purpose: the limit counts
-        // in whole hundreds of percent, so 200 rejects only pictures at least
-        // three times as wide as high, and 150 acts as 100.
-        const std::optional<int> ratio = conditions.ratioLimit();
-        const PictureResult picture = ratio ? PictureLoader::readSize(path) : PictureResult{};
-        const QSize wh = picture.fullSize;
-        if (ratio && wh.width() > 0 && wh.height() > 0 && *ratio / 100 < wh.width() / wh.height()) {
-            m_reporter->LogError(QStringLiteral("比率チェック ") + slot.savePath);
-            return;
-        }
+    // The header gives the size; a picture that cannot be measured passes
+    // both checks. A GIF passes the ratio check unless GIFs are decoded: the
+    // check has always measured only pictures the viewer can show.
+    const bool shown = conditions.extra.gifShow ||
+                       !slot.savePath.endsWith(QLatin1String(".gif"), Qt::CaseInsensitive);
+    const std::optional<int> ratio =
+        conditions.checkRatio && shown ? conditions.ratioLimit() : std::nullopt;
+    const bool pixelSize = conditions.extra.pixelSize;
+    const QSize wh = ratio || pixelSize ? PictureLoader::readSize(path).fullSize : QSize();
+    const bool measured = wh.width() > 0 && wh.height() > 0;
+    // Both divisions drop their remainders on purpose: the limit counts in
+    // whole hundreds of percent, so 200 rejects only pictures at least three
+    // times as wide as high, and 150 acts as 100.
+    if (ratio && measured && *ratio / 100 < wh.width() / wh.height()) {
+        m_reporter->LogError(QStringLiteral("比率チェック ") + slot.savePath);
+        return;
+    }
+    if (pixelSize && measured &&
+        (wh.width() < conditions.extra.minWidth || wh.height() < conditions.extra.minHeight)) {
+        m_reporter->LogError(QStringLiteral("大きさチェック ") + slot.savePath);
+        return;
     }
     m_reporter->listAcceptedImage(path, size);
     ++m_listedCount;
@@ -460,6 +467,53 @@ void CrawlEngine::CheckAndListImage(FetchSlot &slot)
                                                   QString::number(m_listedCount) +
                                                   QStringLiteral("件"));
     m_reporter->autoDisplay();
+}
+
+// With the extras: an address without a known type is named by the server's
+// type, and the bytes must be a picture of a selected type. A download that
+// is no picture is removed and its line fails; it does not count as a
+// downloaded image. Pictures refused by size, ratio or least size stay, as
+// they always did, and count.
+bool CrawlEngine::IsPicture(FetchSlot &slot)
+{
+    const SearchConditions &conditions = m_conditions;
+    if (slot.typeFromServer) {
+        const QString contentType = slot.http->ContentType();
+        const QString extension =
+            PictureAcceptance::extensionForContentType(contentType, conditions.imageTypes);
+        if (extension.isEmpty()) {
+            refusePicture(slot, contentType.isEmpty() ? QStringLiteral("no type") : contentType);
+            return false;
+        }
+        const QString named = slot.savePath + extension;
+        QFile::remove(named);
+        if (!QFile::rename(slot.savePath, named)) {
+            m_reporter->LogError(QStringLiteral("保存エラー : ") + named);
+            mark(slot, LinkList::Failed);
+            slot.state = FetchSlot::Empty;
+            return false;
+        }
+        slot.savePath = named;
+    }
+    if (!conditions.extra.magic)
+        return true;
+    QFile file(slot.savePath);
+    const QByteArray head = file.open(QIODevice::ReadOnly) ? file.read(64) : QByteArray();
+    const QString what = PictureAcceptance::notAPicture(head, conditions.imageTypes);
+    if (what.isEmpty())
+        return true;
+    refusePicture(slot, what);
+    return false;
+}
+
+void CrawlEngine::refusePicture(FetchSlot &slot, const QString &what)
+{
+    QFile::remove(slot.savePath);
+    --m_downloadedCount;
+    m_reporter->LogError(QStringLiteral("画像ではありません : ") + text(slot.pageURL) +
+                         QStringLiteral(" (") + what + QLatin1Char(')'));
+    mark(slot, LinkList::Failed);
+    slot.state = FetchSlot::Empty; // not marked again as done
 }
 
 LinkList &CrawlEngine::listOf(const FetchSlot &slot) const

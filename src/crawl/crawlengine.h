@@ -31,6 +31,8 @@ struct FetchSlot
     State state = Ready;
     int ticks = 0;
     bool imageJob = false;
+    // An image address without a known type: the server's type names it.
+    bool typeFromServer = false;
     qsizetype line = -1;
     QByteArray pageHost;
     QByteArray pageURL;
@@ -115,6 +117,8 @@ private:
     bool WithinLimits();
     void CheckAllEnded();
     void CheckAndListImage(FetchSlot &slot);
+    bool IsPicture(FetchSlot &slot);
+    void refusePicture(FetchSlot &slot, const QString &what);
     void ResetResults();
     void mark(FetchSlot &slot, int status);
     LinkList &listOf(const FetchSlot &slot) const;

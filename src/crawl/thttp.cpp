@@ -102,6 +102,7 @@ void THTTP::GetDoc(const QString &url)
     ++m_ticket;
     m_url = url;
     m_documentURL = url;
+    m_contentType.clear();
     m_bytes = 0;
     m_begun = false;
     m_failed = false;
@@ -182,6 +183,7 @@ void THTTP::onMetaData()
         return;
     m_begun = true;
     m_remoteHost = m_reply->url().host();
+    m_contentType = m_reply->header(QNetworkRequest::ContentTypeHeader).toString();
     if (m_reply->url() != QUrl(m_url))
         m_documentURL = m_reply->url().toString(QUrl::FullyEncoded);
     if (!replyIsDocument() && !m_failed) {

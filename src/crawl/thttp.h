@@ -80,6 +80,8 @@ public:
     // encoded, the address the last redirect led to. Links on the document
     // are relative to this address.
     QString DocumentURL() const { return m_documentURL; }
+    // The document's Content-Type as the server gave it; empty when none.
+    QString ContentType() const { return m_contentType; }
 
     // The next document is written into `path` instead of being only kept in
     // memory. The file appears only when the whole document has arrived.
@@ -120,6 +122,7 @@ private:
     QString m_remoteHost;
     QString m_url;
     QString m_documentURL;
+    QString m_contentType;
     qint64 m_bytes = 0;
     qint64 m_maxBytes = 256 * 1024 * 1024;
     QByteArray m_buffer;
