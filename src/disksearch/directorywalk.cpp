@@ -11,9 +11,22 @@
 
 ExtensionFilters extensionFilters(bool jpeg, bool gif, bool bmp)
 {
-    return {jpeg ? QByteArrayLiteral(".jpg") : QByteArray(),
-            gif ? QByteArrayLiteral(".gif") : QByteArray(),
-            bmp ? QByteArrayLiteral(".bmp") : QByteArray()};
+    ImageTypes types;
+    types.jpeg = jpeg;
+    types.gif = gif;
+    types.bmp = bmp;
+    return extensionFilters(types);
+}
+
+ExtensionFilters extensionFilters(const ImageTypes &types)
+{
+    const auto when = [](bool on, const char *extension) {
+        return on ? QByteArray(extension) : QByteArray();
+    };
+    const bool aliases = types.jpeg && types.jpegAlias;
+    return {when(types.jpeg, ".jpg"),  when(types.gif, ".gif"),   when(types.bmp, ".bmp"),
+            when(types.png, ".png"),   when(types.webp, ".webp"), when(types.avif, ".avif"),
+            when(aliases, ".jpeg"),    when(aliases, ".jpe"),     when(aliases, ".jfif")};
 }
 
 QByteArray searchRootFor(const QString &directoryText)

@@ -12,14 +12,12 @@
 #include <chrono>
 #include <functional>
 
-// The extensions a disk search lists: ".jpg", ".gif", ".bmp", or empty for a
+// The extensions a disk search lists: ".jpg", ".gif", ".bmp", and with the
+// extras ".png", ".webp", ".avif" and ".jpeg", ".jpe", ".jfif"; empty for a
 // type that is not selected (an empty filter matches nothing).
-using ExtensionFilters = std::array<QByteArray, 3>;
+using ExtensionFilters = std::array<QByteArray, 9>;
 ExtensionFilters extensionFilters(bool jpeg, bool gif, bool bmp);
-inline ExtensionFilters extensionFilters(const ImageTypes &types)
-{
-    return extensionFilters(types.jpeg, types.gif, types.bmp);
-}
+ExtensionFilters extensionFilters(const ImageTypes &types);
 
 // The root of a walk with the separator that joins it to relative names: "/"
 // stays as it is, any other directory gets "/" appended (so "/pics/" gives

@@ -5,9 +5,11 @@
 #include "crawl/linkextractor.h"
 #include "crawl/singlefetch.h"
 #include "crawl/thttp.h"
+#include "crawl/urlroutines.h"
 #include "crawl/webaddress.h"
 #include "disksearch/directorywalk.h"
 #include "disksearch/disksearch.h"
+#include "picture/pictureloader.h"
 
 #include <QDir>
 #include <QTimer>
@@ -87,6 +89,7 @@ void RunController::setTarget(Target target)
 void RunController::setConditions(const SearchConditions &conditions)
 {
     m_conditions = conditions;
+    PictureLoader::setGifDecoding(conditions.extra.gifShow);
     m_crawl->setConditions(conditions);
 }
 
@@ -226,6 +229,21 @@ void RunController::fetchPicture(const QString &url, const QString &savePath)
     makeSaveDirectory();
     m_reporter->slotURL(0, url);
     m_singleFetch->fetch(url);
+}
+
+RunController::Refusal RunController::viewLinkPicture(const QByteArray &url)
+{
+    ImageTypes viewable = m_conditions.imageTypes;
+    viewable.jpeg = true;
+    viewable.gif = m_conditions.extra.gifShow;
+    viewable.bmp = false;
+    // The extension as the URL writes it: ".JPG" stays ".JPG".
+    const QByteArrayView extension = imageExtension(url, viewable, m_conditions.extra.queryType);
+    if (extension.isEmpty())
+        return Refusal::NotAPicture;
+    fetchPicture(DecodeWebText(url), m_conditions.saveDirectory + QStringLiteral("/0000") +
+                                         DecodeWebText(extension));
+    return Refusal::None;
 }
 
 void RunController::fetchPage(const QString &url)

@@ -25,7 +25,7 @@ public:
     enum class Target { HardDisk, WWW };
     enum class State { Idle, Waiting, Walk, Crawl, Collect, SingleFetch };
     // Why a command did not start.
-    enum class Refusal { None, NoTarget, NoImages, NoFileSave };
+    enum class Refusal { None, NoTarget, NoImages, NoFileSave, NotAPicture };
 
     // The click returns and the window repaints before the work begins.
     static constexpr int StartDelayMs = 10;
@@ -70,6 +70,10 @@ public:
 
     // A picture of the image list, fetched on HTTP0 into `savePath`.
     void fetchPicture(const QString &url, const QString &savePath);
+    // An image-list line shown in a single-image window: fetched on HTTP0 into
+    // the save directory as "0000" and its extension. A JPEG, or a picture of
+    // a type the extras select and the viewer reads.
+    Refusal viewLinkPicture(const QByteArray &url);
     // A page fetched on HTTP0 without the browser (a proxy is in use).
     void fetchPage(const QString &url);
     // The browser pane's retrievals show on the busy indicator.

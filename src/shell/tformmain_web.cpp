@@ -117,14 +117,8 @@ void TFormMain::ViewSelectedLink()
     // The list knows where each line's URL starts: the number grows to five
     // digits from entry 10000 on.
     const QByteArray url = links()->imageList()->urlOf(current.row()).toByteArray();
-    if (url.right(4).toLower() != QByteArrayLiteral(".jpg")) {
+    if (m_run->viewLinkPicture(url) == RunController::Refusal::NotAPicture)
         MessageBox::show(this, QStringLiteral("画像リストの画像ファイルを選択してください"));
-        return;
-    }
-    const QString link = DecodeWebText(url);
-    // The extension as the URL writes it: ".JPG" stays ".JPG".
-    m_run->fetchPicture(link,
-                        searchConditions().saveDirectory + QStringLiteral("/0000") + link.right(4));
 }
 
 void TFormMain::showLinkPicture(const QImage &picture, const QString &title)

@@ -163,7 +163,9 @@ void TFormMulti::FillMultiWindow(const QList<QByteArray> &paths, bool stretch)
             break;
         OrderedDecoder::Job job;
         job.path = path;
-        job.skip = PictureLoader::extensionOf(path).toLower() == "gif";
+        // A GIF takes its cell but loads nothing, unless GIFs are decoded.
+        job.skip =
+            PictureLoader::extensionOf(path).toLower() == "gif" && !PictureLoader::gifDecoding();
         jobs.append(job);
         m_fillTitles.append(fileNameOf(path));
         m_fillPaths.append(path);

@@ -275,6 +275,18 @@ void TestMultiWindow::fillLoadsCellsInOrderAndSkipsGif()
     QVERIFY(near(cellColor(run, 0), Qt::yellow));
     QVERIFY(near(cellColor(run, 1), Qt::green));
     QVERIFY(near(cellColor(run, 2), Qt::magenta));
+
+    // With GIFs shown, a GIF's cell shows its first frame.
+    QImage cyan(40, 30, QImage::Format_RGB32);
+    cyan.fill(Qt::cyan);
+    const QByteArray shownGif =
+        writeBytes(QStringLiteral("shown.gif"), PictureFiles::gifBytes({cyan}));
+    PictureLoader::setGifDecoding(true);
+    const QString error = fill(run, {d, shownGif, e}, &shown);
+    PictureLoader::setGifDecoding(false);
+    QCOMPARE(error, QString());
+    QCOMPARE(cellTitle(run, 1)->text(), QStringLiteral("shown.gif"));
+    QVERIFY(near(cellColor(run, 1), Qt::cyan));
 }
 
 void TestMultiWindow::sixtyOneEntriesWithALeadingGif()
