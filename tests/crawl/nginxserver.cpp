@@ -15,7 +15,8 @@ quint16 freePort()
 }
 } // namespace
 
-NginxServer::NginxServer(const QString &root, const QMap<QString, QString> &redirects)
+NginxServer::NginxServer(const QString &root, const QMap<QString, QString> &redirects,
+                         const QString &moreLocations)
 {
     m_port = freePort();
     const QString dir = m_dir.path();
@@ -26,7 +27,7 @@ NginxServer::NginxServer(const QString &root, const QMap<QString, QString> &redi
         m_error = QStringLiteral("cannot write ") + conf;
         return;
     }
-    QString locations;
+    QString locations = moreLocations;
     for (auto it = redirects.cbegin(); it != redirects.cend(); ++it)
         locations +=
             QStringLiteral("    location = %1 { return 301 %2; }\n").arg(it.key(), it.value());

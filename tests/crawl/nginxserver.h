@@ -8,11 +8,13 @@
 // nginx serving a directory on 127.0.0.1 and 127.0.0.2 at a free port, as a
 // child process in the foreground with a configuration written for it;
 // stopped when this object goes. Each of `redirects` (path -> target) is
-// answered with a 301 to its target.
+// answered with a 301 to its target; `locations` are more lines of the
+// server block.
 class NginxServer
 {
 public:
-    explicit NginxServer(const QString &root, const QMap<QString, QString> &redirects = {});
+    explicit NginxServer(const QString &root, const QMap<QString, QString> &redirects = {},
+                         const QString &moreLocations = {});
     ~NginxServer();
     // Empty when it serves; otherwise why not.
     QString error() const { return m_error; }
