@@ -11,7 +11,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev libvulkan-dev
   qt6-webengine-dev libqt6webenginecore6-bin
   libjpeg62-turbo-dev
-  qt6-image-formats-plugins libavif-dev webp libavif-bin
+  qt6-image-formats-plugins libavif-dev libwebp-dev webp libavif-bin
   fonts-noto-cjk fonts-ipafont-mincho
   clang libclang-rt-14-dev clang-format clang-tidy
   xvfb xauth

@@ -5,6 +5,7 @@
 #include "jpegdecoder.h"
 #include "pictureheaders.h"
 #include "pictureshape.h"
+#include "webpdecoder.h"
 
 #include <QFile>
 #include <QImageReader>
@@ -243,27 +244,26 @@ PictureResult decodeWithQt(const QByteArray &path, int fd, Format format, Mode m
     QImageReader reader(&file, name);
     reader.setAllocationLimit(
         int(qMin<qint64>(g_maxPixels.load() * 4 / (1024 * 1024) + 1, 1 << 30)));
-    // A reader that scales while it decodes (none of Qt 6.4's does) saves
-    // the whole-size buffer; the others would only scale afterwards as we do.
-    const QSize cover = PictureShape::coverSize(result.fullSize, box);
-    const bool scaledRead = mode == Mode::Cover && corner == nullptr && cover != result.fullSize &&
-                            format == Format::WebP &&
-                            reader.supportsOption(QImageIOHandler::ScaledSize);
-    if (scaledRead)
-        reader.setScaledSize(cover);
     QImage image;
     if (!reader.read(&image) || image.isNull()) {
         result.error = PictureLoader::cannotOpenText(path);
         return result;
     }
-    if (!scaledRead)
-        result.fullSize = image.size(); // the pixels decide
+    result.fullSize = image.size(); // the pixels decide
     image.convertTo(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
                                             : QImage::Format_RGB32);
-    result.image =
-        scaledRead ? std::move(image) : PictureShape::shaped(std::move(image), mode, box, corner);
+    result.image = PictureShape::shaped(std::move(image), mode, box, corner);
     result.ok = true;
     return result;
+}
+
+// A WebP reduced or cut by libwebp as it decodes; a whole picture (and a
+// reduction that also wants the corner from the same decode) goes to Qt.
+bool reducedWebp(QSize full, Mode mode, QSize box, const QImage *corner)
+{
+    if (mode == Mode::TopLeft)
+        return box.width() < full.width() || box.height() < full.height();
+    return mode == Mode::Cover && corner == nullptr && PictureShape::coverSize(full, box) != full;
 }
 
 bool cancelled(const std::atomic_bool *cancel, PictureResult *result)
@@ -310,6 +310,20 @@ PictureResult loadWhole(const QByteArray &path, Format format, Mode mode, QSize 
     }
     if (cancelled(cancel, &result))
         return result;
+    if (format == Format::WebP && size && reducedWebp(*size, mode, box, corner)) {
+        WebpDecoder::Request request;
+        request.mode = mode;
+        request.box = box;
+        request.fullSize = *size;
+        request.cancel = cancel;
+        request.path = path;
+        struct stat st
+        {
+        };
+        if (::fstat(file.fd(), &st) != 0)
+            return failure(unreadable);
+        return WebpDecoder::decode(file.fd(), st.st_size, request);
+    }
     if (format != Format::Avif) {
         result = decodeWithQt(path, file.fd(), format, mode, box, corner, result);
         cancelled(cancel, &result);
@@ -504,7 +518,7 @@ PictureLoader::Format PictureLoader::formatOf(const QByteArray &path)
 
 bool PictureLoader::decodesParts(Format format)
 {
-    return format == Format::Jpeg;
+    return format == Format::Jpeg || format == Format::WebP;
 }
 
 QString PictureLoader::cannotOpenText(const QByteArray &path)

@@ -26,9 +26,9 @@ struct PictureResult
 
 // Reads picture files by extension, ignoring case: "jpg", "jpeg", "jpe" and
 // "jfif" through libjpeg, "avif" through libavif, "bmp", "ico", "png", "webp"
-// and (when switched on) "gif" through Qt's readers. Any other extension
-// ("wmf", "emf" among them) has no decoder here. Paths are the file system's
-// bytes. Every function may run on any thread; none ever throws or exits.
+// and (when switched on) "gif" through Qt's readers, reduced and partial WebP
+// reads through libwebp. Any other extension ("wmf", "emf" among them) has
+// no decoder here. Paths are the file system's bytes. Every function may run on any thread; none ever throws or exits.
 //
 // A picture whose header claims more than the pixel limit is refused before
 // any pixel buffer exists. `cancel`, when given, is polled while decoding; a
@@ -45,10 +45,11 @@ public:
     static PictureResult readSize(const QByteArray &path);
     // The smallest reduction whose size still covers `box` in both directions;
     // full size when nothing smaller does. JPEG, BMP and ICO reduce by 1, 1/2,
-    // 1/4 or 1/8; PNG, GIF, WebP and AVIF are decoded whole and scaled down by
-    // a whole factor. For every format but JPEG, which reads a corner on its
-    // own at little cost (see decodesParts), `corner` (when given) receives
-    // the top-left `box` at full scale from the same decode.
+    // 1/4 or 1/8; WebP is reduced by a whole factor as libwebp decodes it;
+    // PNG, GIF and AVIF are decoded whole and scaled down by a whole factor.
+    // For every format but JPEG and WebP, which read a corner on their own at
+    // little cost (see decodesParts), `corner` (when given) receives the
+    // top-left `box` at full scale from the same decode.
     static PictureResult decodeToCover(const QByteArray &path, QSize box,
                                        const std::atomic_bool *cancel = nullptr,
                                        QImage *corner = nullptr);
