@@ -8,6 +8,7 @@
 #include <QMessageBox>
 #include <QTest>
 #include <QTimer>
+#include <QWidget>
 
 ConfigSandbox::ConfigSandbox()
     : m_previous(qgetenv("XDG_CONFIG_HOME")),
@@ -94,6 +95,16 @@ QString textOfMessageBoxFrom(const std::function<void()> &action, const QString 
     });
     action();
     return text;
+}
+
+void grabForReview(QWidget *widget, const QString &name)
+{
+    const QString dir = qEnvironmentVariable("VELLISK_SCREENSHOT_DIR");
+    if (dir.isEmpty())
+        return;
+    QDir().mkpath(dir);
+    if (!widget->grab().save(dir + QLatin1Char('/') + name + QStringLiteral(".png")))
+        qWarning("cannot save the screenshot %s", qPrintable(name));
 }
 
 bool waitUntil(const std::function<bool()> &condition, int timeoutMs)

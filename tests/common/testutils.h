@@ -7,6 +7,8 @@
 #include <functional>
 #include <memory>
 
+class QWidget;
+
 class QMessageBox;
 class QWidget;
 
@@ -55,6 +57,10 @@ private:
 // it with the button whose text is `button` ("OK" by default).
 QString textOfMessageBoxFrom(const std::function<void()> &action,
                              const QString &button = QStringLiteral("OK"));
+
+// Saves `widget` as `name`.png under $VELLISK_SCREENSHOT_DIR when that is set,
+// for a person to look at; does nothing otherwise.
+void grabForReview(QWidget *widget, const QString &name);
 
 // Waits, processing events, until `condition` holds or `timeoutMs` passes.
 bool waitUntil(const std::function<bool()> &condition, int timeoutMs = 5000);

@@ -15,6 +15,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -158,6 +159,7 @@ private slots:
     void noSelectionAsksForOne();
     void fillLoadsCellsInOrderAndSkipsGif();
     void sixtyOneEntriesWithALeadingGif();
+    void todaysFormatsFillCells();
     void failureStopsTheFill_data();
     void failureStopsTheFill();
     void cellsAreDecodedReducedWithTheStretchOfThePreview();
@@ -287,6 +289,35 @@ void TestMultiWindow::fillLoadsCellsInOrderAndSkipsGif()
     QCOMPARE(error, QString());
     QCOMPARE(cellTitle(run, 1)->text(), QStringLiteral("shown.gif"));
     QVERIFY(near(cellColor(run, 1), Qt::cyan));
+}
+
+// PNG, WebP and AVIF (made by the real encoders) fill their cells like JPEG.
+void TestMultiWindow::todaysFormatsFillCells()
+{
+    const Run run = start();
+    const std::pair<const char *, QColor> pictures[] = {
+        {"a.png", Qt::red}, {"b.webp", Qt::green}, {"c.avif", Qt::blue}, {"d.jpg", Qt::yellow}};
+    QList<QByteArray> paths;
+    for (const auto &[name, color] : pictures) {
+        QImage image(320, 240, QImage::Format_RGB32);
+        image.fill(color);
+        const QString path = m_dir.filePath(QLatin1String(name));
+        const QString suffix = QFileInfo(path).suffix();
+        const bool written =
+            suffix == QLatin1String("webp")
+                ? PictureFiles::writeWithTool(path, image, QStringLiteral("cwebp"))
+            : suffix == QLatin1String("avif")
+                ? PictureFiles::writeWithTool(path, image, QStringLiteral("avifenc"))
+                : image.save(path);
+        QVERIFY2(written, name);
+        paths.append(QFile::encodeName(path));
+    }
+    QCOMPARE(fill(run, paths), QString());
+    for (int i = 0; i < int(std::size(pictures)); ++i) {
+        QCOMPARE(cellTitle(run, i)->text(), QLatin1String(pictures[i].first));
+        QVERIFY2(near(cellColor(run, i), pictures[i].second), pictures[i].first);
+    }
+    grabForReview(run.multi(), QStringLiteral("grid-png-webp-avif"));
 }
 
 void TestMultiWindow::sixtyOneEntriesWithALeadingGif()

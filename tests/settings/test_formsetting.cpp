@@ -707,6 +707,9 @@ void TestFormSetting::extrasStartOffAndOneClickSetsThem()
         QVERIFY2(d.checked(QLatin1String(name)), name);
     QVERIFY(!d.checked(QStringLiteral("CheckGifShow")));
     QCOMPARE(modern->checkState(), Qt::Checked);
+    d.get<QTabWidget>(QStringLiteral("PageControl1"))->setCurrentIndex(4);
+    d.setting->show();
+    grabForReview(d.setting.get(), QStringLiteral("settings-extra-tab"));
     const SearchConditions on = changed.last().at(0).value<SearchConditions>();
     QVERIFY(on.imageTypes.webp && on.extra.cssImage && on.extra.pixelSize);
     QCOMPARE(on.extra.minWidth, 50);
