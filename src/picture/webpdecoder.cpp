@@ -5,6 +5,7 @@
 #include <webp/decode.h>
 
 #include <cerrno>
+#include <climits>
 #include <memory>
 #include <unistd.h>
 
@@ -27,6 +28,29 @@ PictureResult failed(PictureResult result, const QByteArray &path)
     result.image = QImage();
     result.error = PictureLoader::cannotOpenText(path);
     return result;
+}
+
+bool cancelled(const Request &request, PictureResult *result)
+{
+    if (request.cancel == nullptr || !request.cancel->load())
+        return false;
+    result->cancelled = true;
+    result->image = QImage();
+    return true;
+}
+
+bool readAll(int fd, QByteArray *bytes)
+{
+    qsizetype at = 0;
+    while (at < bytes->size()) {
+        const ssize_t got = ::pread(fd, bytes->data() + at, size_t(bytes->size() - at), off_t(at));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return false;
+        at += got;
+    }
+    return true;
 }
 
 } // namespace
@@ -86,17 +110,27 @@ PictureResult decode(int fd, qint64 fileSize, const Request &request)
     config.output.u.RGBA.stride = int(image.bytesPerLine());
     config.output.u.RGBA.size = size_t(image.sizeInBytes());
 
+    if (request.mode == PictureLoader::Mode::TopLeft) {
+        // Decoded in one call, which stops after the last row of the crop;
+        // the incremental decoder would go on to the bottom.
+        QByteArray bytes(int(qMin<qint64>(fileSize, INT_MAX)), Qt::Uninitialized);
+        if (fileSize > INT_MAX || !readAll(fd, &bytes) || cancelled(request, &result))
+            return result.cancelled ? result : failed(result, request.path);
+        if (WebPDecode(reinterpret_cast<const uint8_t *>(bytes.constData()), size_t(bytes.size()),
+                       &config) != VP8_STATUS_OK)
+            return failed(result, request.path);
+        result.image = std::move(image);
+        result.ok = true;
+        return result;
+    }
     const std::unique_ptr<WebPIDecoder, DecoderDeleter> decoder(WebPIDecode(nullptr, 0, &config));
     if (!decoder)
         return failed(result, request.path);
     QByteArray chunk(int(qMin(fileSize, ChunkBytes)), Qt::Uninitialized);
     VP8StatusCode status = VP8_STATUS_SUSPENDED;
     for (qint64 at = 0; at < fileSize && status == VP8_STATUS_SUSPENDED;) {
-        if (request.cancel != nullptr && request.cancel->load()) {
-            result.cancelled = true;
-            result.image = QImage();
+        if (cancelled(request, &result))
             return result;
-        }
         const ssize_t got = ::pread(fd, chunk.data(), size_t(chunk.size()), off_t(at));
         if (got < 0 && errno == EINTR)
             continue;
