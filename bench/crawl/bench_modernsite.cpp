@@ -42,11 +42,13 @@ Gathered crawl(const ModernSite &site, const QByteArray &settings)
     QDir(config.path()).mkpath(QStringLiteral("Qorvin"));
     QFile ini(config.filePath(QStringLiteral("Qorvin/Vellisk.ini")));
     ini.open(QIODevice::WriteOnly);
-    ini.write("[Window]\r\nfmTarnvale.URL=" + site.startURL().toLatin1() +
-              "\r\n[Setting]\r\nfmTarnvale.ToolBtWWW=1\r\nfmTarnvale.AutoDisp=7\r\nfmSetting.Directory=" +
-              save.path().toLocal8Bit() +
-              "\r\nfmSetting.Speed=6\r\nfmSetting.MaxURL=100000\r\nfmSetting.MaxImage=100000\r\n"
-              "fmSetting.CheckSize=7\r\nfmSetting.CheckGif=1\r\n" + settings);
+    ini.write(
+        "[Window]\r\nfmTarnvale.URL=" + site.startURL().toLatin1() +
+        "\r\n[Setting]\r\nfmTarnvale.ToolBtWWW=1\r\nfmTarnvale.AutoDisp=7\r\nfmSetting.Directory=" +
+        save.path().toLocal8Bit() +
+        "\r\nfmSetting.Speed=6\r\nfmSetting.MaxURL=100000\r\nfmSetting.MaxImage=100000\r\n"
+        "fmSetting.CheckSize=7\r\nfmSetting.CheckGif=1\r\n" +
+        settings);
     ini.close();
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
     auto windows = createWindows();
@@ -57,13 +59,15 @@ Gathered crawl(const ModernSite &site, const QByteArray &settings)
 
     static const QRegularExpression line(QStringLiteral("^(\\d{4,})  (\\S+) +(\\S+)$"));
     QMap<QString, QString> urlOfNumber;
-    for (const QString &text : linesOf(main->findChild<QAbstractItemView *>(QStringLiteral("ImageLink")))) {
+    for (const QString &text :
+         linesOf(main->findChild<QAbstractItemView *>(QStringLiteral("ImageLink")))) {
         const QRegularExpressionMatch m = line.match(text);
         if (m.hasMatch())
             urlOfNumber.insert(m.captured(1), m.captured(3));
     }
     Gathered result;
-    for (const QString &text : linesOf(main->findChild<QAbstractItemView *>(QStringLiteral("ListImage")))) {
+    for (const QString &text :
+         linesOf(main->findChild<QAbstractItemView *>(QStringLiteral("ListImage")))) {
         const QString path = text.mid(18);
         const QString url = urlOfNumber.value(QFileInfo(path).completeBaseName());
         QFile file(path);
@@ -91,24 +95,28 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "bench_modernsite: %s\n", qPrintable(nginx.error()));
         return 1;
     }
-    const ModernSite site = ModernSite::generate(QStringLiteral("127.0.0.1:%1").arg(nginx.port()), options);
+    const ModernSite site =
+        ModernSite::generate(QStringLiteral("127.0.0.1:%1").arg(nginx.port()), options);
     if (!site.error.isEmpty() || !site.writeTo(www.path())) {
         std::fprintf(stderr, "bench_modernsite: %s\n", qPrintable(site.error));
         return 1;
     }
     const QByteArray configHome = qgetenv("XDG_CONFIG_HOME");
-    const Gathered extras = crawl(site, "fmSetting.ExtPNG=1\r\nfmSetting.ExtWebP=1\r\nfmSetting.ExtAVIF=1\r\n"
-                                        "fmSetting.ExtJpegAlias=1\r\nfmSetting.ExtQueryType=1\r\n"
-                                        "fmSetting.ExtContentType=1\r\nfmSetting.ExtSrcset=1\r\n"
-                                        "fmSetting.ExtCssImage=1\r\nfmSetting.ExtMetaImage=1\r\n"
-                                        "fmSetting.ExtMagic=1\r\nfmSetting.ExtPixelSize=1\r\n"
-                                        "fmSetting.ExtMinWidth=50\r\nfmSetting.ExtMinHeight=50\r\n");
+    const Gathered extras =
+        crawl(site, "fmSetting.ExtPNG=1\r\nfmSetting.ExtWebP=1\r\nfmSetting.ExtAVIF=1\r\n"
+                    "fmSetting.ExtJpegAlias=1\r\nfmSetting.ExtQueryType=1\r\n"
+                    "fmSetting.ExtContentType=1\r\nfmSetting.ExtSrcset=1\r\n"
+                    "fmSetting.ExtCssImage=1\r\nfmSetting.ExtMetaImage=1\r\n"
+                    "fmSetting.ExtMagic=1\r\nfmSetting.ExtPixelSize=1\r\n"
+                    "fmSetting.ExtMinWidth=50\r\nfmSetting.ExtMinHeight=50\r\n");
     const Gathered firstRun = crawl(site, QByteArray());
     qputenv("XDG_CONFIG_HOME", configHome);
     const double shown = double(site.pictures.size());
-    std::printf("# %lld pictures shown; gathered %d with the extras, %d with the first-run settings "
-                "(which also listed %d files that are no pictures)\n",
-                qint64(site.pictures.size()), extras.pictures, firstRun.pictures, firstRun.nonPictures);
+    std::printf(
+        "# %lld pictures shown; gathered %d with the extras, %d with the first-run settings "
+        "(which also listed %d files the pages do not show as pictures: fakes, pixels, <picture> "
+        "fallbacks)\n",
+        qint64(site.pictures.size()), extras.pictures, firstRun.pictures, firstRun.nonPictures);
     printBench("modern_site_coverage", extras.pictures / shown, "share", firstRun.pictures / shown,
                extras.pictures / shown, "1.0");
     printBench("modern_site_non_pictures", extras.nonPictures, "files", firstRun.nonPictures, "0");
