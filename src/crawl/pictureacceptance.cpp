@@ -15,9 +15,12 @@ struct TypeOf
 };
 
 constexpr TypeOf Types[] = {
-    {&ImageTypes::jpeg, PictureLoader::Format::Jpeg}, {&ImageTypes::gif, PictureLoader::Format::Gif},
-    {&ImageTypes::bmp, PictureLoader::Format::Bmp},   {&ImageTypes::png, PictureLoader::Format::Png},
-    {&ImageTypes::webp, PictureLoader::Format::WebP}, {&ImageTypes::avif, PictureLoader::Format::Avif},
+    {&ImageTypes::jpeg, PictureLoader::Format::Jpeg},
+    {&ImageTypes::gif, PictureLoader::Format::Gif},
+    {&ImageTypes::bmp, PictureLoader::Format::Bmp},
+    {&ImageTypes::png, PictureLoader::Format::Png},
+    {&ImageTypes::webp, PictureLoader::Format::WebP},
+    {&ImageTypes::avif, PictureLoader::Format::Avif},
 };
 
 } // namespace

@@ -24,9 +24,9 @@ ExtensionFilters extensionFilters(const ImageTypes &types)
         return on ? QByteArray(extension) : QByteArray();
     };
     const bool aliases = types.jpeg && types.jpegAlias;
-    return {when(types.jpeg, ".jpg"),  when(types.gif, ".gif"),   when(types.bmp, ".bmp"),
-            when(types.png, ".png"),   when(types.webp, ".webp"), when(types.avif, ".avif"),
-            when(aliases, ".jpeg"),    when(aliases, ".jpe"),     when(aliases, ".jfif")};
+    return {when(types.jpeg, ".jpg"), when(types.gif, ".gif"),   when(types.bmp, ".bmp"),
+            when(types.png, ".png"),  when(types.webp, ".webp"), when(types.avif, ".avif"),
+            when(aliases, ".jpeg"),   when(aliases, ".jpe"),     when(aliases, ".jfif")};
 }
 
 QByteArray searchRootFor(const QString &directoryText)

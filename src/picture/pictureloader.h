@@ -28,7 +28,8 @@ struct PictureResult
 // "jfif" through libjpeg, "avif" through libavif, "bmp", "ico", "png", "webp"
 // and (when switched on) "gif" through Qt's readers, reduced and partial WebP
 // reads through libwebp. Any other extension ("wmf", "emf" among them) has
-// no decoder here. Paths are the file system's bytes. Every function may run on any thread; none ever throws or exits.
+// no decoder here. Paths are the file system's bytes. Every function may run on any thread; none
+// ever throws or exits.
 //
 // A picture whose header claims more than the pixel limit is refused before
 // any pixel buffer exists. `cancel`, when given, is polled while decoding; a

@@ -241,8 +241,8 @@ RunController::Refusal RunController::viewLinkPicture(const QByteArray &url)
     const QByteArrayView extension = imageExtension(url, viewable, m_conditions.extra.queryType);
     if (extension.isEmpty())
         return Refusal::NotAPicture;
-    fetchPicture(DecodeWebText(url), m_conditions.saveDirectory + QStringLiteral("/0000") +
-                                         DecodeWebText(extension));
+    fetchPicture(DecodeWebText(url),
+                 m_conditions.saveDirectory + QStringLiteral("/0000") + DecodeWebText(extension));
     return Refusal::None;
 }
 

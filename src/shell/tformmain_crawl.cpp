@@ -58,6 +58,7 @@ void TFormMain::CollectCommand()
             m_peers.setting->showOnTab(QStringLiteral("TabGazou"));
         return;
     case RunController::Refusal::NoTarget:
+    case RunController::Refusal::NotAPicture:
     case RunController::Refusal::None:
         return;
     }

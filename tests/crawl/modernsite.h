@@ -22,7 +22,7 @@ struct ModernSite
         quint32 seed = 1;
     };
 
-    QString host; // "127.0.0.1:port"
+    QString host;                    // "127.0.0.1:port"
     QMap<QString, QByteArray> files; // path from "/" -> body
     // Every picture the pages show, as a browser picks it: URL -> bytes.
     QMap<QString, QByteArray> pictures;
@@ -36,7 +36,10 @@ struct ModernSite
     QMap<QString, QString> defaultTypes;
     QString error; // why the site could not be made
 
-    QString startURL() const { return QStringLiteral("http://") + host + QStringLiteral("/index.html"); }
+    QString startURL() const
+    {
+        return QStringLiteral("http://") + host + QStringLiteral("/index.html");
+    }
     // nginx location lines that serve the extensionless paths with their type.
     QString nginxLocations() const;
     static ModernSite generate(const QString &host, const Options &options);
