@@ -59,7 +59,12 @@ private:
 
 void setOuterSize(QWidget *window, QSize size)
 {
-    delete window->findChild<QObject *>(PendingName, Qt::FindDirectChildrenOnly);
+    // A size still waiting for the frame gives way to this one.
+    const QObjectList children = window->children();
+    for (QObject *child : children) {
+        if (dynamic_cast<PendingOuterSize *>(child) != nullptr)
+            delete child;
+    }
     const QSize frame = window->frameGeometry().size() - window->size();
     window->resize(size - frame);
     if (frame.width() <= 0 && frame.height() <= 0)

@@ -4,6 +4,7 @@
 #include "eventsetthread.h"
 
 #include <QMetaMethod>
+#include <QSet>
 #include <QWidget>
 
 TCntrlItem *TCntrls::Add()
@@ -212,15 +213,23 @@ QObject *TArCntrl::ownerForNewElements() const
 
 QString TArCntrl::freeElementName(int k, const QObject *scope) const
 {
-    const auto taken = [&](const QString &name) {
-        if (scope == nullptr)
-            return false;
-        return scope->objectName() == name || scope->findChild<QObject *>(name) != nullptr ||
-               (m_parent != nullptr && m_parent->findChild<QObject *>(name) != nullptr);
+    // The names in use are gathered once; trying the numbers from k on
+    // then costs a set lookup each.
+    QSet<QString> taken;
+    const auto gather = [&taken](const QObject *root) {
+        if (root == nullptr)
+            return;
+        taken.insert(root->objectName());
+        for (const QObject *child : root->findChildren<QObject *>())
+            taken.insert(child->objectName());
     };
+    if (scope != nullptr) {
+        gather(scope);
+        gather(m_parent);
+    }
     for (qint64 n = k;; ++n) {
         QString name = objectName() + QLatin1Char('_') + QString::number(n);
-        if (!taken(name))
+        if (!taken.contains(name))
             return name;
     }
 }
