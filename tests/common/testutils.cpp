@@ -11,9 +11,12 @@
 
 ConfigSandbox::ConfigSandbox()
     : m_previous(qgetenv("XDG_CONFIG_HOME")),
-      m_hadPrevious(qEnvironmentVariableIsSet("XDG_CONFIG_HOME"))
+      m_hadPrevious(qEnvironmentVariableIsSet("XDG_CONFIG_HOME")),
+      m_previousData(qgetenv("XDG_DATA_HOME")),
+      m_hadPreviousData(qEnvironmentVariableIsSet("XDG_DATA_HOME"))
 {
     qputenv("XDG_CONFIG_HOME", m_dir.path().toLocal8Bit());
+    qputenv("XDG_DATA_HOME", (m_dir.path() + QStringLiteral("/data")).toLocal8Bit());
 }
 
 ConfigSandbox::~ConfigSandbox()
@@ -22,6 +25,10 @@ ConfigSandbox::~ConfigSandbox()
         qputenv("XDG_CONFIG_HOME", m_previous);
     else
         qunsetenv("XDG_CONFIG_HOME");
+    if (m_hadPreviousData)
+        qputenv("XDG_DATA_HOME", m_previousData);
+    else
+        qunsetenv("XDG_DATA_HOME");
 }
 
 QString ConfigSandbox::settingsPath() const
