@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QByteArrayView text = nul < 0 ? input : input.first(nul);
     const QByteArrayView path = nul < 0 ? QByteArrayView("/") : input.sliced(nul + 1);
 
-    const RobotsRules rules = RobotsRules::parse(text);
+    const RobotsRules rules = RobotsRules::parse(text.toByteArray());
     (void)rules.allowed(path);
     for (qsizetype n = 0; n <= path.size() && n < 64; ++n)
         (void)rules.allowed(path.first(n));
@@ -28,8 +28,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         plain = plain && c > ' ' && uchar(c) < 0x7f && c != '*' && c != '$' && c != '%' && c != '#';
     if (plain) {
         // The rest of the file as comments.
-        const QByteArray own = "User-agent: *\nDisallow: " + path.toByteArray() + "$\n#" +
-                               text.toByteArray().replace("\n", "\n#").replace("\r", "\r#");
+        QByteArray own("User-agent: *\nDisallow: ");
+        own += path;
+        own += "$\n#";
+        own += text.toByteArray().replace("\n", "\n#").replace("\r", "\r#");
         if (RobotsRules::parse(own).allowed(path) && path != "/robots.txt")
             __builtin_trap();
     }

@@ -13,7 +13,11 @@
 //
 // Patterns are indexed by their literal head (the bytes before the first
 // "*" or a final "$"), so a decision costs one hash probe per head length
-// the file uses, however many rules it holds.
+// the file uses, however many rules it holds. A pattern whose head is short
+// ("/*/item12?session=*") is indexed instead by its longest literal part,
+// looked up among the address's substrings of that length with a rolling
+// hash: otherwise thousands of such rules would share the head "/" and each
+// be tried on every address.
 class RobotsRules
 {
 public:
@@ -24,7 +28,7 @@ public:
 
     // Everything allowed, no delay: a host without a usable robots.txt.
     RobotsRules() = default;
-    static RobotsRules parse(QByteArrayView text, QByteArrayView agent = ProductToken);
+    static RobotsRules parse(const QByteArray &file, QByteArrayView agent = ProductToken);
 
     // `path`: the address's path and query, percent-encoded ("/a/b?c=1").
     bool allowed(QByteArrayView path) const;
@@ -35,26 +39,33 @@ public:
 private:
     struct Rule
     {
-        quint32 offset; // in m_patterns
+        quint32 offset; // in m_patterns: the file, then rewritten patterns
         quint32 size;
-        quint32 headSize;
+        quint32 keyOffset; // the indexed literal part, from the pattern's start
+        quint32 keySize;
         quint32 next; // the next rule in the same hash bucket, or NoRule
-        quint32 hash; // of the head
+        quint32 hash; // of the key
         bool allow;
-        bool plain; // the head is the whole pattern
+        bool plain;       // the key is the whole pattern
+        bool bySubstring; // the key may stand anywhere in the address
     };
     static constexpr quint32 NoRule = 0xffffffffu;
 
-    void addRule(QByteArrayView pattern, bool allow);
+    // `at`: where the pattern stands in the file, which m_patterns holds.
+    void addRule(QByteArrayView pattern, quint32 at, bool allow);
     void buildIndex();
     bool matches(const Rule &rule, QByteArrayView path) const;
+    void consider(const Rule &rule, QByteArrayView path, qint64 &best, bool &allow) const;
+    static quint32 rollingHash(const char *bytes, quint32 size);
 
     QByteArray m_patterns;
     std::vector<Rule> m_rules;
-    std::vector<quint32> m_buckets;
+    std::vector<quint32> m_buckets;          // by head
+    std::vector<quint32> m_substringBuckets; // by literal part
     // Which head lengths occur. A longer head is indexed by its first
     // MaxHead bytes, the rest of it checked as part of the pattern.
     static constexpr quint32 MaxHead = 1023;
     std::vector<quint64> m_headLengths;
+    std::vector<quint32> m_substringLengths; // ascending
     int m_crawlDelayMs = -1;
 };
