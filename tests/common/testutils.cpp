@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QTest>
 #include <QTimer>
@@ -29,6 +30,13 @@ ConfigSandbox::~ConfigSandbox()
         qputenv("XDG_DATA_HOME", m_previousData);
     else
         qunsetenv("XDG_DATA_HOME");
+    // A browser profile that was kept here gets its last files written a
+    // moment after the browser has gone: remove until nothing comes back.
+    const QString data = m_dir.path() + QStringLiteral("/data");
+    for (int i = 0; i < 20 && QFileInfo::exists(data); ++i) {
+        QDir(data).removeRecursively();
+        QTest::qWait(100);
+    }
 }
 
 QString ConfigSandbox::settingsPath() const
