@@ -19,6 +19,7 @@ bool runProbe(const QString &program, const QString &configDir, double *ms)
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), configDir);
+    env.insert(QStringLiteral("XDG_DATA_HOME"), configDir); // the browser's profile
     if (!env.contains(QStringLiteral("QT_QPA_PLATFORM")))
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     if (!env.contains(QStringLiteral("QTWEBENGINE_CHROMIUM_FLAGS")))

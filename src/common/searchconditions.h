@@ -41,6 +41,12 @@ struct ExtraSettings
     int minHeight = 0;
     // 表示
     bool gifShow = false; // GIF pictures shown by their first frame
+    // 礼儀と接続
+    bool referer = false;        // image requests carry the page they were found on
+    int hostIntervalMs = 0;      // least time between two starts of requests to one host
+    bool retryLater = false;     // "429" and "503" wait and try again
+    bool robots = false;         // robots.txt obeyed
+    bool browserCookies = false; // the browser pane's cookies go with the crawl
 
     bool anyLinkFinding() const { return srcset || cssImage || metaImage || contentType; }
 };
@@ -120,6 +126,11 @@ inline const StoredSetting<bool> ExtPixelSize{"fmSetting.ExtPixelSize", false};
 inline const StoredSetting<QString> ExtMinWidth{"fmSetting.ExtMinWidth", QString()};
 inline const StoredSetting<QString> ExtMinHeight{"fmSetting.ExtMinHeight", QString()};
 inline const StoredSetting<bool> ExtGifShow{"fmSetting.ExtGifShow", false};
+inline const StoredSetting<bool> ExtReferer{"fmSetting.ExtReferer", false};
+inline const StoredSetting<QString> ExtHostInterval{"fmSetting.ExtHostInterval", QString()};
+inline const StoredSetting<bool> ExtRetryLater{"fmSetting.ExtRetryLater", false};
+inline const StoredSetting<bool> ExtRobots{"fmSetting.ExtRobots", false};
+inline const StoredSetting<bool> ExtBrowserCookies{"fmSetting.ExtBrowserCookies", false};
 
 // The directory that holds the program, without a trailing separator, when
 // it runs from a build tree it may write in. An installed program's directory

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QNetworkCookie>
 #include <QObject>
 #include <QPoint>
 #include <QUrl>
@@ -21,8 +22,15 @@ public:
     virtual void back() = 0;
     virtual void forward() = 0;
     virtual QUrl url() const = 0;
+    // The profile's cookie store, kept under the user's data directory: every
+    // cookie it holds is announced (cookieAdded) after loadAllCookies(), and
+    // each one it gains or loses from then on.
+    virtual void loadAllCookies() = 0;
+    virtual void setCookie(const QNetworkCookie &cookie, const QUrl &origin) = 0;
 
 signals:
+    void cookieAdded(const QNetworkCookie &cookie);
+    void cookieRemoved(const QNetworkCookie &cookie);
     void loadStarted();
     void loadFinished(bool ok);
     // Every page the browser is about to request in its window.

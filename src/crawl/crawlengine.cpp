@@ -1,9 +1,11 @@
 #include "crawlengine.h"
 
+#include "cookiemirror.h"
 #include "crawlreporter.h"
 #include "linkextractor.h"
 #include "picture/pictureloader.h"
 #include "pictureacceptance.h"
+#include "politeness.h"
 #include "thttp.h"
 
 #include <QFile>
@@ -26,7 +28,8 @@ QString text(QByteArrayView bytes)
 CrawlEngine::CrawlEngine(CrawlReporter *reporter, QObject *parent)
     : QObject(parent), m_reporter(reporter), m_network(new QNetworkAccessManager(this)),
       m_links(new LinkExtractor(this)),
-      m_imageSelection(new QItemSelectionModel(m_links->imageList(), this))
+      m_imageSelection(new QItemSelectionModel(m_links->imageList(), this)),
+      m_polite(new Politeness(m_network, this)), m_cookies(new CookieMirror(this))
 {
     m_links->setReporter(reporter);
     useProxy(m_network, QNetworkProxy(QNetworkProxy::NoProxy)); // until the settings say otherwise
@@ -75,6 +78,7 @@ void CrawlEngine::PrepareRun()
 {
     m_reporter->ClearStatusAndLogs();
     m_clock.start();
+    m_polite->reset();
     // A run still going is superseded: its slots take no further step. A
     // transfer left from it (a stopped run leaves them to end) is cancelled,
     // or the new run would wait for it to end before it could end itself.
@@ -120,6 +124,7 @@ void CrawlEngine::StartCollect(const QString &startURL)
 void CrawlEngine::startRun(const QString &startURL, bool collect)
 {
     m_collectMode = collect;
+    useBrowserCookies(m_conditions.extra.browserCookies);
     ResetResults();
     const QByteArray url = EncodeShiftJis(startURL);
     // The host is taken from the line as listed: "http://host:80/" is
@@ -178,7 +183,7 @@ void CrawlEngine::TimerTick(FetchSlot &slot)
             if (IsPicture(slot))
                 CheckAndListImage(slot);
         } else {
-            const CrawlPage page{slot.number, slot.pageHost, slot.pageURL};
+            const CrawlPage page{slot.number, slot.pageHost, slot.pageURL, slot.line};
             m_links->ExtractLinks(page, slot.received, m_conditions.imageTypes, m_conditions.extra);
         }
         slot.received.clear();
@@ -250,6 +255,8 @@ bool CrawlEngine::TakeJob(FetchSlot &slot)
     QByteArray url;
     qsizetype row = -1;
     if (conditions.saveToFile && (row = NextImageEntry()) >= 0) {
+        if (heldBack(slot, images, row))
+            return true;
         // The line read is shown in the slot bar; its selection is spent.
         url = m_links->ReadEntry(images, row).url;
         m_links->MarkEntry(images, row, LinkList::Started);
@@ -258,6 +265,8 @@ bool CrawlEngine::TakeJob(FetchSlot &slot)
         slot.imageJob = true;
         slot.pageURL = url;
     } else if (!m_collectMode && (row = NextPageEntry()) >= 0) {
+        if (heldBack(slot, pages, row))
+            return true;
         url = m_links->ReadEntry(pages, row).url;
         m_links->MarkEntry(pages, row, LinkList::Started);
         m_pageCursor = row;
@@ -300,6 +309,7 @@ void CrawlEngine::StartRequest(FetchSlot &slot)
     slot.http->setMaxBytes(slot.imageJob ? ImageCap : PageCap);
     if (slot.imageJob)
         slot.http->SetOutputFile(slot.savePath);
+    addCourtesy(slot);
     slot.http->GetDoc(text(slot.pageURL));
 }
 
@@ -330,7 +340,9 @@ void CrawlEngine::DocOutputEvent(FetchSlot &slot, const DocOutput &doc)
             slot.received += doc.ReadChunk();
         break;
     case DocOutput::End:
-        if (doc.OutputFailed()) {
+        if (putBack(slot)) {
+            break;
+        } else if (doc.OutputFailed()) {
             m_reporter->LogError(QStringLiteral("保存エラー : ") + doc.ErrorText());
             slot.received.clear();
             slot.state = FetchSlot::Empty;

@@ -9,10 +9,12 @@
 
 #include <array>
 
+class CookieMirror;
 class CrawlReporter;
 class DocOutput;
 class LinkExtractor;
 class LinkList;
+class Politeness;
 class QItemSelectionModel;
 class QNetworkAccessManager;
 class QTimer;
@@ -62,6 +64,9 @@ public:
     LinkExtractor *links() const { return m_links; }
     // The image list's selection: the lines a collect run downloads.
     QItemSelectionModel *imageSelection() const { return m_imageSelection; }
+    // The jar that copies the browser's cookies; the crawl's own while
+    // CheckBrowserCookies is on at a run's start.
+    CookieMirror *browserCookies() const { return m_cookies; }
     // Slot 1 to 6.
     THTTP *http(int slot) const;
     QTimer *timer(int slot) const;
@@ -100,6 +105,9 @@ public:
 signals:
     // The run has ended (all slots done, or stopped).
     void runFinished();
+    // A run starts with the browser's cookies: the browser's store must be
+    // open to fill browserCookies().
+    void browserCookiesWanted();
 
 private:
     void startRun(const QString &startURL, bool collect);
@@ -110,6 +118,11 @@ private:
     qsizetype NextImageEntry();
     qsizetype NextPageEntry();
     void StartRequest(FetchSlot &slot);
+    // crawlengine_polite.cpp
+    bool heldBack(FetchSlot &slot, LinkList &list, qsizetype row);
+    void addCourtesy(FetchSlot &slot);
+    bool putBack(FetchSlot &slot);
+    void useBrowserCookies(bool on);
     void DocOutputEvent(FetchSlot &slot, const DocOutput &doc);
     void logTransferError(const FetchSlot &slot, const DocOutput &doc);
     void followMovedPage(FetchSlot &slot);
@@ -128,6 +141,8 @@ private:
     QNetworkAccessManager *m_network;
     LinkExtractor *m_links;
     QItemSelectionModel *m_imageSelection;
+    Politeness *m_polite;
+    CookieMirror *m_cookies;
     std::array<FetchSlot, SlotCount> m_slots;
 
     QByteArray m_startURL;

@@ -115,6 +115,8 @@ bool LinkExtractor::commitEntry(PageLinks &page, LinkList &list, const QByteArra
 {
     if (!list.appendEntry(key, hash))
         return false;
+    if (&list == m_imageList && page.page.row >= 0)
+        list.setSource(list.size() - 1, qint32(page.page.row));
     if (pageLink) {
         ++m_pageLinkCount;
         if (page.holdCount)

@@ -8,12 +8,14 @@
 class CrawlReporter;
 
 // A fetched page as a crawl slot hands it over: the slot's number and the
-// page host and page URL it recorded when it took the job.
+// page host and page URL it recorded when it took the job, and its row in
+// the URL list (-1 when it has none), noted as the source of its images.
 struct CrawlPage
 {
     int slot = 0;
     QByteArray host;
     QByteArray url;
+    qsizetype row = -1;
 };
 
 // What a list row holds: its status (a LinkList::Status, or -1 for a row

@@ -216,6 +216,15 @@ void LinkList::setStatus(qsizetype row, Status status)
     }
 }
 
+void LinkList::setSource(qsizetype row, qint32 source)
+{
+    if (row < 0 || row >= size())
+        return;
+    if (m_sources.size() <= size_t(row))
+        m_sources.resize(size_t(row) + 1, -1);
+    m_sources[size_t(row)] = source;
+}
+
 void LinkList::clear()
 {
     beginResetModel();
@@ -225,6 +234,7 @@ void LinkList::clear()
     m_rows.clear();
     m_rows.shrink_to_fit();
     m_rowHashes.clear();
+    m_sources.clear();
     m_index.clear();
     m_indexBits = 0;
     m_announced = 0;

@@ -63,6 +63,14 @@ public:
     // The same with the URL's hash already taken (see hashOf).
     bool appendEntry(QByteArrayView url, quint32 hash);
     quint32 hashOf(QByteArrayView url) const;
+    // Where a row was found: a row of another list (the page an image link
+    // stood on), or -1 when none was noted. Four bytes a row, only in a list
+    // that notes any.
+    void setSource(qsizetype row, qint32 source);
+    qint32 sourceOf(qsizetype row) const
+    {
+        return row >= 0 && size_t(row) < m_sources.size() ? m_sources[size_t(row)] : -1;
+    }
     // Starts loading the index slot where a URL of this hash is looked up,
     // so that other work can go on while it comes from memory.
     void prefetch(quint32 hash) const
@@ -104,6 +112,7 @@ private:
     // longer; the rows' full hashes let it grow without rereading lines.
     std::vector<quint32> m_index;
     std::vector<quint32> m_rowHashes;
+    std::vector<qint32> m_sources;
     int m_indexBits = 0;
     qsizetype m_announced = 0; // rows views know of
     int m_batchDepth = 0;

@@ -2,6 +2,7 @@
 
 #include "browserengine.h"
 #include "common/datafiles.h"
+#include "cookiemirror.h"
 #include "webaddress.h"
 
 #include <QLabel>
@@ -53,7 +54,28 @@ bool THTML::ensureEngine()
         emit customContextMenuRequested(m_engine->widget()->mapTo(this, at));
     });
     layout()->addWidget(m_engine->widget());
+    connectCookies();
     return true;
+}
+
+void THTML::setCookieMirror(CookieMirror *jar)
+{
+    m_cookieMirror = jar;
+    connectCookies();
+}
+
+void THTML::connectCookies()
+{
+    if (m_engine == nullptr || m_cookieMirror == nullptr)
+        return;
+    CookieMirror *jar = m_cookieMirror;
+    connect(m_engine, &BrowserEngine::cookieAdded, jar, &CookieMirror::mirror,
+            Qt::UniqueConnection);
+    connect(m_engine, &BrowserEngine::cookieRemoved, jar, &CookieMirror::forget,
+            Qt::UniqueConnection);
+    connect(jar, &CookieMirror::received, m_engine, &BrowserEngine::setCookie,
+            Qt::UniqueConnection);
+    m_engine->loadAllCookies();
 }
 
 bool THTML::LoadURL(const QString &url)

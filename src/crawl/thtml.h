@@ -5,6 +5,7 @@
 #include <QWidget>
 
 class BrowserEngine;
+class CookieMirror;
 
 // The HTML browser control. The browser engine (a module of its own, with
 // its helper processes) starts on the first LoadURL, not when the control is
@@ -19,6 +20,13 @@ public:
     // (see webAddressFromTyped). False, with nothing loaded, for any other.
     bool LoadURL(const QString &url);
     bool engineStarted() const { return m_engine != nullptr; }
+    // Starts the browser engine without showing a page; false when it
+    // cannot be loaded.
+    bool startEngine() { return ensureEngine(); }
+    // From the engine's start on, `jar` holds a copy of the browser's
+    // cookies, and cookies set in `jar` by answers go into the browser's
+    // store. Does not start the engine.
+    void setCookieMirror(CookieMirror *jar);
     QUrl currentUrl() const;
     void back();
     void forward();
@@ -35,7 +43,9 @@ signals:
 
 private:
     bool ensureEngine();
+    void connectCookies();
 
     BrowserEngine *m_engine = nullptr;
+    CookieMirror *m_cookieMirror = nullptr;
     bool m_loadFailed = false;
 };

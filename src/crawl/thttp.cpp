@@ -4,11 +4,13 @@
 #include "urlroutines.h"
 #include "webaddress.h"
 
+#include <QLocale>
 #include <QNetworkAccessManager>
 #include <QNetworkProxyFactory>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -103,6 +105,10 @@ void THTTP::GetDoc(const QString &url)
     m_url = url;
     m_documentURL = url;
     m_contentType.clear();
+    m_status = 0;
+    m_retryAfter.clear();
+    const QString referer = std::exchange(m_pendingReferer, QString());
+    const QByteArray accept = std::exchange(m_pendingAccept, QByteArray());
     m_bytes = 0;
     m_begun = false;
     m_failed = false;
@@ -133,6 +139,7 @@ void THTTP::GetDoc(const QString &url)
                          QNetworkRequest::NoLessSafeRedirectPolicy);
     request.setMaximumRedirectsAllowed(MaxRedirects);
     request.setTransferTimeout(m_timeoutMs);
+    addCourtesyHeaders(request, referer, accept);
     m_reply = manager()->get(request);
     connect(m_reply, &QNetworkReply::metaDataChanged, this, &THTTP::onMetaData);
     connect(m_reply, &QNetworkReply::readyRead, this, &THTTP::onReadyRead);
@@ -144,6 +151,46 @@ void THTTP::GetDoc(const QString &url)
             m_reply->abort();
         }
     });
+}
+
+void THTTP::addCourtesyHeaders(QNetworkRequest &request, const QString &referer,
+                               const QByteArray &accept)
+{
+    if (!accept.isEmpty()) {
+        request.setRawHeader("Accept", accept);
+        request.setRawHeader("Accept-Language", acceptLanguage());
+    }
+    const QUrl page(referer);
+    if (referer.isEmpty() || !isWebAddress(page))
+        return;
+    // What a browser sends: no fragment, no user name or password, and
+    // nothing from an https page to an http address.
+    if (page.scheme() == QLatin1String("https") && request.url().scheme() == QLatin1String("http"))
+        return;
+    request.setRawHeader("Referer",
+                         page.adjusted(QUrl::RemoveFragment | QUrl::RemoveUserInfo).toEncoded());
+}
+
+// The user's languages, then Japanese, the language of the program.
+QByteArray THTTP::acceptLanguage()
+{
+    static const QByteArray languages = [] {
+        QStringList names = QLocale::system().uiLanguages();
+        names.removeAll(QStringLiteral("C"));
+        if (std::none_of(names.cbegin(), names.cend(),
+                         [](const QString &n) { return n.startsWith(QLatin1String("ja")); }))
+            names.append(QStringLiteral("ja"));
+        QByteArray value;
+        for (qsizetype i = 0; i < names.size(); ++i) {
+            if (i > 0)
+                value += ',';
+            value += names[i].toLatin1();
+            if (i > 0)
+                value += ";q=0." + QByteArray::number(qMax(1, 9 - int(i)));
+        }
+        return value;
+    }();
+    return languages;
 }
 
 void THTTP::refuse(const QString &reason, bool outputFailed)
@@ -182,6 +229,8 @@ void THTTP::onMetaData()
     if (status >= 300 && status < 400 && m_reply->hasRawHeader("Location"))
         return;
     m_begun = true;
+    m_status = status;
+    m_retryAfter = m_reply->rawHeader("Retry-After");
     m_remoteHost = m_reply->url().host();
     m_contentType = m_reply->header(QNetworkRequest::ContentTypeHeader).toString();
     if (m_reply->url() != QUrl(m_url))

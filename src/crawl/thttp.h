@@ -13,6 +13,7 @@
 #include <memory>
 
 class QNetworkAccessManager;
+class QNetworkRequest;
 class DownloadFile;
 
 // Gives `manager` the proxy `proxy`; NoProxy means direct connections, made
@@ -82,6 +83,14 @@ public:
     QString DocumentURL() const { return m_documentURL; }
     // The document's Content-Type as the server gave it; empty when none.
     QString ContentType() const { return m_contentType; }
+    // The answer's HTTP status (0 before one came) and its Retry-After.
+    int StatusCode() const { return m_status; }
+    QByteArray RetryAfter() const { return m_retryAfter; }
+
+    // Headers of the next request only. A Referer never goes from an https
+    // page to an http address.
+    void SetReferer(const QString &pageURL) { m_pendingReferer = pageURL; }
+    void SetAccept(const QByteArray &accept) { m_pendingAccept = accept; }
 
     // The next document is written into `path` instead of being only kept in
     // memory. The file appears only when the whole document has arrived.
@@ -109,6 +118,9 @@ private:
     void emitState(int state, const QByteArray &chunk = QByteArray(), QByteArrayView view = {});
     void dropReply();
     bool replyIsDocument() const;
+    static void addCourtesyHeaders(QNetworkRequest &request, const QString &referer,
+                                   const QByteArray &accept);
+    static QByteArray acceptLanguage();
 
     void refuse(const QString &reason, bool outputFailed);
     void finishRefusal(quint64 ticket);
@@ -123,6 +135,10 @@ private:
     QString m_url;
     QString m_documentURL;
     QString m_contentType;
+    int m_status = 0;
+    QByteArray m_retryAfter;
+    QString m_pendingReferer;
+    QByteArray m_pendingAccept;
     qint64 m_bytes = 0;
     qint64 m_maxBytes = 256 * 1024 * 1024;
     QByteArray m_buffer;

@@ -1,7 +1,12 @@
 // The browser engine module: THTML's browser on Qt WebEngine.
 #include "browserengine.h"
 
+#include <QDir>
+#include <QPointer>
+#include <QStandardPaths>
+#include <QWebEngineCookieStore>
 #include <QWebEnginePage>
+#include <QWebEngineProfile>
 #include <QWebEngineView>
 
 namespace {
@@ -9,8 +14,8 @@ namespace {
 class NavigationPage : public QWebEnginePage
 {
 public:
-    NavigationPage(BrowserEngine *engine, QObject *parent)
-        : QWebEnginePage(parent), m_engine(engine)
+    NavigationPage(BrowserEngine *engine, QWebEngineProfile *profile, QObject *parent)
+        : QWebEnginePage(profile, parent), m_engine(engine)
     {
     }
 
@@ -38,9 +43,18 @@ class WebEngineBrowser : public BrowserEngine
 public:
     explicit WebEngineBrowser(QWidget *parent) : BrowserEngine(parent)
     {
+        // A profile of its own on disk: a login made in the pane lasts, and
+        // the crawl can use its cookies.
+        const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+        m_profile = new QWebEngineProfile(QStringLiteral("browser"));
+        m_profile->setPersistentStoragePath(data + QStringLiteral("/browser"));
+        QWebEngineCookieStore *cookies = m_profile->cookieStore();
+        connect(cookies, &QWebEngineCookieStore::cookieAdded, this, &BrowserEngine::cookieAdded);
+        connect(cookies, &QWebEngineCookieStore::cookieRemoved, this,
+                &BrowserEngine::cookieRemoved);
         m_view = new QWebEngineView(parent);
         m_view->setObjectName(QStringLiteral("HTML1View"));
-        m_view->setPage(new NavigationPage(this, m_view));
+        m_view->setPage(new NavigationPage(this, m_profile, m_view));
         // The owner's context menu replaces the browser's own.
         m_view->setContextMenuPolicy(Qt::CustomContextMenu);
         connect(m_view, &QWidget::customContextMenuRequested, this,
@@ -54,9 +68,23 @@ public:
     void back() override { m_view->back(); }
     void forward() override { m_view->forward(); }
     QUrl url() const override { return m_view->url(); }
+    void loadAllCookies() override { m_profile->cookieStore()->loadAllCookies(); }
+    void setCookie(const QNetworkCookie &cookie, const QUrl &origin) override
+    {
+        m_profile->cookieStore()->setCookie(cookie, origin);
+    }
+
+    // The page must go before its profile; the view would otherwise go
+    // after this object, with the window that holds both.
+    ~WebEngineBrowser() override
+    {
+        delete m_view;
+        delete m_profile;
+    }
 
 private:
-    QWebEngineView *m_view;
+    QPointer<QWebEngineView> m_view;
+    QWebEngineProfile *m_profile;
 };
 
 } // namespace

@@ -37,6 +37,7 @@ TFormSetting::TFormSetting(TFormSelectDir *chooser, ProxySink proxySink, QWidget
     m_tabs->addTab(buildTabGazou(), QStringLiteral("画像設定"));
     m_tabs->addTab(buildTabNetwork(), QStringLiteral("ネットワーク"));
     m_tabs->addTab(buildTabExtra(), QStringLiteral("拡張設定"));
+    buildPoliteGroup();
     connectRules();
     bindSettings();
 
@@ -106,6 +107,15 @@ void TFormSetting::bindSettings()
         text(S::ExtMinHeight, m_editMinHeight,
              [](C &c, const QString &t) { c.extra.minHeight = NumberText::from(t).valueOr(0); }),
         flag(S::ExtGifShow, m_checkGifShow, [](C &c, bool on) { c.extra.gifShow = on; }),
+        flag(S::ExtReferer, m_checkReferer, [](C &c, bool on) { c.extra.referer = on; }),
+        text(S::ExtHostInterval, m_editHostInterval,
+             [](C &c, const QString &t) {
+                 c.extra.hostIntervalMs = NumberText::from(t).valueOr(0);
+             }),
+        flag(S::ExtRetryLater, m_checkRetryLater, [](C &c, bool on) { c.extra.retryLater = on; }),
+        flag(S::ExtRobots, m_checkRobots, [](C &c, bool on) { c.extra.robots = on; }),
+        flag(S::ExtBrowserCookies, m_checkBrowserCookies,
+             [](C &c, bool on) { c.extra.browserCookies = on; }),
     };
     for (const SettingBinding &binding : m_bindings)
         binding.watch(this, [this] { conditionsEdited(); });

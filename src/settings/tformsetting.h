@@ -85,6 +85,8 @@ private:
     QList<QCheckBox *> modernWebBoxes() const;
     void CheckModernWebClick();
     void showModernWebState();
+    // tformsetting_polite.cpp
+    void buildPoliteGroup();
     void connectRules();
 
     // tformsetting.cpp
@@ -179,4 +181,10 @@ private:
     QLineEdit *m_editMinWidth = nullptr;
     QLineEdit *m_editMinHeight = nullptr;
     QCheckBox *m_checkGifShow = nullptr;
+    // 礼儀と接続
+    QCheckBox *m_checkReferer = nullptr;
+    QLineEdit *m_editHostInterval = nullptr;
+    QCheckBox *m_checkRetryLater = nullptr;
+    QCheckBox *m_checkRobots = nullptr;
+    QCheckBox *m_checkBrowserCookies = nullptr;
 };

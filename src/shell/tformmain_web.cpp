@@ -4,6 +4,7 @@
 #include "tformmain.h"
 
 #include "common/messagebox.h"
+#include "crawl/crawlengine.h"
 #include "crawl/linkextractor.h"
 #include "crawl/linklist.h"
 #include "crawl/singlefetch.h"
@@ -27,6 +28,12 @@ void TFormMain::connectWeb()
     connect(m_html, &THTML::OnDoRequestDoc, this, &TFormMain::HTML1DoRequestDoc);
     connect(m_html, &THTML::OnBeginRetrieval, this, &TFormMain::HTML1BeginRetrieval);
     connect(m_html, &THTML::OnEndRetrieval, this, &TFormMain::HTML1EndRetrieval);
+
+    // The crawl may use the browser's cookies: the engine then starts with
+    // the crawl, not only with a page shown.
+    CrawlEngine *crawl = m_run->crawl();
+    m_html->setCookieMirror(crawl->browserCookies());
+    connect(crawl, &CrawlEngine::browserCookiesWanted, m_html, &THTML::startEngine);
 
     SingleFetch *fetch = m_run->singleFetch();
     connect(fetch, &SingleFetch::sourceCleared, m_memoSrc, &QPlainTextEdit::clear);

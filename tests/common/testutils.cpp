@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QTest>
 #include <QTimer>
@@ -12,9 +13,12 @@
 
 ConfigSandbox::ConfigSandbox()
     : m_previous(qgetenv("XDG_CONFIG_HOME")),
-      m_hadPrevious(qEnvironmentVariableIsSet("XDG_CONFIG_HOME"))
+      m_hadPrevious(qEnvironmentVariableIsSet("XDG_CONFIG_HOME")),
+      m_previousData(qgetenv("XDG_DATA_HOME")),
+      m_hadPreviousData(qEnvironmentVariableIsSet("XDG_DATA_HOME"))
 {
     qputenv("XDG_CONFIG_HOME", m_dir.path().toLocal8Bit());
+    qputenv("XDG_DATA_HOME", (m_dir.path() + QStringLiteral("/data")).toLocal8Bit());
 }
 
 ConfigSandbox::~ConfigSandbox()
@@ -23,6 +27,17 @@ ConfigSandbox::~ConfigSandbox()
         qputenv("XDG_CONFIG_HOME", m_previous);
     else
         qunsetenv("XDG_CONFIG_HOME");
+    if (m_hadPreviousData)
+        qputenv("XDG_DATA_HOME", m_previousData);
+    else
+        qunsetenv("XDG_DATA_HOME");
+    // A browser profile that was kept here gets its last files written a
+    // moment after the browser has gone: remove until nothing comes back.
+    const QString data = m_dir.path() + QStringLiteral("/data");
+    for (int i = 0; i < 20 && QFileInfo::exists(data); ++i) {
+        QDir(data).removeRecursively();
+        QTest::qWait(100);
+    }
 }
 
 QString ConfigSandbox::settingsPath() const

@@ -13,7 +13,8 @@ class QMessageBox;
 class QWidget;
 
 // A configuration directory of its own for each test: the settings file lives
-// in it, and the previous XDG_CONFIG_HOME comes back when it goes.
+// in it (and the browser's profile below it), and the previous
+// XDG_CONFIG_HOME and XDG_DATA_HOME come back when it goes.
 class ConfigSandbox
 {
 public:
@@ -29,6 +30,8 @@ private:
     QTemporaryDir m_dir;
     QByteArray m_previous;
     bool m_hadPrevious;
+    QByteArray m_previousData;
+    bool m_hadPreviousData;
 };
 
 // Arms a one-shot watcher: the next modal message box that appears is handed

@@ -16,7 +16,7 @@ quint16 freePort()
 } // namespace
 
 NginxServer::NginxServer(const QString &root, const QMap<QString, QString> &redirects,
-                         const QString &moreLocations)
+                         const QString &moreLocations, const QString &httpLines)
 {
     m_port = freePort();
     const QString dir = m_dir.path();
@@ -37,10 +37,10 @@ NginxServer::NginxServer(const QString &root, const QMap<QString, QString> &redi
             "error_log %1/error.log;\nevents { worker_connections 256; }\n"
             "http {\n  include /etc/nginx/mime.types;\n  access_log off;\n"
             "  client_body_temp_path %1/body; proxy_temp_path %1/proxy;\n"
-            "  fastcgi_temp_path %1/fastcgi; uwsgi_temp_path %1/uwsgi; scgi_temp_path %1/scgi;\n"
+            "  fastcgi_temp_path %1/fastcgi; uwsgi_temp_path %1/uwsgi; scgi_temp_path %1/scgi;\n%5"
             "  server {\n    listen 127.0.0.1:%2;\n    listen 127.0.0.2:%2;\n    root %3;\n%4  "
             "}\n}\n")
-            .arg(dir, port, root, locations);
+            .arg(dir, port, root, locations, httpLines);
     file.write(text.toUtf8());
     file.close();
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);

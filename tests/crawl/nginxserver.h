@@ -9,12 +9,13 @@
 // child process in the foreground with a configuration written for it;
 // stopped when this object goes. Each of `redirects` (path -> target) is
 // answered with a 301 to its target; `locations` are more lines of the
-// server block.
+// server block, `httpLines` more lines at http level (limit_req_zone,
+// log_format).
 class NginxServer
 {
 public:
     explicit NginxServer(const QString &root, const QMap<QString, QString> &redirects = {},
-                         const QString &moreLocations = {});
+                         const QString &moreLocations = {}, const QString &httpLines = {});
     ~NginxServer();
     // Empty when it serves; otherwise why not.
     QString error() const { return m_error; }

@@ -13,6 +13,7 @@ class TestTHTML : public QObject
 private slots:
     void loadsPagesAndReportsEveryNavigation()
     {
+        const ConfigSandbox sandbox; // the browser's profile goes there, not into $HOME
         TestHttpServer server;
         const QByteArray second = "<html><body>second</body></html>";
         server.route("/one.html",
