@@ -41,6 +41,12 @@ struct ExtraSettings
     int minHeight = 0;
     // 表示
     bool gifShow = false; // GIF pictures shown by their first frame
+    // 保存の記録
+    bool record = false;                               // saved pictures recorded in a database
+    QString recordName = QStringLiteral("Vellisk.db"); // in the save directory unless absolute
+    bool skipSaved = false;       // a recorded picture still on disk is not fetched again
+    bool sameContent = false;     // a download with a recorded picture's bytes is dropped
+    bool continueNumbers = false; // numbers go on after the highest one in use
 
     bool anyLinkFinding() const { return srcset || cssImage || metaImage || contentType; }
 };
@@ -120,6 +126,12 @@ inline const StoredSetting<bool> ExtPixelSize{"fmSetting.ExtPixelSize", false};
 inline const StoredSetting<QString> ExtMinWidth{"fmSetting.ExtMinWidth", QString()};
 inline const StoredSetting<QString> ExtMinHeight{"fmSetting.ExtMinHeight", QString()};
 inline const StoredSetting<bool> ExtGifShow{"fmSetting.ExtGifShow", false};
+inline const StoredSetting<bool> ExtRecord{"fmSetting.ExtRecord", false};
+inline const StoredSetting<QString> ExtRecordName{"fmSetting.ExtRecordName",
+                                                  QStringLiteral("Vellisk.db")};
+inline const StoredSetting<bool> ExtSkipSaved{"fmSetting.ExtSkipSaved", false};
+inline const StoredSetting<bool> ExtSameContent{"fmSetting.ExtSameContent", false};
+inline const StoredSetting<bool> ExtContinueNumbers{"fmSetting.ExtContinueNumbers", false};
 
 // The directory that holds the program, without a trailing separator, when
 // it runs from a build tree it may write in. An installed program's directory

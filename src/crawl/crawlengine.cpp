@@ -127,6 +127,7 @@ void CrawlEngine::startRun(const QString &startURL, bool collect)
     m_startURL = entryKey(url);
     m_startHost = HostOf(m_startURL);
     m_links->AddEntry(*m_links->urlList(), url);
+    openRecord();
     StartFreeSlot();
 }
 
@@ -175,11 +176,13 @@ void CrawlEngine::TimerTick(FetchSlot &slot)
         break;
     case FetchSlot::Received:
         if (slot.imageJob) {
-            if (IsPicture(slot))
+            if (IsPicture(slot) && !dropSameContent(slot))
                 CheckAndListImage(slot);
         } else {
             const CrawlPage page{slot.number, slot.pageHost, slot.pageURL};
+            const qsizetype imagesBefore = m_links->imageList()->size();
             m_links->ExtractLinks(page, slot.received, m_conditions.imageTypes, m_conditions.extra);
+            notePageOfImages(imagesBefore, slot.pageURL);
         }
         slot.received.clear();
         if (slot.state == FetchSlot::Received)
@@ -249,6 +252,8 @@ bool CrawlEngine::TakeJob(FetchSlot &slot)
     LinkList &pages = *m_links->urlList();
     QByteArray url;
     qsizetype row = -1;
+    if (conditions.saveToFile)
+        skipRecordedImages();
     if (conditions.saveToFile && (row = NextImageEntry()) >= 0) {
         // The line read is shown in the slot bar; its selection is spent.
         url = m_links->ReadEntry(images, row).url;
@@ -275,7 +280,7 @@ bool CrawlEngine::TakeJob(FetchSlot &slot)
         const QString extension = PictureAcceptance::savedExtension(url, conditions);
         slot.typeFromServer = extension.isEmpty() && conditions.extra.contentType;
         slot.savePath = conditions.saveDirectory + QLatin1Char('/') +
-                        QString::asprintf("%4.4d", int(row + 1)) + extension;
+                        QString::asprintf("%4.4d", entryNumber(row)) + extension;
         m_reporter->slotStatusText(slot.number, QStringLiteral("IMAGE"));
     } else {
         m_reporter->slotStatusText(slot.number, QStringLiteral("TEXT"));
@@ -461,7 +466,13 @@ void CrawlEngine::CheckAndListImage(FetchSlot &slot)
         m_reporter->LogError(QStringLiteral("大きさチェック ") + slot.savePath);
         return;
     }
-    m_reporter->listAcceptedImage(path, size);
+    listPicture(slot.savePath, size);
+    recordListed(slot, size);
+}
+
+void CrawlEngine::listPicture(const QString &file, qint64 size)
+{
+    m_reporter->listAcceptedImage(QFile::encodeName(file), size);
     ++m_listedCount;
     m_reporter->statusText(MainPanel::Images, QStringLiteral("画像 : ") +
                                                   QString::number(m_listedCount) +

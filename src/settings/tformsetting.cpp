@@ -37,6 +37,7 @@ TFormSetting::TFormSetting(TFormSelectDir *chooser, ProxySink proxySink, QWidget
     m_tabs->addTab(buildTabGazou(), QStringLiteral("画像設定"));
     m_tabs->addTab(buildTabNetwork(), QStringLiteral("ネットワーク"));
     m_tabs->addTab(buildTabExtra(), QStringLiteral("拡張設定"));
+    buildRecordGroup();
     connectRules();
     bindSettings();
 
@@ -106,6 +107,14 @@ void TFormSetting::bindSettings()
         text(S::ExtMinHeight, m_editMinHeight,
              [](C &c, const QString &t) { c.extra.minHeight = NumberText::from(t).valueOr(0); }),
         flag(S::ExtGifShow, m_checkGifShow, [](C &c, bool on) { c.extra.gifShow = on; }),
+        flag(S::ExtRecord, m_checkRecord, [](C &c, bool on) { c.extra.record = on; }),
+        text(S::ExtRecordName, m_editRecordName,
+             [](C &c, const QString &t) { c.extra.recordName = t; }),
+        flag(S::ExtSkipSaved, m_checkSkipSaved, [](C &c, bool on) { c.extra.skipSaved = on; }),
+        flag(S::ExtSameContent, m_checkSameContent,
+             [](C &c, bool on) { c.extra.sameContent = on; }),
+        flag(S::ExtContinueNumbers, m_checkContinueNumbers,
+             [](C &c, bool on) { c.extra.continueNumbers = on; }),
     };
     for (const SettingBinding &binding : m_bindings)
         binding.watch(this, [this] { conditionsEdited(); });

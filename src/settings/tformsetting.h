@@ -86,6 +86,8 @@ private:
     void CheckModernWebClick();
     void showModernWebState();
     void connectRules();
+    // tformsetting_record.cpp
+    void buildRecordGroup();
 
     // tformsetting.cpp
     void bindSettings();
@@ -179,4 +181,10 @@ private:
     QLineEdit *m_editMinWidth = nullptr;
     QLineEdit *m_editMinHeight = nullptr;
     QCheckBox *m_checkGifShow = nullptr;
+    // 保存の記録
+    QCheckBox *m_checkRecord = nullptr;
+    QLineEdit *m_editRecordName = nullptr;
+    QCheckBox *m_checkSkipSaved = nullptr;
+    QCheckBox *m_checkSameContent = nullptr;
+    QCheckBox *m_checkContinueNumbers = nullptr;
 };

@@ -50,8 +50,7 @@ private slots:
     void extrasFindEveryPictureAndNothingElse();
 
 private:
-    template<typename T>
-    T *child(const char *name) const
+    template <typename T> T *child(const char *name) const
     {
         return m_windows->main()->findChild<T *>(QLatin1String(name));
     }
@@ -82,14 +81,18 @@ void TestModernSite::initTestCase()
 
 QMap<QString, QString> TestModernSite::crawl(const QByteArray &settings)
 {
-    m_sandbox->writeSettings("[Window]\r\nfmTarnvale.URL=" + m_site.startURL().toLatin1() +
-                             "\r\n[Setting]\r\nfmTarnvale.ToolBtWWW=1\r\nfmTarnvale.AutoDisp=7\r\n"
-                             "fmSetting.Directory=" + m_save->path().toLocal8Bit() +
-                             "\r\nfmSetting.Speed=6\r\nfmSetting.MaxURL=1000\r\nfmSetting.MaxImage=1000\r\n"
-                             "fmSetting.CheckSize=7\r\nfmSetting.CheckGif=1\r\n" + settings);
+    m_sandbox->writeSettings(
+        "[Window]\r\nfmTarnvale.URL=" + m_site.startURL().toLatin1() +
+        "\r\n[Setting]\r\nfmTarnvale.ToolBtWWW=1\r\nfmTarnvale.AutoDisp=7\r\n"
+        "fmSetting.Directory=" +
+        m_save->path().toLocal8Bit() +
+        "\r\nfmSetting.Speed=6\r\nfmSetting.MaxURL=1000\r\nfmSetting.MaxImage=1000\r\n"
+        "fmSetting.CheckSize=7\r\nfmSetting.CheckGif=1\r\n" +
+        settings);
     m_windows = createWindows();
     child<QToolButton>("BtTansaku")->click();
-    if (!waitUntil([&] { return child<QLabel>("STB_0")->text() == QStringLiteral("探索終了"); }, 120000))
+    if (!waitUntil([&] { return child<QLabel>("STB_0")->text() == QStringLiteral("探索終了"); },
+                   120000))
         return {};
     static const QRegularExpression line(QStringLiteral("^(\\d{4,})  (\\S+) +(\\S+)$"));
     QMap<QString, QString> urlOfNumber;
@@ -118,13 +121,14 @@ void TestModernSite::firstRunFindsWhatItAlwaysFound()
 
 void TestModernSite::extrasFindEveryPictureAndNothingElse()
 {
-    QMap<QString, QString> listed = crawl("fmSetting.ExtPNG=1\r\nfmSetting.ExtWebP=1\r\n"
-                                          "fmSetting.ExtAVIF=1\r\nfmSetting.ExtJpegAlias=1\r\n"
-                                          "fmSetting.ExtQueryType=1\r\nfmSetting.ExtContentType=1\r\n"
-                                          "fmSetting.ExtSrcset=1\r\nfmSetting.ExtCssImage=1\r\n"
-                                          "fmSetting.ExtMetaImage=1\r\nfmSetting.ExtMagic=1\r\n"
-                                          "fmSetting.ExtPixelSize=1\r\nfmSetting.ExtMinWidth=50\r\n"
-                                          "fmSetting.ExtMinHeight=50\r\n");
+    QMap<QString, QString> listed =
+        crawl("fmSetting.ExtPNG=1\r\nfmSetting.ExtWebP=1\r\n"
+              "fmSetting.ExtAVIF=1\r\nfmSetting.ExtJpegAlias=1\r\n"
+              "fmSetting.ExtQueryType=1\r\nfmSetting.ExtContentType=1\r\n"
+              "fmSetting.ExtSrcset=1\r\nfmSetting.ExtCssImage=1\r\n"
+              "fmSetting.ExtMetaImage=1\r\nfmSetting.ExtMagic=1\r\n"
+              "fmSetting.ExtPixelSize=1\r\nfmSetting.ExtMinWidth=50\r\n"
+              "fmSetting.ExtMinHeight=50\r\n");
     QStringList urls = listed.values();
     QStringList shown = m_site.pictures.keys();
     urls.sort();
@@ -137,7 +141,8 @@ void TestModernSite::extrasFindEveryPictureAndNothingElse()
 
     const QString errors = child<LogPane>("MemoError")->text();
     for (const QString &fake : m_site.fakeURLs)
-        QVERIFY2(errors.contains(QStringLiteral("画像ではありません : ") + fake + QStringLiteral(" (text/html)")),
+        QVERIFY2(errors.contains(QStringLiteral("画像ではありません : ") + fake +
+                                 QStringLiteral(" (text/html)")),
                  qPrintable(fake));
     QCOMPARE(errors.count(QStringLiteral("大きさチェック ")), m_site.tinyURLs.size());
     QCOMPARE(child<QLabel>("STB_2")->text(), QStringLiteral("画像 : %1件").arg(shown.size()));
