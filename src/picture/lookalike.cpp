@@ -47,11 +47,12 @@ quint64 differenceHash(const QImage &image)
     };
     quint64 hash = 0;
     for (int y = 0; y < 8; ++y) {
-        std::array<double, 9> row{};
-        for (int x = 0; x < 9; ++x)
-            row[size_t(x)] = cell(x, y);
-        for (int x = 0; x < 8; ++x)
-            hash = (hash << 1) | quint64(row[size_t(x)] > row[size_t(x + 1)]);
+        double left = cell(0, y);
+        for (int x = 1; x < 9; ++x) {
+            const double right = cell(x, y);
+            hash = (hash << 1) | quint64(left > right);
+            left = right;
+        }
     }
     return hash;
 }

@@ -27,6 +27,13 @@ const char *const Schema[] = {
     " file TEXT PRIMARY KEY, bytes INTEGER, modified INTEGER, hash INTEGER) WITHOUT ROWID",
 };
 
+// SQLITE_BUSY and SQLITE_LOCKED.
+bool isLock(const QSqlError &error)
+{
+    const QString code = error.nativeErrorCode();
+    return code == QLatin1String("5") || code == QLatin1String("6");
+}
+
 QString errorText(const QSqlError &error)
 {
     const QString text = error.databaseText();
@@ -117,7 +124,9 @@ bool PictureRecord::open(const QString &path, QStringList *errors)
     if (openFile(&why))
         return true;
     close();
-    if (QFileInfo::exists(path)) {
+    // A file another program holds locked is in use, not damaged: it stays
+    // where it is, and this run goes without the record.
+    if (QFileInfo::exists(path) && !m_locked) {
         moveAside(errors, why);
         if (openFile(&why))
             return true;
@@ -130,6 +139,7 @@ bool PictureRecord::open(const QString &path, QStringList *errors)
 
 bool PictureRecord::openFile(QString *error)
 {
+    m_locked = false;
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
     if (!db.isValid()) {
         *error = errorText(db.lastError());
@@ -150,6 +160,7 @@ bool PictureRecord::openFile(QString *error)
     if (!q.exec(QStringLiteral("PRAGMA journal_mode=WAL")) || !q.next() ||
         q.value(0).toString().compare(QLatin1String("wal"), Qt::CaseInsensitive) != 0) {
         *error = q.lastError().isValid() ? errorText(q.lastError()) : QStringLiteral("no WAL");
+        m_locked = isLock(q.lastError());
         return false;
     }
     q.finish();
@@ -160,6 +171,7 @@ bool PictureRecord::openFile(QString *error)
     for (const char *statement : Schema) {
         if (!q.exec(QLatin1String(statement))) {
             *error = errorText(q.lastError());
+            m_locked = isLock(q.lastError());
             return false;
         }
     }

@@ -24,8 +24,9 @@ struct RecordedPicture
 // The record of saved pictures: one SQLite file (WAL) beside the pictures.
 // Each picture is written in its own transaction, so a crash or a kill loses
 // at most the picture being written. A file that cannot be opened or is no
-// database is moved aside under a dated name and a new one is made: the
-// crawl that uses it never stops for it. Lookups and inserts run on prepared
+// database is moved aside under a dated name and a new one is made (one
+// locked by another program is left alone): the crawl that uses it never
+// stops for it. Lookups and inserts run on prepared
 // statements; the URL and the SHA-256 are indexed.
 //
 // One instance is used on one thread: the thread that opened it.
@@ -84,4 +85,6 @@ private:
     QString m_connection;
     QString m_path;
     std::unique_ptr<Statements> m_statements;
+    // The last open failed on a lock held by another program.
+    bool m_locked = false;
 };

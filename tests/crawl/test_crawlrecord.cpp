@@ -13,6 +13,8 @@
 #include <QFile>
 #include <QProcess>
 #include <QSignalSpy>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -232,6 +234,25 @@ void TestCrawlRecord::damagedRecordMovedAsideCrawlGoesOn()
     QVERIFY2(errors.first().endsWith(saved(qPrintable(aside.first()))), qPrintable(errors.first()));
     QCOMPARE(fileBytes(saved(qPrintable(aside.first()))), junk);
     QVERIFY(c->record.findURL(server.url(QStringLiteral("/a.jpg"))));
+
+    // A record another program holds locked is in use, not damaged: it stays.
+    const QString locked = saved("locked.db");
+    {
+        QSqlDatabase other =
+            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("other"));
+        other.setDatabaseName(locked);
+        QVERIFY(other.open());
+        QSqlQuery q(other);
+        QVERIFY(q.exec(QStringLiteral("CREATE TABLE t (x)")));
+        QVERIFY(q.exec(QStringLiteral("BEGIN EXCLUSIVE")));
+        PictureRecord record;
+        QStringList errors;
+        QVERIFY(!record.open(locked, &errors));
+        QCOMPARE(errors.size(), 1);
+        QVERIFY(QDir(m_saveDir->path()).entryList({QStringLiteral("locked.db.*")}).isEmpty());
+        q.exec(QStringLiteral("ROLLBACK"));
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("other"));
 }
 
 // A crawl in a child process killed with SIGKILL: the record opens, and
