@@ -154,14 +154,28 @@ int main(int argc, char **argv)
         for (const QString &member : group)
             theirGroup.insert(member, group);
     }
+    // The groups as they were made: a tile with its copies.
+    QHash<QString, QSet<QString>> madeGroup;
+    for (const QByteArray &file : files) {
+        const QString name = QFile::decodeName(file);
+        const QString tile = QFileInfo(name).fileName().left(4);
+        madeGroup[tile].insert(name);
+    }
     int agree = 0;
+    int oursTrue = 0;
+    int theirsTrue = 0;
     int madeAsCopies = 0;
     for (const QByteArray &file : files) {
         const QString name = QFile::decodeName(file);
         const QSet<QString> alone{name};
+        const QSet<QString> made = madeGroup.value(QFileInfo(name).fileName().left(4));
         agree += ourGroup.value(name, alone) == theirGroup.value(name, alone);
+        oursTrue += ourGroup.value(name, alone) == made;
+        theirsTrue += theirGroup.value(name, alone) == made;
         madeAsCopies += ourGroup.contains(name);
     }
+    std::printf("# pictures grouped exactly as made: ours %.3f, findimagedupes %.3f\n",
+                double(oursTrue) / double(files.size()), double(theirsTrue) / double(files.size()));
     std::printf("# ours: %zu groups, %d pictures grouped, %.2f s; findimagedupes: %lld groups, "
                 "%.2f s\n",
                 ours.groups.size(), madeAsCopies, oursS, qlonglong(theirs.size()), peerS);
