@@ -64,6 +64,9 @@ struct PictureRecord::Statements
     }
     bool prepare()
     {
+        // Rows are read once, in order: Qt need not keep them for going back.
+        for (QSqlQuery *q : {&byURL, &bySha, &insert, &highest, &lookHash, &addLookHash})
+            q->setForwardOnly(true);
         const QString columns =
             QStringLiteral("SELECT url, page_url, file, bytes, width, height, sha256, saved "
                            "FROM pictures ");
