@@ -9,7 +9,7 @@ floor() {
     shell) echo 5 ;;
     run) echo 4 ;;
     settings | viewer | disksearch | crawl) echo 3 ;;
-    components) echo 2 ;;
+    components | record) echo 2 ;;
     picture | common) echo 1 ;;
     *) echo 0 ;;
   esac

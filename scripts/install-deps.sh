@@ -8,7 +8,7 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ make pkg-config
-  qt6-base-dev qt6-base-dev-tools libgl-dev libvulkan-dev
+  qt6-base-dev qt6-base-dev-tools libgl-dev libvulkan-dev libqt6sql6-sqlite
   qt6-webengine-dev libqt6webenginecore6-bin
   libjpeg62-turbo-dev
   qt6-image-formats-plugins libavif-dev libwebp-dev webp libavif-bin
@@ -21,7 +21,7 @@ packages=(
 )
 for profile in "$@"; do
   case "$profile" in
-    bench) packages+=(wget plasma-workspace-wallpapers libimage-exiftool-perl) ;;
+    bench) packages+=(wget plasma-workspace-wallpapers libimage-exiftool-perl findimagedupes) ;;
     *) echo "unknown profile: $profile" >&2; exit 2 ;;
   esac
 done

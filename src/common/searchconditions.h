@@ -47,6 +47,12 @@ struct ExtraSettings
     bool retryLater = false;     // "429" and "503" wait and try again
     bool robots = false;         // robots.txt obeyed
     bool browserCookies = false; // the browser pane's cookies go with the crawl
+    // 保存の記録
+    bool record = false;                               // saved pictures recorded in a database
+    QString recordName = QStringLiteral("Vellisk.db"); // in the save directory unless absolute
+    bool skipSaved = false;       // a recorded picture still on disk is not fetched again
+    bool sameContent = false;     // a download with a recorded picture's bytes is dropped
+    bool continueNumbers = false; // numbers go on after the highest one in use
 
     bool anyLinkFinding() const { return srcset || cssImage || metaImage || contentType; }
 };
@@ -131,6 +137,12 @@ inline const StoredSetting<QString> ExtHostInterval{"fmSetting.ExtHostInterval",
 inline const StoredSetting<bool> ExtRetryLater{"fmSetting.ExtRetryLater", false};
 inline const StoredSetting<bool> ExtRobots{"fmSetting.ExtRobots", false};
 inline const StoredSetting<bool> ExtBrowserCookies{"fmSetting.ExtBrowserCookies", false};
+inline const StoredSetting<bool> ExtRecord{"fmSetting.ExtRecord", false};
+inline const StoredSetting<QString> ExtRecordName{"fmSetting.ExtRecordName",
+                                                  QStringLiteral("Vellisk.db")};
+inline const StoredSetting<bool> ExtSkipSaved{"fmSetting.ExtSkipSaved", false};
+inline const StoredSetting<bool> ExtSameContent{"fmSetting.ExtSameContent", false};
+inline const StoredSetting<bool> ExtContinueNumbers{"fmSetting.ExtContinueNumbers", false};
 
 // The directory that holds the program, without a trailing separator, when
 // it runs from a build tree it may write in. An installed program's directory

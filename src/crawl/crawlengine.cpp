@@ -132,6 +132,7 @@ void CrawlEngine::startRun(const QString &startURL, bool collect)
     m_startURL = entryKey(url);
     m_startHost = HostOf(m_startURL);
     m_links->AddEntry(*m_links->urlList(), url);
+    openRecord();
     StartFreeSlot();
 }
 
@@ -180,7 +181,7 @@ void CrawlEngine::TimerTick(FetchSlot &slot)
         break;
     case FetchSlot::Received:
         if (slot.imageJob) {
-            if (IsPicture(slot))
+            if (IsPicture(slot) && !dropSameContent(slot))
                 CheckAndListImage(slot);
         } else {
             const CrawlPage page{slot.number, slot.pageHost, slot.pageURL, slot.line};
@@ -254,6 +255,8 @@ bool CrawlEngine::TakeJob(FetchSlot &slot)
     LinkList &pages = *m_links->urlList();
     QByteArray url;
     qsizetype row = -1;
+    if (conditions.saveToFile)
+        skipRecordedImages();
     if (conditions.saveToFile && (row = NextImageEntry()) >= 0) {
         if (heldBack(slot, images, row))
             return true;
@@ -284,7 +287,7 @@ bool CrawlEngine::TakeJob(FetchSlot &slot)
         const QString extension = PictureAcceptance::savedExtension(url, conditions);
         slot.typeFromServer = extension.isEmpty() && conditions.extra.contentType;
         slot.savePath = conditions.saveDirectory + QLatin1Char('/') +
-                        QString::asprintf("%4.4d", int(row + 1)) + extension;
+                        QString::asprintf("%4.4d", entryNumber(row)) + extension;
         m_reporter->slotStatusText(slot.number, QStringLiteral("IMAGE"));
     } else {
         m_reporter->slotStatusText(slot.number, QStringLiteral("TEXT"));
@@ -473,7 +476,13 @@ void CrawlEngine::CheckAndListImage(FetchSlot &slot)
         m_reporter->LogError(QStringLiteral("大きさチェック ") + slot.savePath);
         return;
     }
-    m_reporter->listAcceptedImage(path, size);
+    listPicture(slot.savePath, size);
+    recordListed(slot, size);
+}
+
+void CrawlEngine::listPicture(const QString &file, qint64 size)
+{
+    m_reporter->listAcceptedImage(QFile::encodeName(file), size);
     ++m_listedCount;
     m_reporter->statusText(MainPanel::Images, QStringLiteral("画像 : ") +
                                                   QString::number(m_listedCount) +

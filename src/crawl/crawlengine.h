@@ -5,9 +5,11 @@
 #include <QByteArray>
 #include <QElapsedTimer>
 #include <QObject>
+#include <QSet>
 #include <QString>
 
 #include <array>
+#include <optional>
 
 class CookieMirror;
 class CrawlReporter;
@@ -15,6 +17,7 @@ class DocOutput;
 class LinkExtractor;
 class LinkList;
 class Politeness;
+class PictureRecord;
 class QItemSelectionModel;
 class QNetworkAccessManager;
 class QTimer;
@@ -40,6 +43,8 @@ struct FetchSlot
     QByteArray pageURL;
     QByteArray received;
     QString savePath;
+    // The SHA-256 of the saved file, once the record has needed it.
+    QByteArray sha256;
 };
 
 // The web crawl: six fetch slots stepped by their own timers on the thread
@@ -102,6 +107,9 @@ public:
     // Tests and benchmarks may step the slots faster than the user's 300 ms.
     void setTickInterval(int ms) { m_tickMs = ms; }
 
+    // The record of saved pictures, used while the settings switch it on.
+    void setRecord(PictureRecord *record) { m_record = record; }
+
 signals:
     // The run has ended (all slots done, or stopped).
     void runFinished();
@@ -135,6 +143,15 @@ private:
     void ResetResults();
     void mark(FetchSlot &slot, int status);
     LinkList &listOf(const FetchSlot &slot) const;
+    void listPicture(const QString &file, qint64 size);
+
+    // crawlrecord.cpp: the record of saved pictures.
+    void openRecord();
+    bool recordInUse() const;
+    void skipRecordedImages();
+    int entryNumber(qsizetype row);
+    bool dropSameContent(FetchSlot &slot);
+    void recordListed(FetchSlot &slot, qint64 size);
 
     CrawlReporter *m_reporter;
     SearchConditions m_conditions;
@@ -154,4 +171,10 @@ private:
     int m_downloadedCount = 0;
     int m_listedCount = 0;
     int m_tickMs = TickMs;
+
+    PictureRecord *m_record = nullptr;
+    // Files listed in this run from the record: each is listed once.
+    QSet<QString> m_listedFiles;
+    // The highest entry number in use, found at the run's first picture.
+    std::optional<int> m_lastNumber;
 };

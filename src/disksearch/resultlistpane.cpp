@@ -8,9 +8,11 @@
 
 #include <QAction>
 #include <QHBoxLayout>
+#include <QItemSelection>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QSet>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -73,6 +75,9 @@ ResultListPane::ResultListPane(QWidget *parent) : QWidget(parent)
     m_popup->setObjectName(QStringLiteral("PopupDelete"));
     QAction *deleteItem = m_popup->addAction(QStringLiteral("削除"));
     deleteItem->setObjectName(QStringLiteral("Delete1"));
+    QAction *lookAlikes = m_popup->addAction(QStringLiteral("似た画像を選ぶ"));
+    lookAlikes->setObjectName(QStringLiteral("SelectLookAlikes1"));
+    connect(lookAlikes, &QAction::triggered, this, &ResultListPane::lookAlikesWanted);
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -197,4 +202,34 @@ void ResultListPane::DeleteSelectedFiles()
         emit entryClicked();
     }
     emit filesDeleted(n);
+}
+
+std::vector<QByteArray> ResultListPane::fileNames() const
+{
+    std::vector<QByteArray> paths;
+    paths.reserve(size_t(count()));
+    for (int row = 0; row < count(); ++row)
+        paths.push_back(m_model->fileName(row));
+    return paths;
+}
+
+void ResultListPane::selectFiles(const QList<QByteArray> &paths)
+{
+    // The list may have changed while the paths were sought: rows are found
+    // by their paths, in one pass, and selected as runs of neighbours.
+    const QSet<QByteArray> wanted(paths.begin(), paths.end());
+    QItemSelection selection;
+    int first = -1;
+    for (int row = 0; row <= count(); ++row) {
+        const bool take = row < count() && wanted.contains(m_model->fileName(row));
+        if (take && first < 0)
+            first = row;
+        if (!take && first >= 0) {
+            selection.select(m_model->index(first), m_model->index(row - 1));
+            first = -1;
+        }
+    }
+    m_list->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+    if (!selection.isEmpty())
+        m_list->scrollTo(selection.first().topLeft());
 }

@@ -5,6 +5,8 @@
 #include <QList>
 #include <QWidget>
 
+#include <vector>
+
 class QListView;
 class QMenu;
 class QPushButton;
@@ -42,6 +44,10 @@ public:
     // Empties the list without the erase command's side effects.
     void clear();
     void DeleteSelectedFiles();
+    // Every file path of the list, in list order.
+    std::vector<QByteArray> fileNames() const;
+    // Selects exactly the entries whose paths are among `paths`.
+    void selectFiles(const QList<QByteArray> &paths);
 
 signals:
     void erased();
@@ -50,6 +56,8 @@ signals:
     void entryDoubleClicked();
     // Files of `count` selected entries were deleted.
     void filesDeleted(int count);
+    // "似た画像を選ぶ" from the pop-up menu.
+    void lookAlikesWanted();
 
 private:
     void updateRowWidth();

@@ -9,16 +9,21 @@
 #include "crawl/webaddress.h"
 #include "disksearch/directorywalk.h"
 #include "disksearch/disksearch.h"
+#include "disksearch/lookalikefinder.h"
 #include "picture/pictureloader.h"
+#include "record/picturerecord.h"
 
 #include <QDir>
+#include <QFile>
 #include <QTimer>
 
 RunController::RunController(CrawlReporter *reporter, QObject *parent)
     : QObject(parent), m_reporter(reporter), m_crawl(new CrawlEngine(reporter, this)),
       m_diskSearch(new DiskSearch(this)), m_http0(new THTTP(this, m_crawl->network())),
-      m_timerTansaku(new QTimer(this)), m_timerGazou(new QTimer(this))
+      m_timerTansaku(new QTimer(this)), m_timerGazou(new QTimer(this)),
+      m_record(std::make_unique<PictureRecord>()), m_lookAlikes(new LookAlikeFinder(this))
 {
+    m_crawl->setRecord(m_record.get());
     // HTTP0 shares the crawl's manager: one connection pool and one proxy.
     m_http0->setObjectName(QStringLiteral("HTTP0"));
     m_timerTansaku->setObjectName(QStringLiteral("TimerTansaku"));
@@ -34,9 +39,19 @@ RunController::RunController(CrawlReporter *reporter, QObject *parent)
         updateBusy();
     });
     connect(m_singleFetch, &SingleFetch::fetchEnded, this, &RunController::singleFetchFinished);
+    connect(m_lookAlikes, &LookAlikeFinder::progress, this, [this](int done, int total) {
+        m_reporter->statusText(MainPanel::Work, QStringLiteral("似た画像 : ") +
+                                                    QString::number(done) + QLatin1Char('/') +
+                                                    QString::number(total));
+    });
+    connect(m_lookAlikes, &LookAlikeFinder::finished, this, &RunController::lookAlikesFinished);
 }
 
-RunController::~RunController() = default;
+RunController::~RunController()
+{
+    // The crawl, a child, goes after the members: it must not keep the record.
+    m_crawl->setRecord(nullptr);
+}
 
 THTTP *RunController::http(int index) const
 {
@@ -129,6 +144,7 @@ void RunController::PrepareRun()
     // A walk still going ends here, without its report: its end steps must
     // not land in the middle of the new run.
     m_diskSearch->cancel();
+    m_lookAlikes->cancel();
     m_crawl->PrepareRun();
     m_pending = Pending::None;
     m_stopRequested = false;
@@ -204,6 +220,13 @@ void RunController::Stop()
         m_diskSearch->requestStop();
     }
     m_singleFetch->cancel();
+    if (m_state == State::LookAlikes) {
+        m_lookAlikes->cancel();
+        setState(State::Idle);
+        m_reporter->statusText(MainPanel::Work, QStringLiteral("似た画像 : 中止"));
+        emit runEnded();
+        return;
+    }
     // The crawl's stop runs whatever was going on: its panels say so.
     m_crawl->Stop();
     // Prepared without a start to wait for: nothing is left to run.
@@ -271,4 +294,52 @@ void RunController::makeSaveDirectory() const
     const QString directory = m_conditions.saveDirectory;
     if (directory == SearchSetting::picturesSaveDirectory() && !QDir(directory).exists())
         QDir().mkpath(directory);
+}
+
+bool RunController::openRecord()
+{
+    if (!m_conditions.extra.record)
+        return false;
+    const QString name = m_conditions.extra.recordName.trimmed();
+    QStringList errors;
+    const bool open =
+        m_record->open(PictureRecord::pathFor(name.isEmpty() ? QStringLiteral("Vellisk.db") : name,
+                                              m_conditions.saveDirectory),
+                       &errors);
+    for (const QString &line : errors)
+        m_reporter->LogError(line);
+    return open;
+}
+
+bool RunController::findLookAlikes(std::vector<QByteArray> files)
+{
+    if (m_state != State::Idle)
+        return false;
+    // Hashes kept in the record spare reading those pictures again.
+    LookAlikeFinder::Known known;
+    if (openRecord()) {
+        for (const QByteArray &file : files) {
+            const QString name = QFile::decodeName(file);
+            if (const auto stored = m_record->findLookHash(name))
+                known.insert(name, *stored);
+        }
+    }
+    setState(State::LookAlikes);
+    m_lookAlikes->start(std::move(files), std::move(known));
+    return true;
+}
+
+void RunController::lookAlikesFinished(const LookAlikeResult &result)
+{
+    if (m_state != State::LookAlikes)
+        return;
+    if (!result.newHashes.isEmpty() && openRecord())
+        m_record->addLookHashes(result.newHashes);
+    m_reporter->statusText(MainPanel::Work,
+                           QStringLiteral("似た画像 : ") + QString::number(result.groups.size()) +
+                               QStringLiteral(" 組 ") + QString::number(result.copies.size()) +
+                               QStringLiteral(" 件"));
+    setState(State::Idle);
+    emit lookAlikesFound(result.copies);
+    emit runEnded();
 }

@@ -2,12 +2,20 @@
 
 #include "common/searchconditions.h"
 
+#include <QByteArray>
+#include <QList>
 #include <QObject>
 #include <QString>
+
+#include <memory>
+#include <vector>
 
 class CrawlEngine;
 class CrawlReporter;
 class DiskSearch;
+class LookAlikeFinder;
+class PictureRecord;
+struct LookAlikeResult;
 class QTimer;
 class SingleFetch;
 class THTTP;
@@ -23,7 +31,7 @@ class RunController : public QObject
     Q_OBJECT
 public:
     enum class Target { HardDisk, WWW };
-    enum class State { Idle, Waiting, Walk, Crawl, Collect, SingleFetch };
+    enum class State { Idle, Waiting, Walk, Crawl, Collect, SingleFetch, LookAlikes };
     // Why a command did not start.
     enum class Refusal { None, NoTarget, NoImages, NoFileSave, NotAPicture };
 
@@ -82,6 +90,13 @@ public:
     // The clear-all command's share: the crawl's lists, cursors and count.
     void ClearAll();
 
+    // "似た画像を選ぶ": the look-alikes among `files` (the result list's), off
+    // the UI thread; lookAlikesFound tells which to select. Refused (false)
+    // while another run goes on. The stop command cancels it.
+    bool findLookAlikes(std::vector<QByteArray> files);
+    // The record of saved pictures the crawl and the look-alikes use.
+    PictureRecord *record() const { return m_record.get(); }
+
 signals:
     void busyChanged(bool busy);
     void targetChanged(RunController::Target target);
@@ -89,6 +104,8 @@ signals:
     void resultListWanted();
     // A run of any kind has ended.
     void runEnded();
+    // Every look-alike but the largest of its group, as file paths.
+    void lookAlikesFound(const QList<QByteArray> &copies);
 
 private:
     enum class Pending { None, Search, Collect };
@@ -100,6 +117,8 @@ private:
     void crawlFinished();
     void singleFetchFinished();
     void makeSaveDirectory() const;
+    bool openRecord();
+    void lookAlikesFinished(const LookAlikeResult &result);
 
     CrawlReporter *m_reporter;
     CrawlEngine *m_crawl;
@@ -109,6 +128,8 @@ private:
     QTimer *m_timerGazou;
     SingleFetch *m_singleFetch;
     SearchConditions m_conditions;
+    std::unique_ptr<PictureRecord> m_record;
+    LookAlikeFinder *m_lookAlikes;
 
     Target m_target = Target::HardDisk;
     State m_state = State::Idle;

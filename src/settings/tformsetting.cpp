@@ -38,6 +38,7 @@ TFormSetting::TFormSetting(TFormSelectDir *chooser, ProxySink proxySink, QWidget
     m_tabs->addTab(buildTabNetwork(), QStringLiteral("ネットワーク"));
     m_tabs->addTab(buildTabExtra(), QStringLiteral("拡張設定"));
     buildPoliteGroup();
+    buildRecordGroup();
     connectRules();
     bindSettings();
 
@@ -116,6 +117,14 @@ void TFormSetting::bindSettings()
         flag(S::ExtRobots, m_checkRobots, [](C &c, bool on) { c.extra.robots = on; }),
         flag(S::ExtBrowserCookies, m_checkBrowserCookies,
              [](C &c, bool on) { c.extra.browserCookies = on; }),
+        flag(S::ExtRecord, m_checkRecord, [](C &c, bool on) { c.extra.record = on; }),
+        text(S::ExtRecordName, m_editRecordName,
+             [](C &c, const QString &t) { c.extra.recordName = t; }),
+        flag(S::ExtSkipSaved, m_checkSkipSaved, [](C &c, bool on) { c.extra.skipSaved = on; }),
+        flag(S::ExtSameContent, m_checkSameContent,
+             [](C &c, bool on) { c.extra.sameContent = on; }),
+        flag(S::ExtContinueNumbers, m_checkContinueNumbers,
+             [](C &c, bool on) { c.extra.continueNumbers = on; }),
     };
     for (const SettingBinding &binding : m_bindings)
         binding.watch(this, [this] { conditionsEdited(); });

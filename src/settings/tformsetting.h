@@ -88,6 +88,8 @@ private:
     // tformsetting_polite.cpp
     void buildPoliteGroup();
     void connectRules();
+    // tformsetting_record.cpp
+    void buildRecordGroup();
 
     // tformsetting.cpp
     void bindSettings();
@@ -187,4 +189,10 @@ private:
     QCheckBox *m_checkRetryLater = nullptr;
     QCheckBox *m_checkRobots = nullptr;
     QCheckBox *m_checkBrowserCookies = nullptr;
+    // 保存の記録
+    QCheckBox *m_checkRecord = nullptr;
+    QLineEdit *m_editRecordName = nullptr;
+    QCheckBox *m_checkSkipSaved = nullptr;
+    QCheckBox *m_checkSameContent = nullptr;
+    QCheckBox *m_checkContinueNumbers = nullptr;
 };

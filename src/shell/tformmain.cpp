@@ -117,6 +117,9 @@ void TFormMain::connectRun()
     connect(m_run, &RunController::targetChanged, this, &TFormMain::UpdateTargetMode);
     connect(m_run, &RunController::resultListWanted, this,
             [this] { m_pages->setCurrentWidget(m_tabList); });
+    connect(m_run, &RunController::lookAlikesFound, m_resultList, &ResultListPane::selectFiles);
+    connect(m_resultList, &ResultListPane::lookAlikesWanted, this,
+            &TFormMain::SelectLookAlikesCommand);
     connectResultList();
 }
 
@@ -203,6 +206,12 @@ void TFormMain::ClearAll()
     ClearStatusAndLogs();
     m_run->ClearAll();
     m_resultList->erase();
+}
+
+void TFormMain::SelectLookAlikesCommand()
+{
+    m_pages->setCurrentWidget(m_tabList);
+    m_run->findLookAlikes(m_resultList->fileNames());
 }
 
 void TFormMain::closeEvent(QCloseEvent *event)

@@ -152,6 +152,9 @@ public:
     void ShowImageWindow(const QString &title);
     void ViewSelectedLink();
     void ShowWeb();
+    // "似た画像を選ぶ": selects every look-alike in the result list but the
+    // largest of its group.
+    void SelectLookAlikesCommand();
     // On after "画像", off after "複数": whether the shared window is reused.
     bool singleViewMode() const { return m_singleViewMode; }
     // The size a newly created single-image window is asked to take.

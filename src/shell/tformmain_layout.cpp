@@ -258,6 +258,8 @@ void TFormMain::buildMenus()
             &QAction::triggered, this, &TFormMain::MultiImageCommand);
     connect(addMenuItem(view, QStringLiteral("T3"), QStringLiteral("テーブル表示(&T)")),
             &QAction::triggered, this, &TFormMain::TableCommand);
+    connect(addMenuItem(view, QStringLiteral("SelectLookAlikes"), QStringLiteral("似た画像を選ぶ")),
+            &QAction::triggered, this, &TFormMain::SelectLookAlikesCommand);
 
     QMenu *help = bar->addMenu(QStringLiteral("ヘルプ(&H)"));
     connect(addMenuItem(help, QStringLiteral("Contents1"), QStringLiteral("目次(&C)")),
