@@ -40,7 +40,11 @@ struct ExtraSettings
     int minWidth = 0;
     int minHeight = 0;
     // 表示
-    bool gifShow = false; // GIF pictures shown by their first frame
+    bool gifShow = false;     // GIF pictures shown by their first frame
+    bool orientation = false; // JPEGs turned upright by their Exif orientation
+    // デスクトップ: the desktop's shared thumbnails read and written. On from
+    // the first run: it changes how fast pictures show, not what shows.
+    bool thumbCache = true;
 
     bool anyLinkFinding() const { return srcset || cssImage || metaImage || contentType; }
 };
@@ -120,6 +124,9 @@ inline const StoredSetting<bool> ExtPixelSize{"fmSetting.ExtPixelSize", false};
 inline const StoredSetting<QString> ExtMinWidth{"fmSetting.ExtMinWidth", QString()};
 inline const StoredSetting<QString> ExtMinHeight{"fmSetting.ExtMinHeight", QString()};
 inline const StoredSetting<bool> ExtGifShow{"fmSetting.ExtGifShow", false};
+inline const StoredSetting<bool> ExtOrientation{"fmSetting.ExtOrientation", false};
+// On at first run, so a file written before it existed reads as on too.
+inline const StoredSetting<bool> ExtThumbCache{"fmSetting.ExtThumbCache", true};
 
 // The directory that holds the program, without a trailing separator, when
 // it runs from a build tree it may write in. An installed program's directory

@@ -10,6 +10,7 @@
 #include "disksearch/directorywalk.h"
 #include "disksearch/disksearch.h"
 #include "picture/pictureloader.h"
+#include "picture/thumbnailcache.h"
 
 #include <QDir>
 #include <QTimer>
@@ -90,6 +91,8 @@ void RunController::setConditions(const SearchConditions &conditions)
 {
     m_conditions = conditions;
     PictureLoader::setGifDecoding(conditions.extra.gifShow);
+    PictureLoader::setUprightDisplay(conditions.extra.orientation);
+    ThumbnailCache::setEnabled(conditions.extra.thumbCache);
     m_crawl->setConditions(conditions);
 }
 
@@ -241,8 +244,8 @@ RunController::Refusal RunController::viewLinkPicture(const QByteArray &url)
     const QByteArrayView extension = imageExtension(url, viewable, m_conditions.extra.queryType);
     if (extension.isEmpty())
         return Refusal::NotAPicture;
-    fetchPicture(DecodeWebText(url), m_conditions.saveDirectory + QStringLiteral("/0000") +
-                                         DecodeWebText(extension));
+    fetchPicture(DecodeWebText(url),
+                 m_conditions.saveDirectory + QStringLiteral("/0000") + DecodeWebText(extension));
     return Refusal::None;
 }
 

@@ -106,6 +106,9 @@ void TFormSetting::bindSettings()
         text(S::ExtMinHeight, m_editMinHeight,
              [](C &c, const QString &t) { c.extra.minHeight = NumberText::from(t).valueOr(0); }),
         flag(S::ExtGifShow, m_checkGifShow, [](C &c, bool on) { c.extra.gifShow = on; }),
+        flag(S::ExtOrientation, m_checkOrientation,
+             [](C &c, bool on) { c.extra.orientation = on; }),
+        flag(S::ExtThumbCache, m_checkThumbCache, [](C &c, bool on) { c.extra.thumbCache = on; }),
     };
     for (const SettingBinding &binding : m_bindings)
         binding.watch(this, [this] { conditionsEdited(); });

@@ -179,4 +179,6 @@ private:
     QLineEdit *m_editMinWidth = nullptr;
     QLineEdit *m_editMinHeight = nullptr;
     QCheckBox *m_checkGifShow = nullptr;
+    QCheckBox *m_checkOrientation = nullptr;
+    QCheckBox *m_checkThumbCache = nullptr;
 };

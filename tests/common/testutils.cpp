@@ -11,9 +11,12 @@
 
 ConfigSandbox::ConfigSandbox()
     : m_previous(qgetenv("XDG_CONFIG_HOME")),
-      m_hadPrevious(qEnvironmentVariableIsSet("XDG_CONFIG_HOME"))
+      m_hadPrevious(qEnvironmentVariableIsSet("XDG_CONFIG_HOME")),
+      m_previousCache(qgetenv("XDG_CACHE_HOME")),
+      m_hadPreviousCache(qEnvironmentVariableIsSet("XDG_CACHE_HOME"))
 {
     qputenv("XDG_CONFIG_HOME", m_dir.path().toLocal8Bit());
+    qputenv("XDG_CACHE_HOME", m_cache.path().toLocal8Bit());
 }
 
 ConfigSandbox::~ConfigSandbox()
@@ -22,6 +25,10 @@ ConfigSandbox::~ConfigSandbox()
         qputenv("XDG_CONFIG_HOME", m_previous);
     else
         qunsetenv("XDG_CONFIG_HOME");
+    if (m_hadPreviousCache)
+        qputenv("XDG_CACHE_HOME", m_previousCache);
+    else
+        qunsetenv("XDG_CACHE_HOME");
 }
 
 QString ConfigSandbox::settingsPath() const

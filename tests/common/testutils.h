@@ -11,7 +11,9 @@ class QMessageBox;
 class QWidget;
 
 // A configuration directory of its own for each test: the settings file lives
-// in it, and the previous XDG_CONFIG_HOME comes back when it goes.
+// in it, and the previous XDG_CONFIG_HOME comes back when it goes. The cache
+// directory (the shared thumbnails) is a fresh one of its own too, so no test
+// sees thumbnails another left.
 class ConfigSandbox
 {
 public:
@@ -27,6 +29,9 @@ private:
     QTemporaryDir m_dir;
     QByteArray m_previous;
     bool m_hadPrevious;
+    QTemporaryDir m_cache;
+    QByteArray m_previousCache;
+    bool m_hadPreviousCache;
 };
 
 // Arms a one-shot watcher: the next modal message box that appears is handed
