@@ -3,6 +3,7 @@
 #include "common/messagebox.h"
 #include "components/msgbitbtn.h"
 #include "fileremover.h"
+#include "openwith.h"
 #include "resultlistmodel.h"
 #include "resultlistview.h"
 
@@ -42,6 +43,9 @@ ResultListPane::ResultListPane(QWidget *parent) : QWidget(parent)
     m_list->setItemDelegate(m_delegate);
     m_list->setModel(m_model);
     m_list->setContextMenuPolicy(Qt::CustomContextMenu);
+    m_list->setDragEnabled(true);
+    m_list->setDragDropMode(QAbstractItemView::DragOnly);
+    m_list->setDefaultDropAction(Qt::CopyAction);
 
     // The labels stand over the date and size columns of the fixed-pitch lines.
     auto *panel = new QWidget(this);
@@ -73,6 +77,7 @@ ResultListPane::ResultListPane(QWidget *parent) : QWidget(parent)
     m_popup->setObjectName(QStringLiteral("PopupDelete"));
     QAction *deleteItem = m_popup->addAction(QStringLiteral("削除"));
     deleteItem->setObjectName(QStringLiteral("Delete1"));
+    OpenWith::addItems(m_popup, [this] { return EntryFileName(currentIndex()); });
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
