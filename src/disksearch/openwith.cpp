@@ -32,7 +32,10 @@ void showInFolder(const QByteArray &path)
     const QString file = QFile::decodeName(path);
     QDBusConnection bus = QDBusConnection::sessionBus();
     QDBusConnectionInterface *services = bus.isConnected() ? bus.interface() : nullptr;
-    if (services != nullptr && services->isServiceRegistered(FileManager).value()) {
+    // Running, or started by the bus on the call (most file managers are).
+    if (services != nullptr &&
+        (services->isServiceRegistered(FileManager).value() ||
+         services->activatableServiceNames().value().contains(FileManager))) {
         QDBusMessage call = QDBusMessage::createMethodCall(
             FileManager, QStringLiteral("/org/freedesktop/FileManager1"), FileManager,
             QStringLiteral("ShowItems"));

@@ -73,14 +73,11 @@ private slots:
         pane.appendEntry(ResultEntry::format(0, 1, first));
         pane.appendEntry(ResultEntry::format(0, 1, second));
         QVERIFY(pane.listView()->dragEnabled());
-        QCOMPARE(pane.listView()->dragDropMode(), QAbstractItemView::DragOnly);
         ResultListModel *model = pane.model();
         QVERIFY(model->flags(model->index(0)) & Qt::ItemIsDragEnabled);
-        QCOMPARE(model->supportedDragActions(), Qt::CopyAction);
         std::unique_ptr<QMimeData> mime(model->mimeData({model->index(1), model->index(0)}));
         QCOMPARE(mime->urls(), QList<QUrl>({QUrl::fromLocalFile(QFile::decodeName(first)),
                                             QUrl::fromLocalFile(QFile::decodeName(second))}));
-        QVERIFY(mime->hasImage());
         QCOMPARE(qvariant_cast<QImage>(mime->imageData()).size(), QSize(40, 30));
     }
 
