@@ -155,6 +155,9 @@ bool runChild(const QString &program, const QString &side, const QString &dir,
     QProcess child;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), config);
+    // Every round a first view: the shared thumbnails start empty.
+    const QTemporaryDir cache;
+    env.insert(QStringLiteral("XDG_CACHE_HOME"), cache.path());
     if (!env.contains(QStringLiteral("QT_QPA_PLATFORM")))
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     child.setProcessEnvironment(env);

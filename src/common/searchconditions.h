@@ -40,7 +40,11 @@ struct ExtraSettings
     int minWidth = 0;
     int minHeight = 0;
     // 表示
-    bool gifShow = false; // GIF pictures shown by their first frame
+    bool gifShow = false;     // GIF pictures shown by their first frame
+    bool orientation = false; // JPEGs turned upright by their Exif orientation
+    // デスクトップ: the desktop's shared thumbnails read and written. On from
+    // the first run: it changes how fast pictures show, not what shows.
+    bool thumbCache = true;
     // 礼儀と接続
     bool referer = false;        // image requests carry the page they were found on
     int hostIntervalMs = 0;      // least time between two starts of requests to one host
@@ -143,6 +147,9 @@ inline const StoredSetting<QString> ExtRecordName{"fmSetting.ExtRecordName",
 inline const StoredSetting<bool> ExtSkipSaved{"fmSetting.ExtSkipSaved", false};
 inline const StoredSetting<bool> ExtSameContent{"fmSetting.ExtSameContent", false};
 inline const StoredSetting<bool> ExtContinueNumbers{"fmSetting.ExtContinueNumbers", false};
+inline const StoredSetting<bool> ExtOrientation{"fmSetting.ExtOrientation", false};
+// On at first run, so a file written before it existed reads as on too.
+inline const StoredSetting<bool> ExtThumbCache{"fmSetting.ExtThumbCache", true};
 
 // The directory that holds the program, without a trailing separator, when
 // it runs from a build tree it may write in. An installed program's directory

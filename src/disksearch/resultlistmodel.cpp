@@ -1,7 +1,10 @@
 #include "resultlistmodel.h"
 
+#include "picture/picturemimedata.h"
+
 #include <QFile>
 
+#include <algorithm>
 #include <cstring>
 
 ResultListModel::ResultListModel(QObject *parent) : QAbstractListModel(parent)
@@ -20,6 +23,42 @@ QVariant ResultListModel::data(const QModelIndex &index, int role) const
     const QByteArrayView bytes = line(index.row());
     // Names need not be valid UTF-8; the text shown is only for the eye.
     return QString::fromLocal8Bit(bytes);
+}
+
+Qt::ItemFlags ResultListModel::flags(const QModelIndex &index) const
+{
+    Qt::ItemFlags flags = QAbstractListModel::flags(index);
+    if (index.isValid())
+        flags |= Qt::ItemIsDragEnabled;
+    return flags;
+}
+
+QStringList ResultListModel::mimeTypes() const
+{
+    return {QStringLiteral("text/uri-list"), QStringLiteral("application/x-qt-image")};
+}
+
+QMimeData *ResultListModel::mimeData(const QModelIndexList &indexes) const
+{
+    QList<int> rows;
+    for (const QModelIndex &index : indexes) {
+        if (index.isValid() && index.row() < count())
+            rows.append(index.row());
+    }
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    if (rows.isEmpty())
+        return nullptr;
+    QList<QByteArray> paths;
+    paths.reserve(rows.size());
+    for (const int row : rows)
+        paths.append(fileName(row));
+    return new PictureMimeData(paths);
+}
+
+Qt::DropActions ResultListModel::supportedDragActions() const
+{
+    return Qt::CopyAction;
 }
 
 QByteArrayView ResultListModel::line(int row) const

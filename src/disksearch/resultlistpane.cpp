@@ -3,6 +3,7 @@
 #include "common/messagebox.h"
 #include "components/msgbitbtn.h"
 #include "fileremover.h"
+#include "openwith.h"
 #include "resultlistmodel.h"
 #include "resultlistview.h"
 
@@ -44,6 +45,9 @@ ResultListPane::ResultListPane(QWidget *parent) : QWidget(parent)
     m_list->setItemDelegate(m_delegate);
     m_list->setModel(m_model);
     m_list->setContextMenuPolicy(Qt::CustomContextMenu);
+    m_list->setDragEnabled(true);
+    m_list->setDragDropMode(QAbstractItemView::DragOnly);
+    m_list->setDefaultDropAction(Qt::CopyAction);
 
     // The labels stand over the date and size columns of the fixed-pitch lines.
     auto *panel = new QWidget(this);
@@ -78,6 +82,7 @@ ResultListPane::ResultListPane(QWidget *parent) : QWidget(parent)
     QAction *lookAlikes = m_popup->addAction(QStringLiteral("似た画像を選ぶ"));
     lookAlikes->setObjectName(QStringLiteral("SelectLookAlikes1"));
     connect(lookAlikes, &QAction::triggered, this, &ResultListPane::lookAlikesWanted);
+    OpenWith::addItems(m_popup, [this] { return EntryFileName(currentIndex()); });
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

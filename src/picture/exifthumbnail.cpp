@@ -11,6 +11,7 @@ namespace {
 
 constexpr int ExifHeader = 10; // FF E1, length, "Exif\0\0"
 constexpr quint16 TagCompression = 0x0103;
+constexpr quint16 TagOrientation = 0x0112;
 constexpr quint16 TagThumbnailOffset = 0x0201;
 constexpr quint16 TagThumbnailLength = 0x0202;
 constexpr quint16 CompressionJpeg = 6;
@@ -51,6 +52,7 @@ public:
     }
     qint64 size() const { return m_size; }
     const uchar *data() const { return m_data; }
+    bool bigEndian() const { return m_bigEndian; }
 
 private:
     const uchar *m_data;
@@ -114,20 +116,35 @@ std::optional<Segment> findSegment(const QByteArray &head)
     return std::nullopt;
 }
 
-std::optional<Location> locate(const QByteArray &segment, qint64 segmentStart)
+namespace {
+
+// The TIFF structure of an Exif segment, its header checked.
+std::optional<Tiff> tiffOf(const QByteArray &segment)
 {
     if (segment.size() < ExifHeader + 8 || std::memcmp(segment.constData() + 4, "Exif\0\0", 6) != 0)
         return std::nullopt;
     const auto *base = reinterpret_cast<const uchar *>(segment.constData()) + ExifHeader;
-    const qint64 size = segment.size() - ExifHeader;
     bool bigEndian = false;
     if (base[0] == 'M' && base[1] == 'M')
         bigEndian = true;
     else if (base[0] != 'I' || base[1] != 'I')
         return std::nullopt;
-    const Tiff tiff(base, size, bigEndian);
+    const Tiff tiff(base, segment.size() - ExifHeader, bigEndian);
     if (tiff.u16(2) != 42)
         return std::nullopt;
+    return tiff;
+}
+
+} // namespace
+
+std::optional<Location> locate(const QByteArray &segment, qint64 segmentStart)
+{
+    const std::optional<Tiff> found = tiffOf(segment);
+    if (!found)
+        return std::nullopt;
+    const Tiff &tiff = *found;
+    const uchar *base = tiff.data();
+    const bool bigEndian = tiff.bigEndian();
 
     const qint64 ifd0 = tiff.u32(4);
     const int count0 = tiff.entries(ifd0);
@@ -164,6 +181,24 @@ std::optional<Location> locate(const QByteArray &segment, qint64 segmentStart)
     if (base[*offset] != 0xFF || base[*offset + 1] != 0xD8)
         return std::nullopt;
     return Location{segmentStart + ExifHeader, *offset, *length, bigEndian};
+}
+
+int orientation(const QByteArray &segment)
+{
+    const std::optional<Tiff> found = tiffOf(segment);
+    if (!found)
+        return 1;
+    const Tiff &tiff = *found;
+    const qint64 ifd0 = tiff.u32(4);
+    const int count = tiff.entries(ifd0);
+    for (int i = 0; i < count; ++i) {
+        const qint64 entry = ifd0 + 2 + qint64(i) * 12;
+        if (tiff.u16(entry) != TagOrientation || tiff.u16(entry + 2) != TypeShort)
+            continue;
+        const int value = tiff.u16(entry + 8);
+        return value >= 1 && value <= 8 ? value : 1;
+    }
+    return 1;
 }
 
 std::optional<Location> locateInFile(const QByteArray &file)

@@ -42,6 +42,9 @@ std::optional<Segment> findSegment(const QByteArray &head);
 std::optional<Location> locate(const QByteArray &segment, qint64 segmentStart);
 // Both steps over a file held in memory.
 std::optional<Location> locateInFile(const QByteArray &file);
+// The Orientation tag (1 to 8) of the picture's own directory (IFD0); 1 when
+// the segment has none or holds a value outside that range.
+int orientation(const QByteArray &segment);
 
 // The part of a thumbnail that shows a picture of `pictureSize`: the whole
 // thumbnail when their shapes agree, without its black bars when the camera

@@ -1,6 +1,7 @@
 #include "ordereddecoder.h"
 
 #include "pictureloader.h"
+#include "thumbnailcache.h"
 
 #include <QRunnable>
 #include <QThread>
@@ -68,9 +69,9 @@ void OrderedDecoder::decodeOne(const std::shared_ptr<Run> &run, int index)
     } else if (run->fit == Fit::Corner) {
         result = PictureLoader::decodeTopLeft(run->jobs[index].path, run->box, &run->cancel);
     } else {
-        // A camera's own thumbnail, when it covers the cell, spares the decode.
-        result =
-            PictureLoader::decodeThumbnailOrCover(run->jobs[index].path, run->box, &run->cancel);
+        // A shared thumbnail or a camera's own, when it covers the cell,
+        // spares the decode.
+        result = ThumbnailCache::coverThroughCache(run->jobs[index].path, run->box, &run->cancel);
         // The reduced decode may still be several times the cell; keep only
         // what covers the cell, so 60 cells stay a few megabytes.
         if (result.ok && !result.image.isNull()) {

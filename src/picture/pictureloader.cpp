@@ -3,6 +3,7 @@
 #include "avifdecoder.h"
 #include "exifthumbnail.h"
 #include "jpegdecoder.h"
+#include "orientation.h"
 #include "pictureheaders.h"
 #include "pictureshape.h"
 #include "webpdecoder.h"
@@ -19,6 +20,8 @@ namespace {
 
 std::atomic<qint64> g_maxPixels{100'000'000};
 std::atomic_bool g_gifDecoding{false};
+std::atomic_bool g_upright{false};
+std::atomic<quint64> g_pixelDecodes{0};
 
 using Mode = PictureLoader::Mode;
 using Format = PictureLoader::Format;
@@ -71,6 +74,30 @@ PictureResult loadJpeg(const QByteArray &path, Mode mode, QSize box, const std::
     request.cancel = cancel;
     PictureResult result = JpegDecoder::decode(file, request);
     std::fclose(file);
+    return result;
+}
+
+// A JPEG turned upright by its Exif orientation. The box is turned the other
+// way for the decode, so that the reduction still covers it once upright; a
+// top-left box of the upright picture is another corner of the stored one,
+// so that mode decodes the whole picture.
+PictureResult loadJpegUpright(const QByteArray &path, Mode mode, QSize box,
+                              const std::atomic_bool *cancel)
+{
+    const int orientation = Orientation::ofFile(path);
+    if (orientation == 1)
+        return loadJpeg(path, mode, box, cancel);
+    const bool corner = mode == Mode::TopLeft;
+    PictureResult result =
+        loadJpeg(path, corner ? Mode::Full : mode,
+                 Orientation::swapsSides(orientation) ? box.transposed() : box, cancel);
+    result.fullSize = Orientation::upright(result.fullSize, orientation);
+    if (!result.ok || result.image.isNull())
+        return result;
+    result.image = Orientation::upright(result.image, orientation);
+    if (corner)
+        result.image = result.image.copy(0, 0, qMin(result.image.width(), qMax(1, box.width())),
+                                         qMin(result.image.height(), qMax(1, box.height())));
     return result;
 }
 
@@ -351,10 +378,14 @@ PictureResult load(const QByteArray &path, Mode mode, QSize box, const std::atom
                    QImage *corner = nullptr)
 {
     const PictureLoader::Format format = PictureLoader::formatOf(path);
+    if (mode != Mode::Header && format != PictureLoader::Format::None)
+        ++g_pixelDecodes;
     switch (format) {
     case PictureLoader::Format::None:
         return failure(PictureLoader::noDecoderText(path));
     case PictureLoader::Format::Jpeg:
+        if (mode != Mode::Header && g_upright.load())
+            return loadJpegUpright(path, mode, box, cancel);
         return loadJpeg(path, mode, box, cancel);
     case PictureLoader::Format::Bmp:
     case PictureLoader::Format::Ico:
@@ -416,6 +447,12 @@ PictureResult thumbnailOf(FILE *file, const std::atomic_bool *cancel)
     }
     result.image = ExifThumbnail::fitToPicture(thumbnail.image, main.fullSize);
     result.ok = !result.image.isNull();
+    result.source = PictureResult::Source::Embedded;
+    if (g_upright.load()) {
+        const int orientation = Orientation::ofHead(head);
+        result.image = Orientation::upright(result.image, orientation);
+        result.fullSize = Orientation::upright(result.fullSize, orientation);
+    }
     return result;
 }
 
@@ -489,6 +526,21 @@ void PictureLoader::setGifDecoding(bool on)
 bool PictureLoader::gifDecoding()
 {
     return g_gifDecoding.load();
+}
+
+void PictureLoader::setUprightDisplay(bool on)
+{
+    g_upright.store(on);
+}
+
+bool PictureLoader::uprightDisplay()
+{
+    return g_upright.load();
+}
+
+quint64 PictureLoader::pixelDecodes()
+{
+    return g_pixelDecodes.load();
 }
 
 QByteArray PictureLoader::extensionOf(const QByteArray &path)

@@ -22,6 +22,10 @@ struct PictureResult
     bool cancelled = false;
     // libjpeg's message number for a JPEG failure, 0 otherwise.
     int jpegCode = 0;
+    // Where the pixels came from: a decode of the picture, the thumbnail a
+    // camera embedded, or the shared thumbnail cache.
+    enum class Source { Decoded, Embedded, Cached };
+    Source source = Source::Decoded;
 };
 
 // Reads picture files by extension, ignoring case: "jpg", "jpeg", "jpe" and
@@ -76,6 +80,14 @@ public:
     // otherwise a ".gif" has no decoder, though readSize still reads its size.
     static void setGifDecoding(bool on);
     static bool gifDecoding();
+    // JPEGs are turned upright by their Exif orientation when switched on:
+    // every load but readSize, whose stored size the crawl's checks read,
+    // gives the turned pixels and the turned fullSize.
+    static void setUprightDisplay(bool on);
+    static bool uprightDisplay();
+    // Loads that decoded a picture's pixels in this process (header reads and
+    // embedded thumbnails not counted).
+    static quint64 pixelDecodes();
 
     // What a file's first bytes really are, whatever its name says: a
     // picture format with its MIME type, or Format::None and a short word for

@@ -11,6 +11,7 @@
 #include "disksearch/disksearch.h"
 #include "disksearch/lookalikefinder.h"
 #include "picture/pictureloader.h"
+#include "picture/thumbnailcache.h"
 #include "record/picturerecord.h"
 
 #include <QDir>
@@ -105,6 +106,8 @@ void RunController::setConditions(const SearchConditions &conditions)
 {
     m_conditions = conditions;
     PictureLoader::setGifDecoding(conditions.extra.gifShow);
+    PictureLoader::setUprightDisplay(conditions.extra.orientation);
+    ThumbnailCache::setEnabled(conditions.extra.thumbCache);
     m_crawl->setConditions(conditions);
 }
 

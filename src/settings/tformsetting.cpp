@@ -125,6 +125,9 @@ void TFormSetting::bindSettings()
              [](C &c, bool on) { c.extra.sameContent = on; }),
         flag(S::ExtContinueNumbers, m_checkContinueNumbers,
              [](C &c, bool on) { c.extra.continueNumbers = on; }),
+        flag(S::ExtOrientation, m_checkOrientation,
+             [](C &c, bool on) { c.extra.orientation = on; }),
+        flag(S::ExtThumbCache, m_checkThumbCache, [](C &c, bool on) { c.extra.thumbCache = on; }),
     };
     for (const SettingBinding &binding : m_bindings)
         binding.watch(this, [this] { conditionsEdited(); });

@@ -195,4 +195,6 @@ private:
     QCheckBox *m_checkSkipSaved = nullptr;
     QCheckBox *m_checkSameContent = nullptr;
     QCheckBox *m_checkContinueNumbers = nullptr;
+    QCheckBox *m_checkOrientation = nullptr;
+    QCheckBox *m_checkThumbCache = nullptr;
 };

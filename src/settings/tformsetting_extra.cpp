@@ -1,5 +1,6 @@
 // The tab "拡張設定": what today's web and desktop need beyond the program's
-// first design. Every box starts off, so a first run behaves as that design.
+// first design. Every box but the shared thumbnails (which change only how
+// fast pictures show) starts off, so a first run behaves as that design.
 #include "tformsetting.h"
 
 #include <QCheckBox>
@@ -103,6 +104,13 @@ QWidget *TFormSetting::buildTabExtra()
     QGroupBox *display = addExtraGroup(QStringLiteral("表示"));
     auto *displayLayout = new QVBoxLayout(display);
     m_checkGifShow = box("CheckGifShow", QStringLiteral("GIF を表示する"), display, displayLayout);
+    m_checkOrientation =
+        box("CheckOrientation", QStringLiteral("撮影時の向きで表示する"), display, displayLayout);
+
+    QGroupBox *desktop = addExtraGroup(QStringLiteral("デスクトップ"));
+    auto *desktopLayout = new QVBoxLayout(desktop);
+    m_checkThumbCache =
+        box("CheckThumbCache", QStringLiteral("サムネイルを共有する"), desktop, desktopLayout);
 
     connect(m_checkModernWeb, &QCheckBox::clicked, this, &TFormSetting::CheckModernWebClick);
     for (QCheckBox *check : modernWebBoxes())

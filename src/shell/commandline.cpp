@@ -1,23 +1,11 @@
 #include "commandline.h"
 
+#include "run/droptarget.h"
 #include "tformmain.h"
 
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
-#include <QUrl>
-
-namespace {
-
-bool isWebAddress(const QString &text)
-{
-    const QUrl url(text, QUrl::StrictMode);
-    const QString scheme = url.scheme().toLower();
-    return url.isValid() && (scheme == QLatin1String("http") || scheme == QLatin1String("https")) &&
-           !url.host().isEmpty();
-}
-
-} // namespace
 
 CommandLine::CommandLine(const QStringList &arguments)
 {

@@ -53,6 +53,7 @@ TFormMain::TFormMain(QWidget *parent) : QMainWindow(parent), m_run(new RunContro
     buildMenus();
     buildTabs();
     buildStatusBars();
+    setAcceptDrops(true);
     connectRun();
     connectWeb();
 

@@ -172,6 +172,9 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    // tformmain_drop.cpp: a folder or an address dropped on the window.
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
     // tformmain_layout.cpp

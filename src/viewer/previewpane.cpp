@@ -1,6 +1,7 @@
 #include "previewpane.h"
 
 #include "picture/picturerequest.h"
+#include "picture/thumbnailcache.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>
@@ -105,11 +106,21 @@ void PreviewPane::LoadPreview(const QByteArray &path)
     PictureRequest::Job thumbnail;
     // A camera's thumbnail stands in for the stretched picture until the
     // decode arrives; unstretched, only the real pixels will do.
+    // A shared thumbnail that covers the box does better still.
+    const bool shared = ThumbnailCache::enabled();
     if (m_stretch->isChecked()) {
-        thumbnail = [path, keepRatio](const std::atomic_bool &cancel) {
+        thumbnail = [path, box, keepRatio, shared](const std::atomic_bool &cancel) {
             DecodedPicture out;
             out.path = path;
-            out.picture = PictureLoader::readThumbnail(path, &cancel);
+            // The one that covers the box, else a smaller one that still
+            // beats a camera's 160 pixels.
+            if (shared)
+                out.picture = ThumbnailCache().find(path, box);
+            if (shared && !out.picture.ok)
+                out.picture = ThumbnailCache().find(
+                    path, QSize(ThumbnailCache::Edges[0], ThumbnailCache::Edges[0]));
+            if (!out.picture.ok)
+                out.picture = PictureLoader::readThumbnail(path, &cancel);
             if (out.picture.ok)
                 out.picture.image =
                     stretchedPicture(out.picture.image, out.picture.fullSize, keepRatio);
@@ -117,8 +128,23 @@ void PreviewPane::LoadPreview(const QByteArray &path)
         };
     }
     m_request->start(
-        [decode, keepRatio](const std::atomic_bool &cancel) {
+        [decode, path, keepRatio, shared](const std::atomic_bool &cancel) {
+            const ThumbnailCache cache;
+            const std::optional<ThumbnailCache::Stamp> stamp =
+                shared ? ThumbnailCache::stampOf(path) : std::nullopt;
+            // A picture that failed before, unchanged since, is not tried again.
+            if (stamp) {
+                if (const std::optional<QString> error = cache.failure(path)) {
+                    DecodedPicture out;
+                    out.path = path;
+                    out.picture.error = *error;
+                    out.picture.source = PictureResult::Source::Cached;
+                    return out;
+                }
+            }
             DecodedPicture out = decode(cancel);
+            if (stamp)
+                cache.remember(path, *stamp, out.picture);
             // Scaled once here, off the UI thread, painting is a plain copy.
             if (out.picture.ok)
                 out.picture.image =

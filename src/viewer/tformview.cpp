@@ -3,13 +3,17 @@
 #include "common/messagebox.h"
 #include "common/settingsstore.h"
 #include "common/storedwindow.h"
+#include "picture/picturemimedata.h"
 #include "picture/picturerequest.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDrag>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
@@ -18,6 +22,7 @@
 #include <QVBoxLayout>
 
 #include <climits>
+#include <functional>
 
 namespace {
 const QString Prefix = QStringLiteral("fmView");
@@ -25,12 +30,32 @@ const QString Prefix = QStringLiteral("fmView");
 // Stretched, the picture is drawn by the painter straight into the window:
 // the label's own way rescales the whole picture at every resize, a pause of
 // a tenth of a second for a picture of many megapixels.
+//
+// A drag that starts on the picture carries its file out of the window.
 class PictureLabel : public QLabel
 {
 public:
     using QLabel::QLabel;
+    std::function<void()> onDrag;
 
 protected:
+    void mousePressEvent(QMouseEvent *event) override
+    {
+        if (event->button() == Qt::LeftButton)
+            m_pressedAt = event->position().toPoint();
+        QLabel::mousePressEvent(event);
+    }
+    void mouseMoveEvent(QMouseEvent *event) override
+    {
+        if ((event->buttons() & Qt::LeftButton) && onDrag &&
+            (event->position().toPoint() - m_pressedAt).manhattanLength() >=
+                QApplication::startDragDistance()) {
+            onDrag();
+            return;
+        }
+        QLabel::mouseMoveEvent(event);
+    }
+
     void paintEvent(QPaintEvent *event) override
     {
         const QPixmap picture = pixmap();
@@ -42,6 +67,9 @@ protected:
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
         painter.drawPixmap(contentsRect(), picture);
     }
+
+private:
+    QPoint m_pressedAt;
 };
 } // namespace
 
@@ -56,7 +84,9 @@ TFormView::TFormView(QSize requestedSize, QWidget *parent)
     m_scroll->setFrameShape(QFrame::NoFrame);
     m_panel1 = new QWidget;
     m_panel1->setObjectName(QStringLiteral("Panel1"));
-    m_image1 = new PictureLabel(m_panel1);
+    auto *image = new PictureLabel(m_panel1);
+    image->onDrag = [this] { startDrag(); };
+    m_image1 = image;
     m_image1->setObjectName(QStringLiteral("Image1"));
     m_image1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     // The panel decides the picture's size; the label only fills it.
@@ -82,7 +112,7 @@ TFormView::TFormView(QSize requestedSize, QWidget *parent)
     connect(m_request, &PictureRequest::finished, this,
             [this](quint64, const DecodedPicture &result) {
                 if (result.picture.ok)
-                    FillViewWindow(result.picture.image, m_pendingTitle);
+                    fill(result.picture.image, m_pendingTitle, result.path);
                 else
                     MessageBox::show(isVisible() ? this : nullptr, result.picture.error);
             });
@@ -168,8 +198,27 @@ void TFormView::showFile(const QByteArray &path, const QString &title)
     m_request->start(PictureRequest::fullJob(path));
 }
 
+void TFormView::startDrag()
+{
+    if (m_path.isEmpty())
+        return;
+    auto *drag = new QDrag(this);
+    drag->setMimeData(new PictureMimeData({m_path}));
+    const QPixmap shown = m_image1->pixmap();
+    if (!shown.isNull())
+        drag->setPixmap(shown.scaled(96, 96, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    drag->exec(Qt::CopyAction);
+}
+
 void TFormView::FillViewWindow(const QImage &image, const QString &title)
 {
+    // A picture put in without its file (a fetched link) has none to drag.
+    fill(image, title, QByteArray());
+}
+
+void TFormView::fill(const QImage &image, const QString &title, const QByteArray &path)
+{
+    m_path = path;
     const int w = image.width();
     const int h = image.height();
     m_pictureSize = QSize(w, h);

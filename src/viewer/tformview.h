@@ -33,6 +33,9 @@ public:
     void FillViewWindow(const QImage &image, const QString &title);
 
     QSize pictureSize() const { return m_pictureSize; }
+    // The file of the picture shown, dragged out as that file; empty when the
+    // picture came without one.
+    QByteArray picturePath() const { return m_path; }
     bool isLoading() const;
 
     void CheckStretchClick();
@@ -50,6 +53,8 @@ private:
     void FormCreate(QSize requestedSize);
     void placeParts();
     void applyStretch();
+    void startDrag();
+    void fill(const QImage &image, const QString &title, const QByteArray &path);
 
     QScrollArea *m_scroll;
     QWidget *m_panel1;
@@ -60,4 +65,5 @@ private:
     PictureRequest *m_request;
     QSize m_pictureSize{0, 0};
     QString m_pendingTitle;
+    QByteArray m_path;
 };

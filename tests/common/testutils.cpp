@@ -15,10 +15,13 @@ ConfigSandbox::ConfigSandbox()
     : m_previous(qgetenv("XDG_CONFIG_HOME")),
       m_hadPrevious(qEnvironmentVariableIsSet("XDG_CONFIG_HOME")),
       m_previousData(qgetenv("XDG_DATA_HOME")),
-      m_hadPreviousData(qEnvironmentVariableIsSet("XDG_DATA_HOME"))
+      m_hadPreviousData(qEnvironmentVariableIsSet("XDG_DATA_HOME")),
+      m_previousCache(qgetenv("XDG_CACHE_HOME")),
+      m_hadPreviousCache(qEnvironmentVariableIsSet("XDG_CACHE_HOME"))
 {
     qputenv("XDG_CONFIG_HOME", m_dir.path().toLocal8Bit());
     qputenv("XDG_DATA_HOME", (m_dir.path() + QStringLiteral("/data")).toLocal8Bit());
+    qputenv("XDG_CACHE_HOME", m_cache.path().toLocal8Bit());
 }
 
 ConfigSandbox::~ConfigSandbox()
@@ -27,6 +30,10 @@ ConfigSandbox::~ConfigSandbox()
         qputenv("XDG_CONFIG_HOME", m_previous);
     else
         qunsetenv("XDG_CONFIG_HOME");
+    if (m_hadPreviousCache)
+        qputenv("XDG_CACHE_HOME", m_previousCache);
+    else
+        qunsetenv("XDG_CACHE_HOME");
     if (m_hadPreviousData)
         qputenv("XDG_DATA_HOME", m_previousData);
     else

@@ -14,7 +14,9 @@ class QWidget;
 
 // A configuration directory of its own for each test: the settings file lives
 // in it (and the browser's profile below it), and the previous
-// XDG_CONFIG_HOME and XDG_DATA_HOME come back when it goes.
+// XDG_CONFIG_HOME and XDG_DATA_HOME come back when it goes. The cache
+// directory (the shared thumbnails) is a fresh one of its own too, so no test
+// sees thumbnails another left.
 class ConfigSandbox
 {
 public:
@@ -32,6 +34,9 @@ private:
     bool m_hadPrevious;
     QByteArray m_previousData;
     bool m_hadPreviousData;
+    QTemporaryDir m_cache;
+    QByteArray m_previousCache;
+    bool m_hadPreviousCache;
 };
 
 // Arms a one-shot watcher: the next modal message box that appears is handed

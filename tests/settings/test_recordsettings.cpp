@@ -33,7 +33,7 @@ void TestRecordSettings::firstRunOffThenStored()
     name->setText(QStringLiteral("/tmp/pictures.db"));
     setting->close();
     const QStringList names = storedNames(sandbox.settingsBytes(), QStringLiteral("Setting"));
-    QCOMPARE(names.mid(names.indexOf(QStringLiteral("fmSetting.ExtRecord"))),
+    QCOMPARE(names.mid(names.indexOf(QStringLiteral("fmSetting.ExtRecord")), 5),
              (QStringList{QStringLiteral("fmSetting.ExtRecord"),
                           QStringLiteral("fmSetting.ExtRecordName"),
                           QStringLiteral("fmSetting.ExtSkipSaved"),
