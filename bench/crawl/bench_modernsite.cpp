@@ -8,6 +8,7 @@
 #include "nginxserver.h"
 #include "shell/appwindows.h"
 #include "shell/tformmain.h"
+#include "viewlines.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -26,14 +27,6 @@ struct Gathered
     int pictures = 0;    // listed files that are pictures the pages show
     int nonPictures = 0; // listed files that are not
 };
-
-QStringList linesOf(const QAbstractItemView *view)
-{
-    QStringList result;
-    for (int row = 0; row < view->model()->rowCount(); ++row)
-        result.append(view->model()->index(row, 0).data().toString());
-    return result;
-}
 
 Gathered crawl(const ModernSite &site, const QByteArray &settings)
 {

@@ -10,6 +10,7 @@
 #include "shell/tformmain.h"
 #include "testsite.h"
 #include "testutils.h"
+#include "viewlines.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>
@@ -31,14 +32,6 @@
 #include <memory>
 
 namespace {
-
-QStringList linesOf(const QAbstractItemView *view)
-{
-    QStringList result;
-    for (int row = 0; row < view->model()->rowCount(); ++row)
-        result.append(view->model()->index(row, 0).data().toString());
-    return result;
-}
 
 // A list line split into its number, status word and URL.
 struct Entry

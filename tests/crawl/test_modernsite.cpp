@@ -8,6 +8,7 @@
 #include "shell/appwindows.h"
 #include "shell/tformmain.h"
 #include "testutils.h"
+#include "viewlines.h"
 
 #include <QAbstractItemView>
 #include <QFileInfo>
@@ -16,18 +17,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
-
-namespace {
-
-QStringList linesOf(const QAbstractItemView *view)
-{
-    QStringList result;
-    for (int row = 0; row < view->model()->rowCount(); ++row)
-        result.append(view->model()->index(row, 0).data().toString());
-    return result;
-}
-
-} // namespace
 
 class TestModernSite : public QObject
 {
